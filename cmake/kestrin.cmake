@@ -1,0 +1,33 @@
+# Shared settings for every target of the project.
+
+function(kestrin_warnings target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion)
+    if(KESTRIN_WERROR)
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
+endfunction()
+
+if(KESTRIN_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(WIN32)
+    # Windows XP is the floor: anything newer must be looked up at run time.
+    add_compile_definitions(_WIN32_WINNT=0x0501 WINVER=0x0501 UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+    # Executables need no DLL beyond the system's.
+    add_link_options(-static -static-libgcc -static-libstdc++)
+
+    set(KESTRIN_WINE_ROOT "${CMAKE_BINARY_DIR}/wine" CACHE PATH "Where the tests keep their Wine prefixes")
+    # Test programs run under Wine in a prefix of their own, never the user's.
+    set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/cmake/wine-run.sh;--root;${KESTRIN_WINE_ROOT}")
+endif()
+
+# Registers a GoogleTest program with CTest, one test per case.
+function(kestrin_discover_tests target)
+    if(WIN32)
+        gtest_discover_tests(${target} DISCOVERY_TIMEOUT 120 DISCOVERY_MODE PRE_TEST NO_PRETTY_VALUES ${ARGN})
+    else()
+        gtest_discover_tests(${target} DISCOVERY_TIMEOUT 120 NO_PRETTY_VALUES ${ARGN})
+    endif()
+endfunction()

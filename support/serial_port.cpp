@@ -1,0 +1,80 @@
+#include "support/serial_port.h"
+
+#include "support/serial_tables.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+namespace L = comm_layout;
+
+template <typename T>
+T Load(const std::vector<std::byte>& config, std::size_t offset) {
+    T value{};
+    std::memcpy(&value, config.data() + offset, sizeof value);
+    return value;
+}
+
+template <typename T>
+void Store(std::vector<std::byte>& config, std::size_t offset, T value) {
+    std::memcpy(config.data() + offset, &value, sizeof value);
+}
+
+struct FlowMasks {
+    std::uint32_t cleared;
+    std::uint32_t set;
+};
+
+// Each mode's two masks together cover the six handshake fields, so the result does
+// not depend on what the port had before.
+constexpr FlowMasks kFlowMasks[] = {
+    {0x232C, 0x1010},  // none: DTR and RTS held on
+    {0x202C, 0x1310},  // XON/XOFF both ways, DTR and RTS held on
+    {0x1310, 0x202C},  // hardware: CTS and DSR, DTR and RTS by handshake
+};
+
+std::uint32_t FailureCode(CommConfigStore& store) {
+    const std::uint32_t error = store.LastError();
+    // A failure must never read as success to the caller.
+    return error == 0 ? kErrorGenFailure : error;
+}
+
+}  // namespace
+
+std::uint32_t ConfigureSerialPort(CommConfigStore& store, const SerialSettings& settings,
+                                  const std::wstring& portName) {
+    std::vector<std::byte> config(L::kConfigSize);
+    Store(config, L::kConfigSizeField, L::kConfigSize);
+    std::uint32_t size = L::kConfigSize;
+
+    if (!store.GetDefaultConfig(portName, config, size)) {
+        const std::uint32_t error = store.LastError();
+        // Ports with provider data need more than the bare record: read again with
+        // the size the system asked for, or the settings would never reach them.
+        if (error != kErrorInsufficientBuffer || size <= L::kConfigSize) return FailureCode(store);
+        config.assign(size, std::byte{0});
+        Store(config, L::kConfigSizeField, size);
+        if (!store.GetDefaultConfig(portName, config, size)) return FailureCode(store);
+    }
+    // Written back with the count the read reported, never past our own buffer.
+    size = std::min(size, static_cast<std::uint32_t>(config.size()));
+
+    Store(config, L::kDcbLength, L::kDcbSize);
+    auto flags = Load<std::uint32_t>(config, L::kFlags) | L::kBinary;
+
+    Store(config, L::kBaudRate, static_cast<std::uint32_t>(std::clamp(settings.baudRate, 300, 128000)));
+    Store(config, L::kByteSize, static_cast<std::uint8_t>(std::clamp(settings.byteSize, 5, 8)));
+    Store(config, L::kStopBits, static_cast<std::uint8_t>(std::clamp(settings.stopBits, 0, 2)));
+    Store(config, L::kParity, static_cast<std::uint8_t>(std::clamp(settings.parity, 0, 4)));
+
+    if (settings.flowControl >= FLOW_NONE && settings.flowControl <= FLOW_HARDWARE) {
+        const FlowMasks& masks = kFlowMasks[settings.flowControl];
+        flags = (flags & ~masks.cleared) | masks.set;
+    }
+    Store(config, L::kFlags, flags);
+
+    if (!store.SetDefaultConfig(portName, config, size)) return FailureCode(store);
+    return 0;
+}

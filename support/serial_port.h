@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+struct SerialSettings {
+    std::int32_t baudRate = 0;
+    std::int32_t byteSize = 0;
+    std::int32_t parity = 0;
+    std::int32_t stopBits = 0;
+    std::int32_t flowControl = 0;
+};
+
+// Byte layout of the platform's COMMCONFIG with its DCB, as the comm-configuration
+// calls read and write it. The Windows build checks these against the real structures.
+namespace comm_layout {
+inline constexpr std::uint32_t kConfigSize = 52;  // COMMCONFIG
+inline constexpr std::uint32_t kDcbSize = 28;     // DCB
+inline constexpr std::size_t kConfigSizeField = 0;
+inline constexpr std::size_t kDcb = 8;
+inline constexpr std::size_t kDcbLength = kDcb + 0;
+inline constexpr std::size_t kBaudRate = kDcb + 4;
+inline constexpr std::size_t kFlags = kDcb + 8;
+inline constexpr std::size_t kByteSize = kDcb + 18;
+inline constexpr std::size_t kParity = kDcb + 19;
+inline constexpr std::size_t kStopBits = kDcb + 20;
+
+// Flag word bits.
+inline constexpr std::uint32_t kBinary = 1u << 0;
+inline constexpr std::uint32_t kOutxCtsFlow = 1u << 2;
+inline constexpr std::uint32_t kOutxDsrFlow = 1u << 3;
+inline constexpr std::uint32_t kDtrControlShift = 4;  // two bits
+inline constexpr std::uint32_t kOutX = 1u << 8;
+inline constexpr std::uint32_t kInX = 1u << 9;
+inline constexpr std::uint32_t kRtsControlShift = 12;  // two bits
+}  // namespace comm_layout
+
+// A port's default line configuration as the system keeps it.
+class CommConfigStore {
+public:
+    virtual ~CommConfigStore() = default;
+    // Reads into `config`; `size` holds the buffer's byte count on entry and the count
+    // supplied on return (on ERROR_INSUFFICIENT_BUFFER, the count needed).
+    virtual bool GetDefaultConfig(const std::wstring& portName, std::span<std::byte> config,
+                                  std::uint32_t& size) = 0;
+    virtual bool SetDefaultConfig(const std::wstring& portName, std::span<const std::byte> config,
+                                  std::uint32_t size) = 0;
+    // The error code of the call that failed last.
+    virtual std::uint32_t LastError() = 0;
+};
+
+inline constexpr std::uint32_t kErrorInsufficientBuffer = 122;
+inline constexpr std::uint32_t kErrorGenFailure = 31;
+
+// Writes the port's default line settings; 0 on success, else the platform's error code.
+// Out-of-range values are clamped; an unknown flow-control mode leaves the handshake as read.
+std::uint32_t ConfigureSerialPort(CommConfigStore& store, const SerialSettings& settings,
+                                  const std::wstring& portName);

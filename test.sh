@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: natively, with sanitizers, and the 64-bit and
+# 32-bit Windows builds under Wine. Exits non-zero on any failure.
+set -uo pipefail
+cd "$(dirname "$0")"
+
+tools/install-deps.sh || { echo "could not install the build dependencies" >&2; exit 1; }
+
+presets=(host host-asan win64 win32)
+jobs=$(nproc)
+
+for preset in "${presets[@]}"; do
+    echo "== build $preset"
+    cmake --preset "$preset" >/dev/null || exit 1
+    cmake --build --preset "$preset" -j "$jobs" || exit 1
+done
+
+failed=0
+summary=()
+total_passed=0
+total_failed=0
+for preset in "${presets[@]}"; do
+    echo "== test $preset"
+    log=$(mktemp)
+    ctest --preset "$preset" -j "$jobs" 2>&1 | tee "$log"
+    [ "${PIPESTATUS[0]}" -eq 0 ] || failed=1
+    line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1)
+    summary+=("$preset: ${line:-no test summary}")
+    if [[ $line =~ ([0-9]+)\ tests\ failed\ out\ of\ ([0-9]+) ]]; then
+        total_failed=$((total_failed + BASH_REMATCH[1]))
+        total_passed=$((total_passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
+    else
+        failed=1
+    fi
+    rm -f "$log"
+done
+
+echo
+echo "== summary"
+printf '%s\n' "${summary[@]}"
+echo "tests: $total_passed passed, $total_failed failed"
+exit $failed

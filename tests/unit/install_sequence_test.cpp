@@ -1,0 +1,378 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/install_sequence.h"
+#include "app/printer_name_record.h"
+#include "tests/support/fake_system.h"
+
+namespace {
+
+using Calls = std::vector<std::wstring>;
+
+constexpr std::uint16_t kX86 = 0;
+constexpr std::uint16_t kIa64 = 6;
+constexpr std::uint16_t kAmd64 = 9;
+constexpr std::uint16_t kArm64 = 12;
+
+const std::wstring kDriverCommand = L" /dd /ia /f C:\\drivers\\model.inf /m \"Tavik 10.0.0.11\"";
+
+std::wstring PrinterCommandFor(const std::wstring& name, const std::wstring& port) {
+    return L"rundll32 printui.dll,PrintUIEntry /if /b \"" + name + L"\" /f C:\\drivers\\model.INF /r \"" + port +
+           L"\" /m \"Tavik 10.0.0.11\"";
+}
+
+std::size_t Count(const Calls& calls, const std::wstring& prefix) {
+    return static_cast<std::size_t>(
+        std::count_if(calls.begin(), calls.end(), [&](const std::wstring& c) { return c.rfind(prefix, 0) == 0; }));
+}
+
+struct Installation {
+    FakeSystem fake;
+    InstallSettings settings;
+    std::wstring baseName = L"Kiosk1";
+    std::wstring infPath = L"C:\\drivers\\model";
+
+    ExitCode Install() { return RunInstallation(settings, baseName, infPath, fake.System()); }
+};
+
+TEST(Installation, TypicalRunOnA32BitSystem) {
+    Installation run;
+    run.settings.osIndex = 4;    // Windows 7
+    run.settings.portIndex = 4;  // COM2
+    run.settings.baudIndex = 4;  // 9600
+    run.fake.comm.ports[L"COM2"] = std::vector<std::byte>(comm_layout::kConfigSize);
+
+    EXPECT_EQ(run.Install(), ExitCode::Installed);
+    EXPECT_EQ(run.fake.calls, (Calls{
+                                  L"LoadLibrary printui.dll",
+                                  L"OpenPrinter Kiosk1",
+                                  L"debug 打开打印机失败！",
+                                  L"GetProcAddress PrintUIEntryW",
+                                  L"debug " + kDriverCommand,
+                                  L"PrintUIEntryW " + kDriverCommand,
+                                  L"debug " + PrinterCommandFor(L"Kiosk1", L"COM2:"),
+                                  L"GetNativeSystemInfo",
+                                  L"debug it's 32 bit system!",
+                                  L"AddPrinter Kiosk1 | COM2: | Tavik 10.0.0.11 | WinPrint",
+                                  L"WriteFile TollvekPrintName5249",
+                                  L"SetDefaultPrinter Kiosk1",
+                                  L"FreeLibrary printui.dll",
+                              }));
+    EXPECT_EQ(run.fake.files[kPrinterNameRecordFile], "Kiosk1");
+    const auto& com2 = run.fake.comm.ports[L"COM2"];
+    EXPECT_EQ(ReadField<std::uint32_t>(com2, comm_layout::kBaudRate), 9600u);
+    EXPECT_EQ(ReadField<std::uint8_t>(com2, comm_layout::kByteSize), 8);
+    EXPECT_EQ(ReadField<std::uint8_t>(com2, comm_layout::kParity), 0);
+    EXPECT_EQ(ReadField<std::uint8_t>(com2, comm_layout::kStopBits), 0);
+    EXPECT_EQ(ReadField<std::uint32_t>(com2, comm_layout::kFlags), 0x202Du);
+}
+
+TEST(Installation, TakenNamesGetTheNextFreeCopyName) {
+    Installation run;
+    run.fake.printers = {L"Kiosk1", L"Kiosk1(copy of 1)"};
+    EXPECT_EQ(run.Install(), ExitCode::Installed);
+    const Calls expectedStart = {
+        L"LoadLibrary printui.dll",         L"OpenPrinter Kiosk1",          L"debug 打开打印机成功！",
+        L"OpenPrinter Kiosk1(copy of 1)",   L"debug 打开打印机成功！",      L"OpenPrinter Kiosk1(copy of 2)",
+        L"debug 打开打印机失败！",
+    };
+    ASSERT_GE(run.fake.calls.size(), expectedStart.size());
+    EXPECT_EQ(Calls(run.fake.calls.begin(), run.fake.calls.begin() + 7), expectedStart);
+    EXPECT_EQ(run.fake.files[kPrinterNameRecordFile], "Kiosk1(copy of 2)");
+    EXPECT_EQ(run.fake.defaultPrinter, L"Kiosk1(copy of 2)");
+    EXPECT_EQ(Count(run.fake.calls, L"AddPrinter Kiosk1(copy of 2) |"), 1u);
+}
+
+TEST(Installation, NameSearchGivesUpWhenEveryCopyNameIsTaken) {
+    Installation run;
+    run.baseName = L"K";
+    run.fake.printers.insert(L"K");
+    for (int i = 1; i <= kMaxPrinterCopies; ++i) run.fake.printers.insert(L"K(copy of " + std::to_wstring(i) + L")");
+
+    EXPECT_EQ(run.Install(), ExitCode::PrinterNotCreated);
+    EXPECT_EQ(Count(run.fake.calls, L"OpenPrinter "), static_cast<std::size_t>(kMaxPrinterCopies) + 1);
+    EXPECT_EQ(Count(run.fake.calls, L"AddPrinter"), 0u);
+    EXPECT_EQ(Count(run.fake.calls, L"PrintUIEntryW"), 0u);
+    EXPECT_TRUE(run.fake.files.empty());
+    EXPECT_EQ(run.fake.calls.back(), L"FreeLibrary printui.dll");
+    EXPECT_EQ(run.fake.debugLines.back(), L"no free printer name: K(copy of 1) to K(copy of 9999) are all taken");
+}
+
+struct RouteCase {
+    std::uint16_t architecture;
+    std::int32_t osIndex;
+    bool commandRoute;
+};
+
+class RouteTest : public testing::TestWithParam<RouteCase> {};
+
+TEST_P(RouteTest, OnlyWindows8On64BitGoesThroughRundll32) {
+    Installation run;
+    run.fake.architecture = GetParam().architecture;
+    run.settings.osIndex = GetParam().osIndex;
+    EXPECT_EQ(run.Install(), ExitCode::Installed);
+
+    const auto& calls = run.fake.calls;
+    const bool commandRoute = GetParam().commandRoute;
+    EXPECT_EQ(Count(calls, L"Run rundll32.exe | " + PrinterCommandFor(L"Kiosk1", L"LPT1:")), commandRoute ? 1u : 0u);
+    EXPECT_EQ(Count(calls, L"AddPrinter "), commandRoute ? 0u : 1u);
+    EXPECT_EQ(Count(calls, L"debug it's 32 bit system!"), commandRoute ? 0u : 1u);
+    // Either way the printer command is written to the debugger output.
+    EXPECT_EQ(Count(calls, L"debug " + PrinterCommandFor(L"Kiosk1", L"LPT1:")), 1u);
+    EXPECT_EQ(run.fake.files[kPrinterNameRecordFile], "Kiosk1");
+}
+
+INSTANTIATE_TEST_SUITE_P(Matrix, RouteTest,
+                         testing::Values(RouteCase{kAmd64, 5, true}, RouteCase{kIa64, 5, true},
+                                         RouteCase{kAmd64, 4, false}, RouteCase{kAmd64, -1, false},
+                                         RouteCase{kIa64, 4, false}, RouteCase{kX86, 5, false},
+                                         RouteCase{kX86, 4, false}, RouteCase{kX86, -1, false},
+                                         RouteCase{kArm64, 5, false}, RouteCase{kArm64, 4, false}));
+
+TEST(Installation, CommandRouteChecksThatThePrinterExistsAfterwards) {
+    Installation run;
+    run.fake.architecture = kAmd64;
+    run.settings.osIndex = 5;
+    EXPECT_EQ(run.Install(), ExitCode::Installed);
+    const Calls tail(run.fake.calls.end() - 5, run.fake.calls.end());
+    EXPECT_EQ(tail, (Calls{
+                        L"Run rundll32.exe | " + PrinterCommandFor(L"Kiosk1", L"LPT1:"),
+                        L"OpenPrinter Kiosk1",
+                        L"WriteFile TollvekPrintName5249",
+                        L"SetDefaultPrinter Kiosk1",
+                        L"FreeLibrary printui.dll",
+                    }));
+}
+
+// Whatever went wrong in creating the printer, nothing after it happens.
+struct EarlyEndCase {
+    const char* name;
+    std::uint16_t architecture;
+    std::int32_t osIndex;
+};
+
+class PrinterNotCreatedTest : public testing::TestWithParam<EarlyEndCase> {};
+
+TEST_P(PrinterNotCreatedTest, EndsBeforeRecordDefaultTestPageAndPort) {
+    Installation run;
+    run.fake.architecture = GetParam().architecture;
+    run.settings.osIndex = GetParam().osIndex;
+    run.settings.portIndex = 3;  // COM1
+    run.settings.printTestPage = true;
+    run.fake.addPrinterSucceeds = false;
+    run.fake.runnerCreatesPrinter = false;
+    run.fake.comm.ports[L"COM1"] = std::vector<std::byte>(comm_layout::kConfigSize);
+
+    EXPECT_EQ(run.Install(), ExitCode::PrinterNotCreated);
+    EXPECT_EQ(run.fake.debugLines.back(), L"出现错误，退出！");
+    EXPECT_EQ(Count(run.fake.calls, L"WriteFile"), 0u);
+    EXPECT_EQ(Count(run.fake.calls, L"SetDefaultPrinter"), 0u);
+    EXPECT_EQ(Count(run.fake.calls, L"PrintUIEntryW"), 1u);  // the driver command only
+    EXPECT_EQ(run.fake.comm.reads + run.fake.comm.writes, 0);
+    EXPECT_EQ(run.fake.calls.back(), L"FreeLibrary printui.dll");
+}
+
+INSTANTIATE_TEST_SUITE_P(Routes, PrinterNotCreatedTest,
+                         testing::Values(EarlyEndCase{"AddPrinterFails", kX86, 4},
+                                         EarlyEndCase{"Rundll32CreatedNothing", kAmd64, 5}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST(Installation, WithoutThePrinterSetupLibraryNothingHappens) {
+    Installation run;
+    run.fake.hasPrinterSetup = false;
+    EXPECT_EQ(run.Install(), ExitCode::PrinterSetupMissing);
+    EXPECT_EQ(run.fake.calls, Calls{L"LoadLibrary printui.dll"});
+}
+
+TEST(Installation, WithoutTheEntryPointOnlyTheDriverCommandIsWritten) {
+    Installation run;
+    run.fake.hasEntryPoint = false;
+    EXPECT_EQ(run.Install(), ExitCode::PrinterSetupMissing);
+    EXPECT_EQ(run.fake.calls, (Calls{
+                                  L"LoadLibrary printui.dll",
+                                  L"OpenPrinter Kiosk1",
+                                  L"debug 打开打印机失败！",
+                                  L"GetProcAddress PrintUIEntryW",
+                                  L"debug " + kDriverCommand,
+                                  L"FreeLibrary printui.dll",
+                              }));
+}
+
+struct ChoiceCase {
+    bool setAsDefault;
+    bool printTestPage;
+};
+
+class ChoicesTest : public testing::TestWithParam<ChoiceCase> {};
+
+TEST_P(ChoicesTest, DefaultPrinterAndTestPageFollowTheRecord) {
+    Installation run;
+    run.settings.setAsDefault = GetParam().setAsDefault;
+    run.settings.printTestPage = GetParam().printTestPage;
+    EXPECT_EQ(run.Install(), ExitCode::Installed);
+
+    Calls printUi;
+    std::copy_if(run.fake.calls.begin(), run.fake.calls.end(), std::back_inserter(printUi),
+                 [](const std::wstring& c) { return c.rfind(L"PrintUIEntryW", 0) == 0; });
+    Calls expected = {L"PrintUIEntryW " + kDriverCommand};
+    if (GetParam().printTestPage) expected.push_back(L"PrintUIEntryW  /k /n \"Kiosk1\"");
+    EXPECT_EQ(printUi, expected);
+    EXPECT_EQ(run.fake.defaultPrinter, GetParam().setAsDefault ? L"Kiosk1" : L"");
+    // The test-page command is not written to the debugger.
+    EXPECT_EQ(Count(run.fake.calls, L"debug  /k"), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Choices, ChoicesTest,
+                         testing::Values(ChoiceCase{true, false}, ChoiceCase{false, false}, ChoiceCase{true, true},
+                                         ChoiceCase{false, true}));
+
+struct PortCase {
+    std::int32_t portIndex;
+    const wchar_t* portName;
+    const wchar_t* comName;  // null: no serial step
+};
+
+class PortTest : public testing::TestWithParam<PortCase> {};
+
+TEST_P(PortTest, OnlyComPortsAreConfigured) {
+    Installation run;
+    run.settings.portIndex = GetParam().portIndex;
+    run.settings.baudIndex = 8;
+    run.settings.byteSizeIndex = 0;
+    run.settings.parityIndex = 4;
+    run.settings.stopBitsIndex = 2;
+    run.settings.flowControlIndex = 1;
+    for (const auto* port : {L"COM1", L"COM2", L"COM3", L"COM4"}) {
+        run.fake.comm.ports[port] = std::vector<std::byte>(comm_layout::kConfigSize);
+    }
+    EXPECT_EQ(run.Install(), ExitCode::Installed);
+    EXPECT_EQ(Count(run.fake.calls, L"AddPrinter Kiosk1 | " + std::wstring(GetParam().portName) + L" |"), 1u);
+
+    if (GetParam().comName == nullptr) {
+        EXPECT_EQ(run.fake.comm.reads, 0);
+        return;
+    }
+    ASSERT_EQ(run.fake.comm.writes, 1);
+    const auto& config = run.fake.comm.ports[GetParam().comName];
+    EXPECT_EQ(ReadField<std::uint32_t>(config, comm_layout::kBaudRate), 115200u);
+    EXPECT_EQ(ReadField<std::uint8_t>(config, comm_layout::kByteSize), 5);
+    EXPECT_EQ(ReadField<std::uint8_t>(config, comm_layout::kParity), 3);  // mark
+    EXPECT_EQ(ReadField<std::uint8_t>(config, comm_layout::kStopBits), 2);
+    EXPECT_EQ(ReadField<std::uint32_t>(config, comm_layout::kFlags), 0x1311u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ports, PortTest,
+                         testing::Values(PortCase{0, L"LPT1:", nullptr}, PortCase{1, L"LPT2:", nullptr},
+                                         PortCase{7, L"USB001", nullptr}, PortCase{3, L"COM1:", L"COM1"},
+                                         PortCase{6, L"COM4:", L"COM4"}));
+
+struct OutOfTableCase {
+    const char* name;
+    std::int32_t portIndex;
+    std::int32_t baudIndex;
+    std::int32_t parityIndex;
+};
+
+class OutOfTableTest : public testing::TestWithParam<OutOfTableCase> {};
+
+TEST_P(OutOfTableTest, NothingIsInstalledFromAnIndexOutsideItsTable) {
+    Installation run;
+    run.settings.portIndex = GetParam().portIndex;
+    run.settings.baudIndex = GetParam().baudIndex;
+    run.settings.parityIndex = GetParam().parityIndex;
+    EXPECT_EQ(run.Install(), ExitCode::PrinterNotCreated);
+    ASSERT_EQ(run.fake.calls.size(), 1u);
+    EXPECT_EQ(run.fake.calls[0].rfind(L"debug ", 0), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Indexes, OutOfTableTest,
+                         testing::Values(OutOfTableCase{"Port8", 8, 5, 0}, OutOfTableCase{"PortMinus1", -1, 5, 0},
+                                         OutOfTableCase{"Com1Baud9", 3, 9, 0},
+                                         OutOfTableCase{"Com4ParityMinus1", 6, 5, -1}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST(Installation, SerialIndexesAreNotReadForOtherPorts) {
+    Installation run;
+    run.settings.portIndex = 7;
+    run.settings.baudIndex = 99;
+    EXPECT_EQ(run.Install(), ExitCode::Installed);
+}
+
+struct InfCase {
+    const wchar_t* infPath;
+    const wchar_t* inDriverCommand;
+    const wchar_t* inPrinterCommand;
+};
+
+class InfPathTest : public testing::TestWithParam<InfCase> {};
+
+TEST_P(InfPathTest, PathsWithSpacesAreQuotedOnce) {
+    Installation run;
+    run.infPath = GetParam().infPath;
+    run.Install();
+    const std::wstring driver = std::wstring(L" /dd /ia /f ") + GetParam().inDriverCommand + L" /m \"Tavik 10.0.0.11\"";
+    const std::wstring printer = std::wstring(L"rundll32 printui.dll,PrintUIEntry /if /b \"Kiosk1\" /f ") +
+                                 GetParam().inPrinterCommand + L" /r \"LPT1:\" /m \"Tavik 10.0.0.11\"";
+    EXPECT_EQ(Count(run.fake.calls, L"debug " + driver), 1u);
+    EXPECT_EQ(Count(run.fake.calls, L"PrintUIEntryW " + driver), 1u);
+    EXPECT_EQ(Count(run.fake.calls, L"debug " + printer), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, InfPathTest,
+    testing::Values(InfCase{L"C:\\drivers\\model", L"C:\\drivers\\model.inf", L"C:\\drivers\\model.INF"},
+                    InfCase{L"C:\\Program Files\\drv\\model", L"\"C:\\Program Files\\drv\\model.inf\"",
+                            L"\"C:\\Program Files\\drv\\model.INF\""},
+                    InfCase{L"\"C:\\Program Files\\drv\\model\"", L"\"C:\\Program Files\\drv\\model\".inf",
+                            L"\"C:\\Program Files\\drv\\model\".INF"}));
+
+TEST(Installation, CommandRouteHandsANonLatinNameOverUnchanged) {
+    Installation run;
+    run.fake.architecture = kAmd64;
+    run.settings.osIndex = 5;
+    run.baseName = L"收银台&echo";
+    EXPECT_EQ(run.Install(), ExitCode::RecordFileIncomplete);
+    EXPECT_EQ(Count(run.fake.calls, L"Run rundll32.exe | " + PrinterCommandFor(L"收银台&echo", L"LPT1:")), 1u);
+    EXPECT_EQ(run.fake.defaultPrinter, L"收银台&echo");
+}
+
+struct RecordOutcomeCase {
+    const char* name;
+    const wchar_t* baseName;
+    FileWriter::Result fileResult;
+    bool comWriteFails;
+    ExitCode expected;
+};
+
+class OutcomeTest : public testing::TestWithParam<RecordOutcomeCase> {};
+
+TEST_P(OutcomeTest, TheEarliestProblemDecides) {
+    Installation run;
+    run.baseName = GetParam().baseName;
+    run.settings.portIndex = 3;
+    run.fake.fileResult = GetParam().fileResult;
+    run.fake.comm.ports[L"COM1"] = std::vector<std::byte>(comm_layout::kConfigSize);
+    if (GetParam().comWriteFails) run.fake.comm.writeError = 5;
+    EXPECT_EQ(run.Install(), GetParam().expected);
+    // The rest of the installation goes on whatever the record file did.
+    EXPECT_EQ(run.fake.defaultPrinter, GetParam().baseName);
+    EXPECT_EQ(run.fake.comm.writes, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, OutcomeTest,
+    testing::Values(RecordOutcomeCase{"AllWritten", L"Kiosk1", FileWriter::Result::Written, false, ExitCode::Installed},
+                    RecordOutcomeCase{"NameCut", L"Caja-收银", FileWriter::Result::Written, false,
+                                      ExitCode::RecordFileIncomplete},
+                    RecordOutcomeCase{"FileNotOpened", L"Kiosk1", FileWriter::Result::NotOpened, false,
+                                      ExitCode::RecordFileIncomplete},
+                    RecordOutcomeCase{"WriteFailed", L"Kiosk1", FileWriter::Result::WriteFailed, false,
+                                      ExitCode::RecordFileIncomplete},
+                    RecordOutcomeCase{"PortNotWritten", L"Kiosk1", FileWriter::Result::Written, true,
+                                      ExitCode::SerialPortNotConfigured},
+                    RecordOutcomeCase{"RecordBeforePort", L"Kiosk1", FileWriter::Result::NotOpened, true,
+                                      ExitCode::RecordFileIncomplete}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+}  // namespace

@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include "support/serial_port.h"
+#include "support/serial_tables.h"
+#include "tests/support/fake_comm_config.h"
+
+namespace {
+
+namespace L = comm_layout;
+
+// A stored configuration with every bit and byte set, so that anything the routine
+// should leave alone shows if it is touched.
+std::vector<std::byte> AllOnes(std::size_t size = L::kConfigSize) { return std::vector<std::byte>(size, std::byte{0xFF}); }
+
+struct Written {
+    std::uint32_t baud;
+    std::uint8_t byteSize;
+    std::uint8_t parity;
+    std::uint8_t stopBits;
+};
+
+Written WrittenValues(const std::vector<std::byte>& config) {
+    return {ReadField<std::uint32_t>(config, L::kBaudRate), ReadField<std::uint8_t>(config, L::kByteSize),
+            ReadField<std::uint8_t>(config, L::kParity), ReadField<std::uint8_t>(config, L::kStopBits)};
+}
+
+TEST(SerialTables, HoldTheListValuesInListOrder) {
+    EXPECT_EQ(PortNameTable, (std::array<std::wstring_view, 8>{L"LPT1:", L"LPT2:", L"LPT3:", L"COM1:", L"COM2:",
+                                                                 L"COM3:", L"COM4:", L"USB001"}));
+    EXPECT_EQ(BaudRateTable, (std::array<std::int32_t, 9>{300, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200}));
+    EXPECT_EQ(ByteSizeTable, (std::array<std::int32_t, 4>{5, 6, 7, 8}));
+    EXPECT_EQ(StopBitsTable, (std::array<std::int32_t, 3>{0, 1, 2}));
+    EXPECT_EQ(ParityTable, (std::array<std::int32_t, 5>{0, 2, 1, 4, 3}));
+    EXPECT_EQ(FlowControlTable, (std::array<std::int32_t, 3>{0, 1, 2}));
+}
+
+TEST(SerialTables, EntryOutsideATableIsNothing) {
+    EXPECT_EQ(TableEntry(BaudRateTable, 8), 115200);
+    EXPECT_EQ(TableEntry(BaudRateTable, 9), std::nullopt);
+    EXPECT_EQ(TableEntry(BaudRateTable, -1), std::nullopt);
+    EXPECT_EQ(TableEntry(PortNameTable, 7), L"USB001");
+    EXPECT_EQ(TableEntry(PortNameTable, 8), std::nullopt);
+}
+
+struct ClampCase {
+    SerialSettings in;
+    Written out;
+};
+
+class SerialClampTest : public testing::TestWithParam<ClampCase> {};
+
+TEST_P(SerialClampTest, WritesValuesWithinTheirRanges) {
+    FakeCommConfigStore store;
+    store.ports[L"COM1"] = AllOnes();
+    ASSERT_EQ(ConfigureSerialPort(store, GetParam().in, L"COM1"), 0u);
+    const Written w = WrittenValues(store.ports[L"COM1"]);
+    const Written& expected = GetParam().out;
+    EXPECT_EQ(w.baud, expected.baud);
+    EXPECT_EQ(w.byteSize, expected.byteSize);
+    EXPECT_EQ(w.parity, expected.parity);
+    EXPECT_EQ(w.stopBits, expected.stopBits);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, SerialClampTest,
+    testing::Values(ClampCase{{19200, 8, 0, 0, 2}, {19200, 8, 0, 0}},  // the record's defaults
+                    ClampCase{{0, 4, -1, -1, 0}, {300, 5, 0, 0}},
+                    ClampCase{{-5, 9, 5, 3, 0}, {300, 8, 4, 2}},
+                    ClampCase{{200000, 100, 100, 100, 0}, {128000, 8, 4, 2}},
+                    ClampCase{{128000, 5, 4, 2, 0}, {128000, 5, 4, 2}},
+                    ClampCase{{300, 7, 3, 1, 0}, {300, 7, 3, 1}},
+                    ClampCase{{INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN, 0}, {300, 5, 0, 0}},
+                    ClampCase{{INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX, 0}, {128000, 8, 4, 2}}));
+
+struct FlowCase {
+    std::int32_t mode;
+    std::uint32_t flagsFromAllOnes;
+    std::uint32_t flagsFromZero;
+};
+
+class FlowControlTest : public testing::TestWithParam<FlowCase> {};
+
+TEST_P(FlowControlTest, SetsOnlyTheHandshakeFieldsAndBinary) {
+    for (const auto& [start, expected] : {std::pair{AllOnes(), GetParam().flagsFromAllOnes},
+                                         std::pair{std::vector<std::byte>(L::kConfigSize), GetParam().flagsFromZero}}) {
+        FakeCommConfigStore store;
+        store.ports[L"COM2"] = start;
+        ASSERT_EQ(ConfigureSerialPort(store, {9600, 8, 0, 0, GetParam().mode}, L"COM2"), 0u);
+        const auto& config = store.ports[L"COM2"];
+        EXPECT_EQ(ReadField<std::uint32_t>(config, L::kFlags), expected);
+        EXPECT_EQ(ReadField<std::uint32_t>(config, L::kDcbLength), L::kDcbSize);
+        // Everything outside the fields the routine owns is as it was read.
+        for (std::size_t i = 0; i < config.size(); ++i) {
+            const bool owned = (i >= L::kDcbLength && i < L::kFlags + 4) || i == L::kByteSize || i == L::kParity ||
+                               i == L::kStopBits;
+            if (!owned) {
+                EXPECT_EQ(config[i], start[i]) << "byte " << i;
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, FlowControlTest,
+                         testing::Values(
+                             // none: CTS/DSR off, DTR and RTS enabled, XON/XOFF off
+                             FlowCase{FLOW_NONE, ~0x232Cu | 0x1010u, 0x1011u},
+                             // XON/XOFF: also fOutX and fInX
+                             FlowCase{FLOW_XON_XOFF, ~0x202Cu | 0x1310u, 0x1311u},
+                             // hardware: CTS and DSR, DTR and RTS by handshake
+                             FlowCase{FLOW_HARDWARE, ~0x1310u | 0x202Cu, 0x202Du},
+                             // unknown modes leave the handshake as read
+                             FlowCase{3, 0xFFFFFFFFu, 0x1u}, FlowCase{-1, 0xFFFFFFFFu, 0x1u}));
+
+TEST(ConfigureSerialPort, NoneAfterHardwareHandshakeHoldsDtrAndRtsOn) {
+    FakeCommConfigStore store;
+    store.ports[L"COM3"] = std::vector<std::byte>(L::kConfigSize);
+    ASSERT_EQ(ConfigureSerialPort(store, {9600, 8, 0, 0, FLOW_HARDWARE}, L"COM3"), 0u);
+    ASSERT_EQ(ConfigureSerialPort(store, {9600, 8, 0, 0, FLOW_NONE}, L"COM3"), 0u);
+    const auto flags = ReadField<std::uint32_t>(store.ports[L"COM3"], L::kFlags);
+    EXPECT_EQ(flags & (L::kOutxCtsFlow | L::kOutxDsrFlow), 0u);
+    EXPECT_EQ((flags >> L::kDtrControlShift) & 3u, 1u);
+    EXPECT_EQ((flags >> L::kRtsControlShift) & 3u, 1u);
+}
+
+TEST(ConfigureSerialPort, FailedReadReturnsItsErrorAndWritesNothing) {
+    FakeCommConfigStore store;
+    store.ports[L"COM1"] = AllOnes();
+    store.readError = 5;  // ERROR_ACCESS_DENIED
+    EXPECT_EQ(ConfigureSerialPort(store, {9600, 8, 0, 0, 0}, L"COM1"), 5u);
+    EXPECT_EQ(store.writes, 0);
+
+    FakeCommConfigStore unknown;
+    EXPECT_EQ(ConfigureSerialPort(unknown, {9600, 8, 0, 0, 0}, L"COM9"), 1010u);
+    EXPECT_EQ(unknown.writes, 0);
+}
+
+TEST(ConfigureSerialPort, RefusedWriteReturnsItsError) {
+    FakeCommConfigStore store;
+    store.ports[L"COM1"] = AllOnes();
+    store.writeError = 87;  // ERROR_INVALID_PARAMETER
+    EXPECT_EQ(ConfigureSerialPort(store, {9600, 8, 0, 0, 0}, L"COM1"), 87u);
+    EXPECT_EQ(store.writes, 1);
+}
+
+TEST(ConfigureSerialPort, FailureWithoutAnErrorCodeIsStillAFailure) {
+    FakeCommConfigStore store;
+    store.ports[L"COM1"] = AllOnes();
+    store.writeError = 0;
+    EXPECT_NE(ConfigureSerialPort(store, {9600, 8, 0, 0, 0}, L"COM1"), 0u);
+}
+
+TEST(ConfigureSerialPort, PortWithProviderDataIsReadAgainWithTheSizeItNeeds) {
+    FakeCommConfigStore store;
+    store.requiredSize = 80;
+    store.ports[L"COM4"] = AllOnes(80);
+    ASSERT_EQ(ConfigureSerialPort(store, {57600, 7, 2, 2, FLOW_NONE}, L"COM4"), 0u);
+    EXPECT_EQ(store.reads, 2);
+    EXPECT_EQ(store.lastWriteSize, 80u);
+    const auto& config = store.ports[L"COM4"];
+    ASSERT_EQ(config.size(), 80u);
+    const Written w = WrittenValues(config);
+    EXPECT_EQ(w.baud, 57600u);
+    EXPECT_EQ(w.byteSize, 7);
+    // The provider data behind the bare record comes back untouched.
+    for (std::size_t i = L::kConfigSize; i < config.size(); ++i) EXPECT_EQ(config[i], std::byte{0xFF});
+}
+
+}  // namespace
