@@ -59,8 +59,8 @@ CommandLine SplitCommandLine(std::wstring_view line) {
         result.infBasePath = TrimSpaces(Slice(line, secondSpace, std::wstring_view::npos));
     }
 
-    const bool complete = secondSpace != std::wstring_view::npos && !result.basePrinterName.empty() &&
-                          !result.infBasePath.empty();
+    const bool complete =
+        secondSpace != std::wstring_view::npos && !result.basePrinterName.empty() && !result.infBasePath.empty();
     result.outcome = complete ? CommandLine::Outcome::Complete : CommandLine::Outcome::MissingArgument;
     return result;
 }

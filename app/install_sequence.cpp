@@ -29,15 +29,16 @@ std::wstring InfFile(const std::wstring& infBasePath, const wchar_t* extension) 
     return infBasePath + extension;
 }
 
-std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+std::wstring Quoted(const std::wstring& text) {
+    return L"\"" + text + L"\"";
+}
 
 std::wstring CopyName(const std::wstring& base, int copy) {
     return base + L"(copy of " + std::to_wstring(copy) + L")";
 }
 
 // The first candidate name that no printer uses, or nothing when every one is taken.
-std::optional<std::wstring> ChooseFreePrinterName(const std::wstring& base, Spooler& spooler,
-                                                  DebugOutput& debug) {
+std::optional<std::wstring> ChooseFreePrinterName(const std::wstring& base, Spooler& spooler, DebugOutput& debug) {
     for (int copy = 0; copy <= kMaxPrinterCopies; ++copy) {
         std::wstring candidate = copy == 0 ? base : CopyName(base, copy);
         if (!spooler.PrinterExists(candidate)) {
@@ -61,7 +62,9 @@ std::optional<SerialSettings> SerialSettingsFrom(const InstallSettings& settings
     return SerialSettings{*baud, *byteSize, *parity, *stopBits, *flow};
 }
 
-bool IsComPort(std::wstring_view portName) { return portName.substr(0, 3) == L"COM"; }
+bool IsComPort(std::wstring_view portName) {
+    return portName.substr(0, 3) == L"COM";
+}
 
 bool UsesCommandRoute(std::uint16_t architecture, std::int32_t osIndex) {
     return (architecture == kArchitectureAmd64 || architecture == kArchitectureIa64) && osIndex == kOsWindows8;
@@ -79,7 +82,9 @@ std::wstring PrinterCommand(const std::wstring& printerName, const std::wstring&
            InfFile(infBasePath, L".INF") + L" /r " + Quoted(portName) + L" /m " + Quoted(kDriverModelName);
 }
 
-std::wstring TestPageCommand(const std::wstring& printerName) { return L" /k /n " + Quoted(printerName); }
+std::wstring TestPageCommand(const std::wstring& printerName) {
+    return L" /k /n " + Quoted(printerName);
+}
 
 ExitCode RunInstallation(const InstallSettings& settings, const std::wstring& basePrinterName,
                          const std::wstring& infBasePath, const InstallSystem& system) {

@@ -43,8 +43,7 @@ public:
     virtual ~CommConfigStore() = default;
     // Reads into `config`; `size` holds the buffer's byte count on entry and the count
     // supplied on return (on ERROR_INSUFFICIENT_BUFFER, the count needed).
-    virtual bool GetDefaultConfig(const std::wstring& portName, std::span<std::byte> config,
-                                  std::uint32_t& size) = 0;
+    virtual bool GetDefaultConfig(const std::wstring& portName, std::span<std::byte> config, std::uint32_t& size) = 0;
     virtual bool SetDefaultConfig(const std::wstring& portName, std::span<const std::byte> config,
                                   std::uint32_t size) = 0;
     // The error code of the call that failed last.
@@ -56,5 +55,4 @@ inline constexpr std::uint32_t kErrorGenFailure = 31;
 
 // Writes the port's default line settings; 0 on success, else the platform's error code.
 // Out-of-range values are clamped; an unknown flow-control mode leaves the handshake as read.
-std::uint32_t ConfigureSerialPort(CommConfigStore& store, const SerialSettings& settings,
-                                  const std::wstring& portName);
+std::uint32_t ConfigureSerialPort(CommConfigStore& store, const SerialSettings& settings, const std::wstring& portName);

@@ -12,8 +12,7 @@ inline constexpr std::array<std::wstring_view, 8> PortNameTable = {
     L"LPT1:", L"LPT2:", L"LPT3:", L"COM1:", L"COM2:", L"COM3:", L"COM4:", L"USB001",
 };
 
-inline constexpr std::array<std::int32_t, 9> BaudRateTable = {300,  1200,  2400,  4800,  9600,
-                                                              19200, 38400, 57600, 115200};
+inline constexpr std::array<std::int32_t, 9> BaudRateTable = {300, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
 inline constexpr std::array<std::int32_t, 4> ByteSizeTable = {5, 6, 7, 8};
 
 // Platform stop-bit codes: ONESTOPBIT, ONE5STOPBITS, TWOSTOPBITS.

@@ -13,8 +13,8 @@
 class FakeCommConfigStore final : public CommConfigStore {
 public:
     std::map<std::wstring, std::vector<std::byte>> ports;
-    std::optional<std::uint32_t> readError;   // every read fails with this
-    std::optional<std::uint32_t> writeError;  // every write fails with this
+    std::optional<std::uint32_t> readError;                 // every read fails with this
+    std::optional<std::uint32_t> writeError;                // every write fails with this
     std::uint32_t requiredSize = comm_layout::kConfigSize;  // bytes a read needs
     int reads = 0;
     int writes = 0;

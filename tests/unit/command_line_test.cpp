@@ -16,7 +16,9 @@ struct SplitCase {
 
 constexpr wchar_t kProgram[] = L"\"C:\\Tools\\kestrin.exe\"";
 
-std::wstring WithProgram(const wchar_t* rest) { return std::wstring(kProgram) + rest; }
+std::wstring WithProgram(const wchar_t* rest) {
+    return std::wstring(kProgram) + rest;
+}
 
 class SplitTest : public testing::TestWithParam<SplitCase> {};
 

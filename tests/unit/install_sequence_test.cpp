@@ -73,8 +73,8 @@ TEST(Installation, TakenNamesGetTheNextFreeCopyName) {
     run.fake.printers = {L"Kiosk1", L"Kiosk1(copy of 1)"};
     EXPECT_EQ(run.Install(), ExitCode::Installed);
     const Calls expectedStart = {
-        L"LoadLibrary printui.dll",         L"OpenPrinter Kiosk1",          L"debug 打开打印机成功！",
-        L"OpenPrinter Kiosk1(copy of 1)",   L"debug 打开打印机成功！",      L"OpenPrinter Kiosk1(copy of 2)",
+        L"LoadLibrary printui.dll",       L"OpenPrinter Kiosk1",     L"debug 打开打印机成功！",
+        L"OpenPrinter Kiosk1(copy of 1)", L"debug 打开打印机成功！", L"OpenPrinter Kiosk1(copy of 2)",
         L"debug 打开打印机失败！",
     };
     ASSERT_GE(run.fake.calls.size(), expectedStart.size());
@@ -360,19 +360,19 @@ TEST_P(OutcomeTest, TheEarliestProblemDecides) {
     EXPECT_EQ(run.fake.comm.writes, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Outcomes, OutcomeTest,
-    testing::Values(RecordOutcomeCase{"AllWritten", L"Kiosk1", FileWriter::Result::Written, false, ExitCode::Installed},
-                    RecordOutcomeCase{"NameCut", L"Caja-收银", FileWriter::Result::Written, false,
-                                      ExitCode::RecordFileIncomplete},
-                    RecordOutcomeCase{"FileNotOpened", L"Kiosk1", FileWriter::Result::NotOpened, false,
-                                      ExitCode::RecordFileIncomplete},
-                    RecordOutcomeCase{"WriteFailed", L"Kiosk1", FileWriter::Result::WriteFailed, false,
-                                      ExitCode::RecordFileIncomplete},
-                    RecordOutcomeCase{"PortNotWritten", L"Kiosk1", FileWriter::Result::Written, true,
-                                      ExitCode::SerialPortNotConfigured},
-                    RecordOutcomeCase{"RecordBeforePort", L"Kiosk1", FileWriter::Result::NotOpened, true,
-                                      ExitCode::RecordFileIncomplete}),
-    [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Outcomes, OutcomeTest,
+                         testing::Values(RecordOutcomeCase{"AllWritten", L"Kiosk1", FileWriter::Result::Written, false,
+                                                           ExitCode::Installed},
+                                         RecordOutcomeCase{"NameCut", L"Caja-收银", FileWriter::Result::Written, false,
+                                                           ExitCode::RecordFileIncomplete},
+                                         RecordOutcomeCase{"FileNotOpened", L"Kiosk1", FileWriter::Result::NotOpened,
+                                                           false, ExitCode::RecordFileIncomplete},
+                                         RecordOutcomeCase{"WriteFailed", L"Kiosk1", FileWriter::Result::WriteFailed,
+                                                           false, ExitCode::RecordFileIncomplete},
+                                         RecordOutcomeCase{"PortNotWritten", L"Kiosk1", FileWriter::Result::Written,
+                                                           true, ExitCode::SerialPortNotConfigured},
+                                         RecordOutcomeCase{"RecordBeforePort", L"Kiosk1", FileWriter::Result::NotOpened,
+                                                           true, ExitCode::RecordFileIncomplete}),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace

@@ -10,7 +10,9 @@ namespace L = comm_layout;
 
 // A stored configuration with every bit and byte set, so that anything the routine
 // should leave alone shows if it is touched.
-std::vector<std::byte> AllOnes(std::size_t size = L::kConfigSize) { return std::vector<std::byte>(size, std::byte{0xFF}); }
+std::vector<std::byte> AllOnes(std::size_t size = L::kConfigSize) {
+    return std::vector<std::byte>(size, std::byte{0xFF});
+}
 
 struct Written {
     std::uint32_t baud;
@@ -26,7 +28,7 @@ Written WrittenValues(const std::vector<std::byte>& config) {
 
 TEST(SerialTables, HoldTheListValuesInListOrder) {
     EXPECT_EQ(PortNameTable, (std::array<std::wstring_view, 8>{L"LPT1:", L"LPT2:", L"LPT3:", L"COM1:", L"COM2:",
-                                                                 L"COM3:", L"COM4:", L"USB001"}));
+                                                               L"COM3:", L"COM4:", L"USB001"}));
     EXPECT_EQ(BaudRateTable, (std::array<std::int32_t, 9>{300, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200}));
     EXPECT_EQ(ByteSizeTable, (std::array<std::int32_t, 4>{5, 6, 7, 8}));
     EXPECT_EQ(StopBitsTable, (std::array<std::int32_t, 3>{0, 1, 2}));
@@ -64,11 +66,9 @@ TEST_P(SerialClampTest, WritesValuesWithinTheirRanges) {
 INSTANTIATE_TEST_SUITE_P(
     Values, SerialClampTest,
     testing::Values(ClampCase{{19200, 8, 0, 0, 2}, {19200, 8, 0, 0}},  // the record's defaults
-                    ClampCase{{0, 4, -1, -1, 0}, {300, 5, 0, 0}},
-                    ClampCase{{-5, 9, 5, 3, 0}, {300, 8, 4, 2}},
+                    ClampCase{{0, 4, -1, -1, 0}, {300, 5, 0, 0}}, ClampCase{{-5, 9, 5, 3, 0}, {300, 8, 4, 2}},
                     ClampCase{{200000, 100, 100, 100, 0}, {128000, 8, 4, 2}},
-                    ClampCase{{128000, 5, 4, 2, 0}, {128000, 5, 4, 2}},
-                    ClampCase{{300, 7, 3, 1, 0}, {300, 7, 3, 1}},
+                    ClampCase{{128000, 5, 4, 2, 0}, {128000, 5, 4, 2}}, ClampCase{{300, 7, 3, 1, 0}, {300, 7, 3, 1}},
                     ClampCase{{INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN, 0}, {300, 5, 0, 0}},
                     ClampCase{{INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX, 0}, {128000, 8, 4, 2}}));
 
@@ -81,8 +81,9 @@ struct FlowCase {
 class FlowControlTest : public testing::TestWithParam<FlowCase> {};
 
 TEST_P(FlowControlTest, SetsOnlyTheHandshakeFieldsAndBinary) {
-    for (const auto& [start, expected] : {std::pair{AllOnes(), GetParam().flagsFromAllOnes},
-                                         std::pair{std::vector<std::byte>(L::kConfigSize), GetParam().flagsFromZero}}) {
+    for (const auto& [start, expected] :
+         {std::pair{AllOnes(), GetParam().flagsFromAllOnes},
+          std::pair{std::vector<std::byte>(L::kConfigSize), GetParam().flagsFromZero}}) {
         FakeCommConfigStore store;
         store.ports[L"COM2"] = start;
         ASSERT_EQ(ConfigureSerialPort(store, {9600, 8, 0, 0, GetParam().mode}, L"COM2"), 0u);
@@ -91,8 +92,8 @@ TEST_P(FlowControlTest, SetsOnlyTheHandshakeFieldsAndBinary) {
         EXPECT_EQ(ReadField<std::uint32_t>(config, L::kDcbLength), L::kDcbSize);
         // Everything outside the fields the routine owns is as it was read.
         for (std::size_t i = 0; i < config.size(); ++i) {
-            const bool owned = (i >= L::kDcbLength && i < L::kFlags + 4) || i == L::kByteSize || i == L::kParity ||
-                               i == L::kStopBits;
+            const bool owned =
+                (i >= L::kDcbLength && i < L::kFlags + 4) || i == L::kByteSize || i == L::kParity || i == L::kStopBits;
             if (!owned) {
                 EXPECT_EQ(config[i], start[i]) << "byte " << i;
             }
