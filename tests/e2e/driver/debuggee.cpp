@@ -1,0 +1,187 @@
+#include "debuggee.h"
+
+#include <chrono>
+#include <map>
+#include <set>
+
+#include "text.h"
+
+namespace {
+
+constexpr DWORD kWow64Breakpoint = 0x4000001F;
+
+std::wstring ImagePath(HANDLE process) {
+    wchar_t path[MAX_PATH * 2];
+    DWORD size = MAX_PATH * 2;
+    if (!QueryFullProcessImageNameW(process, 0, path, &size)) return L"?";
+    return {path, size};
+}
+
+}  // namespace
+
+Debuggee::Debuggee(std::wstring program, std::wstring commandLine, std::wstring directory)
+    : program_(std::move(program)), commandLine_(std::move(commandLine)), directory_(std::move(directory)) {
+    thread_ = std::thread([this] { Run(); });
+}
+
+Debuggee::~Debuggee() {
+    Terminate();
+    thread_.join();
+}
+
+bool Debuggee::WaitStarted(std::wstring& error) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return started_ || ended_; });
+    error = startError_;
+    return started_;
+}
+
+bool Debuggee::WaitEnded(DWORD milliseconds) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return ended_; });
+}
+
+bool Debuggee::Ended() {
+    std::lock_guard lock(mutex_);
+    return ended_;
+}
+
+void Debuggee::Terminate() {
+    std::lock_guard lock(mutex_);
+    terminate_ = true;
+}
+
+std::vector<std::wstring> Debuggee::ProgramLines() {
+    std::lock_guard lock(mutex_);
+    std::vector<std::wstring> result;
+    for (const Line& line : lines_) {
+        if (line.processId == processId_) result.push_back(line.text);
+    }
+    return result;
+}
+
+std::vector<Debuggee::Line> Debuggee::AllLines() {
+    std::lock_guard lock(mutex_);
+    return lines_;
+}
+
+std::vector<std::wstring> Debuggee::Children() {
+    std::lock_guard lock(mutex_);
+    return children_;
+}
+
+void Debuggee::Run() {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    std::wstring commandLine = commandLine_;
+    // DEBUG_PROCESS rather than DEBUG_ONLY_THIS_PROCESS: every process the program
+    // starts is reported too, so a scenario can tell exactly what ran.
+    const BOOL created = CreateProcessW(program_.c_str(), commandLine.data(), nullptr, nullptr, FALSE, DEBUG_PROCESS,
+                                        nullptr, directory_.c_str(), &startup, &info);
+    {
+        std::lock_guard lock(mutex_);
+        if (!created) {
+            startError_ = L"CreateProcessW failed with " + std::to_wstring(GetLastError());
+            ended_ = true;
+        } else {
+            processId_ = info.dwProcessId;
+            threadId_ = info.dwThreadId;
+            started_ = true;
+        }
+    }
+    changed_.notify_all();
+    if (!created) return;
+    CloseHandle(info.hThread);
+    Loop();
+    CloseHandle(info.hProcess);
+    {
+        std::lock_guard lock(mutex_);
+        ended_ = true;
+    }
+    changed_.notify_all();
+}
+
+void Debuggee::Loop() {
+    std::map<DWORD, HANDLE> processes;
+    std::set<DWORD> pastFirstBreakpoint;
+    bool any = false;
+    bool terminating = false;
+    while (!any || !processes.empty()) {
+        {
+            std::lock_guard lock(mutex_);
+            if (terminate_ && !terminating) {
+                terminating = true;
+                for (const auto& [id, process] : processes) TerminateProcess(process, 0xDEAD);
+            }
+        }
+        DEBUG_EVENT event{};
+        if (!WaitForDebugEvent(&event, 50)) continue;
+        DWORD status = DBG_CONTINUE;
+        switch (event.dwDebugEventCode) {
+            case CREATE_PROCESS_DEBUG_EVENT: {
+                any = true;
+                const HANDLE process = event.u.CreateProcessInfo.hProcess;
+                processes[event.dwProcessId] = process;
+                if (event.u.CreateProcessInfo.hFile) CloseHandle(event.u.CreateProcessInfo.hFile);
+                if (event.dwProcessId != processId_) {
+                    const std::wstring path = ImagePath(process);
+                    std::lock_guard lock(mutex_);
+                    children_.push_back(path);
+                }
+                break;
+            }
+            case EXIT_PROCESS_DEBUG_EVENT:
+                if (event.dwProcessId == processId_) {
+                    std::lock_guard lock(mutex_);
+                    exitCode_ = event.u.ExitProcess.dwExitCode;
+                }
+                processes.erase(event.dwProcessId);
+                break;
+            case LOAD_DLL_DEBUG_EVENT:
+                if (event.u.LoadDll.hFile) CloseHandle(event.u.LoadDll.hFile);
+                break;
+            case OUTPUT_DEBUG_STRING_EVENT: {
+                const auto found = processes.find(event.dwProcessId);
+                if (found != processes.end()) ReadDebugString(event, found->second);
+                break;
+            }
+            case EXCEPTION_DEBUG_EVENT: {
+                const EXCEPTION_RECORD& record = event.u.Exception.ExceptionRecord;
+                const bool breakpoint =
+                    record.ExceptionCode == EXCEPTION_BREAKPOINT || record.ExceptionCode == kWow64Breakpoint;
+                // Each process stops once at a breakpoint of the loader; anything else is
+                // the program's own business and must reach its handlers as without us.
+                if (breakpoint && pastFirstBreakpoint.insert(event.dwProcessId).second) break;
+                status = DBG_EXCEPTION_NOT_HANDLED;
+                if (!event.u.Exception.dwFirstChance && event.dwProcessId == processId_) {
+                    std::lock_guard lock(mutex_);
+                    crash_ = record.ExceptionCode;
+                }
+                break;
+            }
+            default:
+                break;
+        }
+        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+    }
+}
+
+void Debuggee::ReadDebugString(const DEBUG_EVENT& event, HANDLE process) {
+    const OUTPUT_DEBUG_STRING_INFO& info = event.u.DebugString;
+    const std::size_t unit = info.fUnicode ? sizeof(wchar_t) : 1;
+    std::string bytes(info.nDebugStringLength * unit, '\0');
+    SIZE_T read = 0;
+    if (!ReadProcessMemory(process, info.lpDebugStringData, bytes.data(), bytes.size(), &read)) return;
+    bytes.resize(read);
+    std::wstring text;
+    if (info.fUnicode) {
+        text.assign(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+    } else {
+        // Wine hands even OutputDebugStringW text over in the ANSI code page.
+        text = FromAnsi(bytes);
+    }
+    while (!text.empty() && text.back() == L'\0') text.pop_back();
+    std::lock_guard lock(mutex_);
+    lines_.push_back({event.dwProcessId, std::move(text)});
+}

@@ -1,0 +1,201 @@
+#include "desktop.h"
+
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+
+namespace {
+
+bool HasControls(HWND page, std::initializer_list<int> ids) {
+    for (const int id : ids) {
+        if (!GetDlgItem(page, id)) return false;
+    }
+    return true;
+}
+
+bool IsKind(HWND window, PageKind kind) {
+    if (ClassName(window) != L"#32770") return false;
+    switch (kind) {
+        case PageKind::OperatingSystem:
+            return HasControls(window, {1000, 1004, 1005, 1007, 1017});
+        case PageKind::Settings:
+            return HasControls(window, {1009, 1010, 1011, 1013});
+        case PageKind::Prompt:
+            return HasControls(window, {3, 1000, 1001, 1016});
+        case PageKind::Message:
+            return HasControls(window, {1, 0xFFFF}) && GetWindow(window, GW_OWNER) != nullptr;
+    }
+    return false;
+}
+
+struct Search {
+    DWORD processId;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectVisible(HWND window, LPARAM parameter) {
+    auto& search = *reinterpret_cast<Search*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search.processId && IsWindowVisible(window)) search.windows.push_back(window);
+    return TRUE;
+}
+
+void PostKey(HWND target, UINT message, WORD virtualKey, bool up) {
+    const UINT scan = MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC);
+    LPARAM flags = 1 | static_cast<LPARAM>(scan) << 16;
+    if (up) flags |= static_cast<LPARAM>(0xC0000000u);
+    PostMessageW(target, message, virtualKey, flags);
+}
+
+}  // namespace
+
+std::optional<PageKind> PageKindFromName(const std::wstring& name) {
+    if (name == L"os") return PageKind::OperatingSystem;
+    if (name == L"settings") return PageKind::Settings;
+    if (name == L"prompt") return PageKind::Prompt;
+    if (name == L"message") return PageKind::Message;
+    return std::nullopt;
+}
+
+std::wstring PageKindName(PageKind kind) {
+    switch (kind) {
+        case PageKind::OperatingSystem:
+            return L"os";
+        case PageKind::Settings:
+            return L"settings";
+        case PageKind::Prompt:
+            return L"prompt";
+        case PageKind::Message:
+            return L"message";
+    }
+    return L"?";
+}
+
+std::vector<HWND> VisibleWindows(DWORD processId) {
+    Search search{processId, {}};
+    EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&search));
+    return search.windows;
+}
+
+HWND FindPage(DWORD processId, PageKind kind) {
+    for (const HWND window : VisibleWindows(processId)) {
+        if (IsKind(window, kind)) return window;
+    }
+    return nullptr;
+}
+
+std::wstring WindowText(HWND window) {
+    // WM_GETTEXT rather than GetWindowTextW, which does not ask another process's controls.
+    const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const LRESULT copied =
+        SendMessageW(window, WM_GETTEXT, static_cast<WPARAM>(text.size()), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(copied));
+    return text;
+}
+
+std::wstring ClassName(HWND window) {
+    wchar_t name[64];
+    const int length = GetClassNameW(window, name, 64);
+    return {name, static_cast<std::size_t>(length > 0 ? length : 0)};
+}
+
+std::vector<std::wstring> ComboItems(HWND combo) {
+    std::vector<std::wstring> items;
+    const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        const auto index = static_cast<WPARAM>(i);
+        const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, index, 0);
+        std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
+        const LRESULT copied = SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+        text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+        items.push_back(text);
+    }
+    return items;
+}
+
+std::optional<std::wstring> ComboSelection(HWND combo) {
+    const LRESULT selected = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+    if (selected == CB_ERR) return std::nullopt;
+    const std::vector<std::wstring> items = ComboItems(combo);
+    if (static_cast<std::size_t>(selected) >= items.size()) return std::nullopt;
+    return items[static_cast<std::size_t>(selected)];
+}
+
+void Click(HWND control) {
+    // Posted: the handler may run a nested modal page or a message box, and a sent click
+    // would wait for it to close.
+    PostMessageW(control, BM_CLICK, 0, 0);
+}
+
+bool Choose(HWND page, int id, const std::wstring& item) {
+    const HWND combo = GetDlgItem(page, id);
+    const std::vector<std::wstring> items = ComboItems(combo);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (items[i] != item) continue;
+        SendMessageW(combo, CB_SETCURSEL, i, 0);
+        PostMessageW(page, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(combo));
+        return true;
+    }
+    return false;
+}
+
+bool PressKey(DWORD threadId, WORD virtualKey) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(threadId, &info)) return false;
+    const HWND target = info.hwndFocus ? info.hwndFocus : info.hwndActive;
+    if (!target) return false;
+    PostKey(target, WM_KEYDOWN, virtualKey, false);
+    PostKey(target, WM_KEYUP, virtualKey, true);
+    return true;
+}
+
+void CloseFromSystemMenu(HWND page) {
+    PostMessageW(page, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+bool SaveScreenshot(HWND window, const std::wstring& path) {
+    RECT rect{};
+    if (!GetWindowRect(window, &rect)) return false;
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0) return false;
+
+    const HDC screen = GetDC(nullptr);
+    const HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = SelectObject(memory, bitmap);
+    const bool copied = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY) != FALSE;
+    GdiFlush();
+
+    const auto stride = static_cast<std::size_t>((width * 3 + 3) & ~3);
+    const std::size_t imageSize = stride * static_cast<std::size_t>(height);
+    BITMAPFILEHEADER header{};
+    header.bfType = 0x4D42;
+    header.bfOffBits = sizeof header + sizeof info.bmiHeader;
+    header.bfSize = static_cast<DWORD>(header.bfOffBits + imageSize);
+    bool written = false;
+    if (copied) {
+        std::ofstream file(std::filesystem::path(path), std::ios::binary);
+        file.write(reinterpret_cast<const char*>(&header), sizeof header);
+        file.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+        file.write(static_cast<const char*>(bits), static_cast<std::streamsize>(imageSize));
+        written = file.good();
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return written;
+}

@@ -1,0 +1,156 @@
+// The end-to-end driver: plays a scenario against kestrin.exe as a user would, or times
+// how long a program takes to show its first window.
+//
+//   kestrin_e2e.exe --build DIR --fixtures DIR --samples DIR [--app DIR] [--shots DIR]
+//                   [--args TEXT] SCENARIO
+//   kestrin_e2e.exe --bench RUNS PROGRAM [ARGUMENTS...]
+//
+// Paths may be given as Unix paths; they are reached through Wine's drive Z:.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <numeric>
+#include <vector>
+
+#include "desktop.h"
+#include "runner.h"
+#include "script.h"
+#include "text.h"
+
+namespace {
+
+std::wstring WindowsPath(std::wstring path) {
+    if (path.empty() || path[0] != L'/') return path;
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return L"Z:" + path;
+}
+
+std::wstring ReadUtf8File(const std::wstring& path) {
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    if (!file) throw std::runtime_error("cannot read " + ToUtf8(path));
+    return FromUtf8(std::string(std::istreambuf_iterator<char>(file), {}));
+}
+
+std::wstring Quote(const std::wstring& text) {
+    return text.find(L' ') == std::wstring::npos ? text : L"\"" + text + L"\"";
+}
+
+double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(to.QuadPart - from.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+// From process creation to its first visible window, over several runs.
+int Bench(int runs, const std::wstring& program, const std::vector<std::wstring>& arguments) {
+    std::wstring commandLine = L"\"" + program + L"\"";
+    for (const std::wstring& a : arguments) commandLine += L" " + Quote(a);
+    GetDesktopWindow();
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        std::wstring line = commandLine;
+        LARGE_INTEGER start, shown;
+        QueryPerformanceCounter(&start);
+        if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                            &info)) {
+            Print(L"cannot start " + program);
+            return 2;
+        }
+        HWND window = nullptr;
+        const ULONGLONG deadline = GetTickCount64() + 30000;
+        while (GetTickCount64() < deadline) {
+            const std::vector<HWND> windows = VisibleWindows(info.dwProcessId);
+            if (!windows.empty()) {
+                window = windows.front();
+                break;
+            }
+            if (WaitForSingleObject(info.hProcess, 1) == WAIT_OBJECT_0) break;
+        }
+        QueryPerformanceCounter(&shown);
+        if (!window) {
+            Print(L"no window from " + program);
+            TerminateProcess(info.hProcess, 1);
+            return 1;
+        }
+        times.push_back(Milliseconds(start, shown));
+        PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        if (WaitForSingleObject(info.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(info.hProcess, 1);
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+        wchar_t text[64];
+        swprintf(text, 64, L"run %d: %.1f ms", i + 1, times.back());
+        Print(text);
+    }
+    std::vector<double> sorted = times;
+    std::sort(sorted.begin(), sorted.end());
+    const double median =
+        sorted.size() % 2 ? sorted[sorted.size() / 2] : (sorted[sorted.size() / 2 - 1] + sorted[sorted.size() / 2]) / 2;
+    const double mean = std::accumulate(times.begin(), times.end(), 0.0) / static_cast<double>(times.size());
+    wchar_t text[160];
+    swprintf(text, 160, L"summary runs %zu median %.1f mean %.1f min %.1f max %.1f", times.size(), median, mean,
+             sorted.front(), sorted.back());
+    Print(text);
+    return 0;
+}
+
+int Usage() {
+    Print(
+        L"usage: kestrin_e2e --build DIR --fixtures DIR --samples DIR [--app DIR] [--shots DIR] [--args TEXT] "
+        L"SCENARIO\n       kestrin_e2e --bench RUNS PROGRAM [ARGUMENTS...]");
+    return 2;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::wstring> args(argv + 1, argv + argc);
+    try {
+        if (args.size() >= 2 && args[0] == L"--bench") {
+            return Bench(std::stoi(args[1]), WindowsPath(args.at(2)), {args.begin() + 3, args.end()});
+        }
+        Places places;
+        places.app = L"C:\\Kestrin";
+        places.args = L"eng Kiosk1 {inf}";
+        std::wstring scenario;
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            const std::wstring& a = args[i];
+            auto value = [&]() -> std::wstring {
+                if (i + 1 >= args.size()) throw std::runtime_error(ToUtf8(a) + " needs a value");
+                return args[++i];
+            };
+            if (a == L"--build")
+                places.build = WindowsPath(value());
+            else if (a == L"--fixtures")
+                places.fixtures = WindowsPath(value());
+            else if (a == L"--samples")
+                places.samples = WindowsPath(value());
+            else if (a == L"--app")
+                places.app = WindowsPath(value());
+            else if (a == L"--shots")
+                places.shots = WindowsPath(value());
+            else if (a == L"--args")
+                places.args = value();
+            else if (scenario.empty())
+                scenario = WindowsPath(a);
+            else
+                return Usage();
+        }
+        if (scenario.empty() || places.build.empty() || places.samples.empty()) return Usage();
+
+        const std::vector<Step> steps = ParseScript(ReadUtf8File(scenario));
+        Runner runner(places);
+        const int failures = runner.Play(steps);
+        Print(failures ? L"FAILED: " + std::to_wstring(failures) + L" expectation(s)" : L"PASSED");
+        return failures ? 1 : 0;
+    } catch (const std::exception& e) {
+        Print(L"ERROR: " + FromUtf8(e.what()));
+        return 2;
+    }
+}

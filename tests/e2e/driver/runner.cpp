@@ -1,0 +1,531 @@
+#include "runner.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "text.h"
+
+namespace {
+
+constexpr wchar_t kRecordFile[] = L"TollvekPrintName5249";
+constexpr wchar_t kDriverModel[] = L"Tavik 10.0.0.11";
+constexpr DWORD kPageTimeout = 20000;
+constexpr DWORD kExitTimeout = 60000;
+
+const std::set<std::wstring> kSetupVerbs = {
+    L"remove",   L"plant",  L"write", L"copy-samples", L"unregister-driver", L"stand-in-rundll32",
+    L"override", L"strings"};
+const std::set<std::wstring> kInteractVerbs = {L"page",    L"click",    L"choose",   L"tick", L"untick",  L"key",
+                                               L"close",   L"post",     L"shot",     L"text", L"checked", L"unchecked",
+                                               L"enabled", L"disabled", L"selected", L"items"};
+const std::set<std::wstring> kCheckVerbs = {L"no-window",
+                                            L"debug",
+                                            L"debug-has",
+                                            L"debug-lacks",
+                                            L"printer",
+                                            L"no-printer",
+                                            L"printers-unchanged",
+                                            L"default",
+                                            L"default-unchanged",
+                                            L"record",
+                                            L"no-record",
+                                            L"record-unchanged",
+                                            L"comm",
+                                            L"comm-unchanged",
+                                            L"children",
+                                            L"no-file",
+                                            L"nothing-installed"};
+
+void Sleep10() {
+    Sleep(10);
+}
+
+bool CopyReplacing(const std::wstring& from, const std::wstring& to) {
+    // Delete first: the prefix is a hard-linked copy of a shared template, and writing
+    // into a linked file would change the template for every later scenario.
+    DeleteFileW(to.c_str());
+    return CopyFileW(from.c_str(), to.c_str(), FALSE) != FALSE;
+}
+
+bool SetRegistryText(HKEY root, const std::wstring& key, const std::wstring& name, const std::wstring& value) {
+    HKEY handle = nullptr;
+    if (RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    const auto bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
+    const LONG status =
+        RegSetValueExW(handle, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes);
+    RegCloseKey(handle);
+    return status == ERROR_SUCCESS;
+}
+
+std::wstring Join(const std::vector<std::wstring>& items) {
+    std::wstring result;
+    for (const std::wstring& item : items) result += (result.empty() ? L"" : L", ") + Visible(item);
+    return result.empty() ? L"(none)" : result;
+}
+
+bool IsProgram64Bit(const std::wstring& path) {
+    DWORD type = 0;
+    return GetBinaryTypeW(path.c_str(), &type) && type == SCS_64BIT_BINARY;
+}
+
+}  // namespace
+
+Runner::Runner(Places places) : places_(std::move(places)) {
+    Install();
+}
+
+Runner::~Runner() {
+    if (strings_) FreeLibrary(strings_);
+}
+
+void Runner::Install() {
+    // The program is copied rather than run from the build: scenarios plant files beside
+    // it and remove its libraries.
+    std::filesystem::create_directories(std::filesystem::path(places_.app));
+    for (const wchar_t* file : {L"kestrin.exe", L"rc_eng.dll", L"rc_chi.dll", L"rc_esp.dll"}) {
+        if (!CopyReplacing(places_.build + L"\\" + file, InApp(file))) {
+            throw std::runtime_error("cannot copy " + ToUtf8(file) + " from " + ToUtf8(places_.build));
+        }
+    }
+    programIs64Bit_ = IsProgram64Bit(InApp(L"kestrin.exe"));
+    std::filesystem::copy(std::filesystem::path(places_.samples), std::filesystem::path(InApp(L"driver")),
+                          std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+}
+
+std::wstring Runner::InApp(const std::wstring& path) const {
+    if (path.size() > 1 && (path[1] == L':' || path[0] == L'\\')) return path;
+    return places_.app + L"\\" + path;
+}
+
+std::wstring Runner::SystemDirectoryOfProgram() const {
+    // A 32-bit program asking for system32 gets syswow64.
+    wchar_t windows[MAX_PATH];
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    return std::wstring(windows) + (programIs64Bit_ ? L"\\system32" : L"\\syswow64");
+}
+
+std::wstring Runner::Expand(const std::wstring& text) const {
+    const std::pair<const wchar_t*, std::wstring> variables[] = {
+        {L"{app}", places_.app},
+        {L"{build}", places_.build},
+        {L"{fixtures}", places_.fixtures},
+        {L"{inf}", places_.app + L"\\driver\\tavik"},
+        {L"{sys}", SystemDirectoryOfProgram()},
+        {L"{args}", places_.args},
+    };
+    std::wstring result = text;
+    for (const auto& [name, value] : variables) {
+        const std::wstring key = name;
+        for (std::size_t at = result.find(key); at != std::wstring::npos; at = result.find(key, at + value.size())) {
+            result.replace(at, key.size(), value);
+        }
+    }
+    return result;
+}
+
+std::wstring Runner::Expected(const std::wstring& text) {
+    // @N is text N of the language library named by `strings`: the pages must show
+    // exactly what the library holds.
+    if (text.size() < 2 || text[0] != L'@') return Expand(text);
+    if (!strings_) throw std::runtime_error("@" + ToUtf8(text.substr(1)) + " used before `strings`");
+    const UINT id = static_cast<UINT>(std::stoul(text.substr(1)));
+    const wchar_t* resource = nullptr;
+    const int length = LoadStringW(strings_, id, reinterpret_cast<wchar_t*>(&resource), 0);
+    if (length <= 0) throw std::runtime_error("text " + std::to_string(id) + " missing from " + ToUtf8(stringsPath_));
+    return {resource, static_cast<std::size_t>(length)};
+}
+
+void Runner::NeedArguments(const Step& step, std::size_t count) const {
+    if (step.args.size() < count) {
+        throw ScriptError(step.line, ToUtf8(step.verb) + " needs " + std::to_string(count) + " arguments");
+    }
+}
+
+int Runner::Number(const Step& step, std::size_t argument) const {
+    NeedArguments(step, argument + 1);
+    try {
+        return std::stoi(step.args[argument], nullptr, 0);
+    } catch (const std::exception&) {
+        throw ScriptError(step.line, "not a number: " + ToUtf8(step.args[argument]));
+    }
+}
+
+void Runner::Fail(const Step& step, const std::wstring& message) {
+    ++failures_;
+    Print(L"FAIL line " + std::to_wstring(step.line) + L" (" + step.verb + L"): " + message);
+}
+
+void Runner::Expect(const Step& step, bool holds, const std::wstring& message) {
+    if (!holds) Fail(step, message);
+}
+
+template <typename Predicate>
+bool Runner::Eventually(Predicate predicate, DWORD milliseconds) {
+    const ULONGLONG deadline = GetTickCount64() + milliseconds;
+    while (true) {
+        if (predicate()) return true;
+        if (GetTickCount64() > deadline) return false;
+        WatchWindows();
+        Sleep10();
+    }
+}
+
+void Runner::WatchWindows() {
+    if (!run_) return;
+    for (const HWND window : VisibleWindows(run_->ProcessId())) seenWindows_.insert(window);
+}
+
+int Runner::Play(const std::vector<Step>& steps) {
+    for (const Step& step : steps) {
+        try {
+            Execute(step);
+        } catch (const Failure&) {
+            if (run_) run_->Terminate();
+            Print(L"scenario stopped at line " + std::to_wstring(step.line));
+            return failures_ ? failures_ : 1;
+        }
+    }
+    if (run_ && !ended_) {
+        Fail(steps.back(), L"the scenario ends before the program does: say how it ends with `exit`");
+        run_->Terminate();
+    }
+    return failures_;
+}
+
+void Runner::Execute(const Step& step) {
+    if (kSetupVerbs.count(step.verb)) {
+        Setup(step);
+    } else if (step.verb == L"run") {
+        StartRun(step);
+    } else if (step.verb == L"exit") {
+        EndRun(step);
+    } else if (kInteractVerbs.count(step.verb)) {
+        if (!run_ || ended_) throw ScriptError(step.line, ToUtf8(step.verb) + " needs a running program");
+        Interact(step);
+    } else if (kCheckVerbs.count(step.verb)) {
+        if (!run_ || !ended_) throw ScriptError(step.line, ToUtf8(step.verb) + " needs an ended program: `exit` first");
+        Check(step);
+    } else {
+        throw ScriptError(step.line, "unknown step " + ToUtf8(step.verb));
+    }
+}
+
+void Runner::Setup(const Step& step) {
+    const std::wstring& verb = step.verb;
+    if (verb == L"remove") {
+        NeedArguments(step, 1);
+        const std::wstring path = InApp(Expand(step.args[0]));
+        if (!DeleteFileW(path.c_str())) Fail(step, L"cannot remove " + path);
+    } else if (verb == L"plant") {
+        NeedArguments(step, 1);
+        const std::wstring target = InApp(step.args.size() > 1 ? Expand(step.args[1]) : step.args[0]);
+        if (!CopyReplacing(places_.fixtures + L"\\" + step.args[0], target)) {
+            Fail(step, L"cannot plant " + step.args[0] + L" as " + target);
+            throw Failure{};
+        }
+    } else if (verb == L"write") {
+        NeedArguments(step, 2);
+        const std::wstring path = InApp(Expand(step.args[0]));
+        std::string bytes;
+        for (const wchar_t c : Expand(step.args[1])) bytes += static_cast<char>(c & 0xFF);
+        DeleteFileW(path.c_str());
+        std::ofstream file(std::filesystem::path(path), std::ios::binary);
+        file << bytes;
+        if (!file) Fail(step, L"cannot write " + path);
+    } else if (verb == L"copy-samples") {
+        NeedArguments(step, 1);
+        std::filesystem::path target(Expand(step.args[0]));
+        std::filesystem::create_directories(target);
+        std::filesystem::copy(
+            std::filesystem::path(places_.samples), target,
+            std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+    } else if (verb == L"unregister-driver") {
+        for (const wchar_t* environment : {L"Windows x64", L"Windows NT x86"}) {
+            const std::wstring key = std::wstring(L"System\\CurrentControlSet\\Control\\Print\\Environments\\") +
+                                     environment + L"\\Drivers\\Version-3\\" + kDriverModel;
+            const LSTATUS status = RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
+            if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) Fail(step, L"cannot remove " + key);
+        }
+    } else if (verb == L"stand-in-rundll32") {
+        // Wine runs a rundll32.exe of our own from system32 only when told to prefer it.
+        const std::wstring target = SystemDirectoryOfProgram() + L"\\rundll32.exe";
+        if (!CopyReplacing(places_.fixtures + L"\\rundll32.exe", target) ||
+            !SetRegistryText(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", L"rundll32.exe", L"native")) {
+            Fail(step, L"cannot put the stand-in rundll32.exe into " + target);
+            throw Failure{};
+        }
+    } else if (verb == L"override") {
+        NeedArguments(step, 3);
+        const std::wstring key = L"Software\\Wine\\AppDefaults\\" + step.args[0] + L"\\DllOverrides";
+        if (!SetRegistryText(HKEY_CURRENT_USER, key, step.args[1], step.args[2])) Fail(step, L"cannot set " + key);
+    } else if (verb == L"strings") {
+        NeedArguments(step, 1);
+        if (strings_) FreeLibrary(strings_);
+        stringsPath_ = InApp(Expand(step.args[0]));
+        strings_ =
+            LoadLibraryExW(stringsPath_.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        if (!strings_) {
+            Fail(step, L"cannot load " + stringsPath_);
+            throw Failure{};
+        }
+    }
+}
+
+void Runner::StartRun(const Step& step) {
+    if (run_ && !ended_) throw ScriptError(step.line, "the previous run has not ended: `exit` first");
+    const std::wstring program = InApp(L"kestrin.exe");
+    const std::wstring rest = step.args.empty() ? L"" : Expand(step.args.size() == 1 ? step.args[0] : [&] {
+        std::wstring joined;
+        for (const std::wstring& a : step.args) joined += (joined.empty() ? L"" : L" ") + a;
+        return joined;
+    }());
+    const std::wstring commandLine = L"\"" + program + L"\" " + rest;
+    Print(L"== run " + Visible(commandLine));
+
+    // Wine starts its desktop process for the first program that needs it: let that be
+    // us, not the program, whose children a scenario counts.
+    GetDesktopWindow();
+    before_ = ReadSystemState(InApp(kRecordFile));
+    page_ = nullptr;
+    seenWindows_.clear();
+    ended_ = false;
+    run_.reset();
+    run_ = std::make_unique<Debuggee>(program, commandLine, places_.app);
+    std::wstring error;
+    if (!run_->WaitStarted(error)) {
+        Fail(step, L"cannot start " + program + L": " + error);
+        run_.reset();
+        throw Failure{};
+    }
+}
+
+void Runner::EndRun(const Step& step) {
+    if (!run_ || ended_) throw ScriptError(step.line, "`exit` needs a running program");
+    const int expected = Number(step, 0);
+    const bool ended = Eventually([&] { return run_->Ended(); }, kExitTimeout);
+    if (!ended) {
+        std::wstring shown;
+        for (const HWND window : VisibleWindows(run_->ProcessId())) {
+            shown += L" " + Visible(WindowText(window));
+        }
+        Fail(step, L"the program did not end; its windows:" + (shown.empty() ? L" none" : shown));
+        run_->Terminate();
+        run_->WaitEnded(kExitTimeout);
+        throw Failure{};
+    }
+    ended_ = true;
+    page_ = nullptr;
+    after_ = ReadSystemState(InApp(kRecordFile));
+    Report();
+    if (const auto crash = run_->Crash()) {
+        wchar_t code[16];
+        swprintf(code, 16, L"0x%08lx", static_cast<unsigned long>(*crash));
+        Fail(step, L"the program crashed with exception " + std::wstring(code));
+    }
+    Expect(step, run_->ExitCode() == static_cast<DWORD>(expected),
+           L"exit code " + std::to_wstring(run_->ExitCode()) + L", expected " + std::to_wstring(expected));
+}
+
+void Runner::Report() {
+    Print(L"exit code " + std::to_wstring(run_->ExitCode()));
+    for (const Debuggee::Line& line : run_->AllLines()) {
+        Print((line.processId == run_->ProcessId() ? L"debugger: " : L"debugger (child): ") + Visible(line.text));
+    }
+    for (const std::wstring& child : run_->Children()) Print(L"child process " + child);
+    for (const std::wstring& line : DescribeState(after_)) Print(line);
+}
+
+HWND Runner::Control(const Step& step, std::size_t argument) {
+    if (!page_) throw ScriptError(step.line, "no page yet: wait for one with `page`");
+    const int id = Number(step, argument);
+    if (id == 0) return page_;
+    const HWND control = GetDlgItem(page_, id);
+    if (!control) {
+        Fail(step, L"the page has no control " + std::to_wstring(id));
+        throw Failure{};
+    }
+    return control;
+}
+
+void Runner::Interact(const Step& step) {
+    const std::wstring& verb = step.verb;
+    if (verb == L"page") {
+        NeedArguments(step, 1);
+        const auto kind = PageKindFromName(step.args[0]);
+        if (!kind) throw ScriptError(step.line, "unknown page " + ToUtf8(step.args[0]));
+        HWND found = nullptr;
+        Eventually([&] { return (found = FindPage(run_->ProcessId(), *kind)) != nullptr || run_->Ended(); },
+                   kPageTimeout);
+        if (!found) {
+            Fail(step, L"no " + step.args[0] + L" page appeared" +
+                           (run_->Ended() ? L"; the program ended with " + std::to_wstring(run_->ExitCode()) : L""));
+            throw Failure{};
+        }
+        page_ = found;
+        return;
+    }
+    if (verb == L"click") {
+        const HWND control = Control(step, 0);
+        if (!IsWindowEnabled(control) || !IsWindowVisible(control)) {
+            Fail(step, L"control " + step.args[0] + L" cannot be clicked: it is disabled or hidden");
+            throw Failure{};
+        }
+        Click(control);
+    } else if (verb == L"choose") {
+        NeedArguments(step, 2);
+        const HWND combo = Control(step, 0);
+        const std::wstring item = Expected(step.args[1]);
+        if (!IsWindowEnabled(combo) || !Choose(page_, Number(step, 0), item)) {
+            Fail(step, L"cannot choose " + Visible(item) + L" in " + step.args[0] + L"; its items: " +
+                           Join(ComboItems(combo)));
+            throw Failure{};
+        }
+    } else if (verb == L"tick" || verb == L"untick") {
+        const HWND box = Control(step, 0);
+        const LRESULT wanted = verb == L"tick" ? BST_CHECKED : BST_UNCHECKED;
+        if (SendMessageW(box, BM_GETCHECK, 0, 0) != wanted) {
+            Click(box);
+            Expect(step, Eventually([&] { return SendMessageW(box, BM_GETCHECK, 0, 0) == wanted; }),
+                   L"the check box did not change");
+        }
+    } else if (verb == L"key") {
+        NeedArguments(step, 1);
+        const WORD key = step.args[0] == L"escape" ? VK_ESCAPE : step.args[0] == L"enter" ? VK_RETURN : 0;
+        if (!key) throw ScriptError(step.line, "keys are escape and enter");
+        if (!PressKey(run_->ThreadId(), key)) Fail(step, L"no window of the program has the keyboard focus");
+    } else if (verb == L"close") {
+        CloseFromSystemMenu(page_);
+    } else if (verb == L"post") {
+        PostMessageW(page_, static_cast<UINT>(Number(step, 0)), 0, 0);
+    } else if (verb == L"shot") {
+        NeedArguments(step, 1);
+        if (places_.shots.empty()) return;
+        // Let the page finish painting before the screen is read.
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(page_, WM_NULL, 0, 0, SMTO_BLOCK, 2000, &ignored);
+        RedrawWindow(page_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        SendMessageTimeoutW(page_, WM_NULL, 0, 0, SMTO_BLOCK, 2000, &ignored);
+        const std::wstring path = places_.shots + L"\\" + step.args[0] + L".bmp";
+        if (!SaveScreenshot(page_, path)) Fail(step, L"cannot save " + path);
+    } else if (verb == L"text") {
+        NeedArguments(step, 2);
+        const HWND control = Control(step, 0);
+        const std::wstring expected = Expected(step.args[1]);
+        Expect(step, Eventually([&] { return WindowText(control) == expected; }),
+               L"control " + step.args[0] + L" shows " + Visible(WindowText(control)) + L", expected " +
+                   Visible(expected));
+    } else if (verb == L"checked" || verb == L"unchecked") {
+        const HWND box = Control(step, 0);
+        const LRESULT wanted = verb == L"checked" ? BST_CHECKED : BST_UNCHECKED;
+        Expect(step, Eventually([&] { return SendMessageW(box, BM_GETCHECK, 0, 0) == wanted; }),
+               L"control " + step.args[0] + L" is not " + verb);
+    } else if (verb == L"enabled" || verb == L"disabled") {
+        for (std::size_t i = 0; i < step.args.size(); ++i) {
+            const HWND control = Control(step, i);
+            const bool wanted = verb == L"enabled";
+            Expect(step, Eventually([&] { return (IsWindowEnabled(control) != FALSE) == wanted; }),
+                   L"control " + step.args[i] + L" is not " + verb);
+        }
+    } else if (verb == L"selected") {
+        NeedArguments(step, 2);
+        const HWND combo = Control(step, 0);
+        const std::wstring expected = Expected(step.args[1]);
+        Expect(step, Eventually([&] { return ComboSelection(combo) == expected; }),
+               L"control " + step.args[0] + L" has selected " + Visible(ComboSelection(combo).value_or(L"(nothing)")) +
+                   L", expected " + Visible(expected));
+    } else if (verb == L"items") {
+        const HWND combo = Control(step, 0);
+        std::vector<std::wstring> expected;
+        for (std::size_t i = 1; i < step.args.size(); ++i) expected.push_back(Expected(step.args[i]));
+        Expect(step, ComboItems(combo) == expected,
+               L"control " + step.args[0] + L" lists " + Join(ComboItems(combo)) + L", expected " + Join(expected));
+    }
+}
+
+void Runner::Check(const Step& step) {
+    const std::wstring& verb = step.verb;
+    if (verb == L"no-window") {
+        std::wstring seen;
+        for (const HWND window : seenWindows_) seen += L" " + Visible(ClassName(window));
+        Expect(step, seenWindows_.empty(), L"the program showed windows:" + seen);
+    } else if (verb == L"debug") {
+        std::vector<std::wstring> expected;
+        for (const std::wstring& line : step.args) expected.push_back(Expand(line));
+        const std::vector<std::wstring> actual = run_->ProgramLines();
+        if (actual == expected) return;
+        Fail(step, L"debugger lines differ");
+        for (std::size_t i = 0; i < std::max(actual.size(), expected.size()); ++i) {
+            const std::wstring a = i < actual.size() ? Visible(actual[i]) : L"(none)";
+            const std::wstring e = i < expected.size() ? Visible(expected[i]) : L"(none)";
+            Print((a == e ? L"   " : L" ! ") + std::to_wstring(i + 1) + L" got      " + a);
+            if (a != e) Print(L"   " + std::to_wstring(i + 1) + L" expected " + e);
+        }
+    } else if (verb == L"debug-has" || verb == L"debug-lacks") {
+        NeedArguments(step, 1);
+        const std::wstring line = Expand(step.args[0]);
+        const std::vector<std::wstring> actual = run_->ProgramLines();
+        const bool has = std::find(actual.begin(), actual.end(), line) != actual.end();
+        Expect(step, has == (verb == L"debug-has"),
+               L"the debugger output " + std::wstring(has ? L"has " : L"lacks ") + Visible(line));
+    } else if (verb == L"printer") {
+        NeedArguments(step, 3);
+        const Printer expected{Expand(step.args[0]), Expand(step.args[1]), Expand(step.args[2])};
+        const auto actual = OpenedPrinter(expected.name);
+        Expect(step, actual == expected,
+               actual ? L"printer " + Visible(actual->name) + L" has port " + Visible(actual->port) + L" and driver " +
+                            Visible(actual->driver)
+                      : L"no printer " + Visible(expected.name) + L" can be opened");
+    } else if (verb == L"no-printer") {
+        NeedArguments(step, 1);
+        Expect(step, !OpenedPrinter(Expand(step.args[0])), L"printer " + Visible(step.args[0]) + L" exists");
+    } else if (verb == L"printers-unchanged" || verb == L"nothing-installed") {
+        Expect(step, after_.printers == before_.printers, L"the printers changed");
+    }
+    if (verb == L"default") {
+        NeedArguments(step, 1);
+        const std::wstring expected = Expand(step.args[0]);
+        Expect(step, after_.defaultPrinter == expected,
+               L"the default printer is " + Visible(after_.defaultPrinter.value_or(L"(none)")));
+    } else if (verb == L"default-unchanged" || verb == L"nothing-installed") {
+        Expect(step, after_.defaultPrinter == before_.defaultPrinter,
+               L"the default printer changed to " + Visible(after_.defaultPrinter.value_or(L"(none)")));
+    }
+    if (verb == L"record") {
+        NeedArguments(step, 1);
+        std::string expected;
+        for (const wchar_t c : Expand(step.args[0])) expected += static_cast<char>(c & 0xFF);
+        Expect(step, after_.record == expected,
+               after_.record ? L"the record file holds " + Visible(BytesAsLatin1(*after_.record))
+                             : L"there is no record file");
+    } else if (verb == L"no-record") {
+        Expect(step, !after_.record, L"there is a record file");
+    } else if (verb == L"record-unchanged" || verb == L"nothing-installed") {
+        Expect(step, after_.record == before_.record, L"the record file changed");
+    }
+    if (verb == L"comm") {
+        NeedArguments(step, 6);
+        const CommSettings expected{
+            step.args[0], std::stoul(step.args[1]), std::stoi(step.args[2]), step.args[3], step.args[4], step.args[5]};
+        const auto actual = ReadCommSettings(step.args[0]);
+        Expect(step, actual == expected,
+               L"port settings are " + (actual ? actual->Describe() : L"unreadable") + L", expected " +
+                   expected.Describe());
+    } else if (verb == L"comm-unchanged" || verb == L"nothing-installed") {
+        Expect(step, after_.comm == before_.comm, L"the COM ports' settings changed");
+    }
+    if (verb == L"children") {
+        std::vector<std::wstring> expected;
+        for (const std::wstring& path : step.args) expected.push_back(Expand(path));
+        const std::vector<std::wstring> actual = run_->Children();
+        const bool same = std::equal(actual.begin(), actual.end(), expected.begin(), expected.end(),
+                                     [](const auto& a, const auto& b) { return EqualsIgnoringCase(a, b); });
+        Expect(step, same, L"child processes " + Join(actual) + L", expected " + Join(expected));
+    } else if (verb == L"no-file") {
+        NeedArguments(step, 1);
+        const std::wstring path = InApp(Expand(step.args[0]));
+        Expect(step, GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES, L"there is a file " + path);
+    }
+}

@@ -1,0 +1,124 @@
+#include "system_state.h"
+
+#include <windows.h>
+#include <winspool.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "text.h"
+
+namespace {
+
+std::vector<std::wstring> ListedPrinterNames() {
+    DWORD needed = 0;
+    DWORD count = 0;
+    EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
+    std::vector<BYTE> buffer(needed);
+    if (needed == 0 || !EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(), needed, &needed, &count)) {
+        return {};
+    }
+    const auto* printers = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+    std::vector<std::wstring> names;
+    for (DWORD i = 0; i < count; ++i) names.emplace_back(printers[i].pPrinterName);
+    return names;
+}
+
+std::wstring FlowName(const DCB& dcb) {
+    const bool cts = dcb.fOutxCtsFlow, dsr = dcb.fOutxDsrFlow, outX = dcb.fOutX, inX = dcb.fInX;
+    const unsigned dtr = dcb.fDtrControl, rts = dcb.fRtsControl;
+    if (cts && dsr && !outX && !inX && dtr == DTR_CONTROL_HANDSHAKE && rts == RTS_CONTROL_HANDSHAKE) {
+        return L"hardware";
+    }
+    if (!cts && !dsr && outX && inX && dtr == DTR_CONTROL_ENABLE && rts == RTS_CONTROL_ENABLE) return L"xonxoff";
+    if (!cts && !dsr && !outX && !inX && dtr == DTR_CONTROL_ENABLE && rts == RTS_CONTROL_ENABLE) return L"none";
+    return L"cts" + std::to_wstring(cts) + L"-dsr" + std::to_wstring(dsr) + L"-dtr" + std::to_wstring(dtr) + L"-rts" +
+           std::to_wstring(rts) + L"-outx" + std::to_wstring(outX) + L"-inx" + std::to_wstring(inX);
+}
+
+std::wstring ParityName(BYTE parity) {
+    static const wchar_t* const names[] = {L"none", L"odd", L"even", L"mark", L"space"};
+    return parity < 5 ? names[parity] : std::to_wstring(parity);
+}
+
+std::wstring StopBitsName(BYTE stopBits) {
+    static const wchar_t* const names[] = {L"1", L"1.5", L"2"};
+    return stopBits < 3 ? names[stopBits] : std::to_wstring(stopBits);
+}
+
+}  // namespace
+
+std::wstring CommSettings::Describe() const {
+    return port + L" " + std::to_wstring(baudRate) + L" " + std::to_wstring(byteSize) + L" " + parity + L" " +
+           stopBits + L" " + flow;
+}
+
+std::optional<Printer> OpenedPrinter(const std::wstring& name) {
+    // A listed name proves nothing under Wine: a half-created printer is listed too.
+    HANDLE handle = nullptr;
+    if (!OpenPrinterW(const_cast<wchar_t*>(name.c_str()), &handle, nullptr) || !handle) return std::nullopt;
+    DWORD needed = 0;
+    GetPrinterW(handle, 2, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed);
+    std::optional<Printer> result;
+    if (needed != 0 && GetPrinterW(handle, 2, buffer.data(), needed, &needed)) {
+        const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+        auto text = [](const wchar_t* s) { return std::wstring(s ? s : L""); };
+        result = Printer{text(info->pPrinterName), text(info->pPortName), text(info->pDriverName)};
+    }
+    ClosePrinter(handle);
+    return result;
+}
+
+std::optional<CommSettings> ReadCommSettings(const std::wstring& port) {
+    COMMCONFIG config{};
+    config.dwSize = sizeof config;
+    DWORD size = sizeof config;
+    if (!GetDefaultCommConfigW(port.c_str(), &config, &size)) return std::nullopt;
+    const DCB& dcb = config.dcb;
+    return CommSettings{port,         dcb.BaudRate, dcb.ByteSize, ParityName(dcb.Parity), StopBitsName(dcb.StopBits),
+                        FlowName(dcb)};
+}
+
+SystemState ReadSystemState(const std::wstring& recordFile) {
+    SystemState state;
+    for (const std::wstring& name : ListedPrinterNames()) {
+        if (auto printer = OpenedPrinter(name)) state.printers.push_back(*printer);
+    }
+    std::sort(state.printers.begin(), state.printers.end(),
+              [](const Printer& a, const Printer& b) { return a.name < b.name; });
+
+    DWORD size = 0;
+    GetDefaultPrinterW(nullptr, &size);
+    if (size != 0) {
+        std::wstring name(size, L'\0');
+        if (GetDefaultPrinterW(name.data(), &size)) {
+            name.resize(wcslen(name.c_str()));
+            state.defaultPrinter = name;
+        }
+    }
+
+    std::ifstream file(std::filesystem::path(recordFile), std::ios::binary);
+    if (file) state.record = std::string(std::istreambuf_iterator<char>(file), {});
+
+    for (const wchar_t* port : {L"COM1", L"COM2", L"COM3", L"COM4"}) {
+        if (auto settings = ReadCommSettings(port)) state.comm.push_back(*settings);
+    }
+    return state;
+}
+
+std::vector<std::wstring> DescribeState(const SystemState& state) {
+    std::vector<std::wstring> lines;
+    for (const Printer& p : state.printers) {
+        lines.push_back(L"printer " + Visible(p.name) + L" port " + Visible(p.port) + L" driver " + Visible(p.driver));
+    }
+    if (state.printers.empty()) lines.push_back(L"printer: none");
+    lines.push_back(L"default printer " + (state.defaultPrinter ? Visible(*state.defaultPrinter) : L"none"));
+    lines.push_back(L"record file " + (state.record ? Visible(BytesAsLatin1(*state.record)) + L" (" +
+                                                          std::to_wstring(state.record->size()) + L" bytes)"
+                                                    : L"absent"));
+    for (const CommSettings& c : state.comm) lines.push_back(L"port " + c.Describe());
+    return lines;
+}

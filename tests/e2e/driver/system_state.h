@@ -1,0 +1,39 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// What an installation leaves behind in the system, read the way any other program
+// would read it.
+
+struct Printer {
+    std::wstring name, port, driver;
+    bool operator==(const Printer&) const = default;
+};
+
+// A COM port's stored default line settings.
+struct CommSettings {
+    std::wstring port;
+    unsigned long baudRate = 0;
+    int byteSize = 0;
+    std::wstring parity;    // none, odd, even, mark, space
+    std::wstring stopBits;  // 1, 1.5, 2
+    std::wstring flow;      // none, xonxoff, hardware, or the raw handshake bits
+    bool operator==(const CommSettings&) const = default;
+    std::wstring Describe() const;
+};
+
+struct SystemState {
+    std::vector<Printer> printers;  // those that can be opened, by name
+    std::optional<std::wstring> defaultPrinter;
+    std::optional<std::string> record;  // the record file's bytes, when it exists
+    std::vector<CommSettings> comm;     // COM1 to COM4
+};
+
+SystemState ReadSystemState(const std::wstring& recordFile);
+
+std::optional<Printer> OpenedPrinter(const std::wstring& name);
+std::optional<CommSettings> ReadCommSettings(const std::wstring& port);
+
+std::vector<std::wstring> DescribeState(const SystemState& state);

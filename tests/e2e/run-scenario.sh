@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Runs one end-to-end scenario in a throw-away copy of a Wine prefix prepared for
+# printing, on a virtual display of its own.
+#
+#   run-scenario.sh --root DIR --base-root DIR [--prepare PROGRAM]... DRIVER [ARGS...]
+#
+# The prepared template (DIR/template) is made once per build tree, under a lock: a
+# hard-linked copy of the plain test prefix (BASE-ROOT/template) into which each
+# --prepare program is run. Every scenario then gets its own copy of it from
+# cmake/wine-run.sh, so scenarios never see each other's printers.
+set -u
+
+root=""
+base_root=""
+prepare=()
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --root) root=$2; shift 2 ;;
+        --base-root) base_root=$2; shift 2 ;;
+        --prepare) prepare+=("$2"); shift 2 ;;
+        --make-template) make_template=1; shift ;;
+        *) break ;;
+    esac
+done
+[ -n "$root" ] && [ -n "$base_root" ] || { echo "run-scenario.sh: --root and --base-root are required" >&2; exit 2; }
+here=$(cd "$(dirname "$0")" && pwd)
+wine_run=$here/../../cmake/wine-run.sh
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+if [ -n "${make_template:-}" ]; then
+    # Called by ourselves under the template lock.
+    t=$root/template
+    [ -f "$t/.kestrin-ready" ] && exit 0
+    mkdir -p "$base_root"
+    flock -o "$base_root/template.lock" "$wine_run" --create-template "$base_root/template" || exit 1
+    rm -rf "$t"
+    mkdir -p "$root"
+    cp -al "$base_root/template" "$t"
+    rm -f "$t/.kestrin-ready"
+    for f in system.reg user.reg userdef.reg; do
+        cp --remove-destination "$base_root/template/$f" "$t/$f"
+    done
+    for program in "${prepare[@]}"; do
+        # Wine's helper processes inherit our output and would hold CTest's pipe open.
+        log=$(mktemp)
+        WINEPREFIX=$t DISPLAY= wine "$program" </dev/null >"$log" 2>&1
+        status=$?
+        cat "$log"
+        rm -f "$log"
+        [ $status -eq 0 ] || { echo "run-scenario.sh: $program failed" >&2; exit 1; }
+    done
+    # Wait for the server to write the registry before anyone copies the prefix.
+    WINEPREFIX=$t wineserver -w
+    touch "$t/.kestrin-ready"
+    exit 0
+fi
+
+mkdir -p "$root"
+if [ ! -f "$root/template/.kestrin-ready" ]; then
+    args=(--root "$root" --base-root "$base_root")
+    for program in "${prepare[@]}"; do args+=(--prepare "$program"); done
+    flock -o "$root/template.lock" "$0" "${args[@]}" --make-template || exit 1
+fi
+
+exec "$wine_run" --root "$root" --private --display "$@"
