@@ -447,22 +447,17 @@ void Runner::Interact(const Step& step) {
 
 void Runner::Check(const Step& step) {
     const std::wstring& verb = step.verb;
-    if (verb == L"no-window") {
+    if (verb == L"nothing-installed") {
+        for (const wchar_t* part :
+             {L"printers-unchanged", L"default-unchanged", L"record-unchanged", L"comm-unchanged"}) {
+            Check(Step{step.line, part, {}});
+        }
+    } else if (verb == L"no-window") {
         std::wstring seen;
         for (const HWND window : seenWindows_) seen += L" " + Visible(ClassName(window));
         Expect(step, seenWindows_.empty(), L"the program showed windows:" + seen);
     } else if (verb == L"debug") {
-        std::vector<std::wstring> expected;
-        for (const std::wstring& line : step.args) expected.push_back(Expand(line));
-        const std::vector<std::wstring> actual = run_->ProgramLines();
-        if (actual == expected) return;
-        Fail(step, L"debugger lines differ");
-        for (std::size_t i = 0; i < std::max(actual.size(), expected.size()); ++i) {
-            const std::wstring a = i < actual.size() ? Visible(actual[i]) : L"(none)";
-            const std::wstring e = i < expected.size() ? Visible(expected[i]) : L"(none)";
-            Print((a == e ? L"   " : L" ! ") + std::to_wstring(i + 1) + L" got      " + a);
-            if (a != e) Print(L"   " + std::to_wstring(i + 1) + L" expected " + e);
-        }
+        CheckDebugLines(step);
     } else if (verb == L"debug-has" || verb == L"debug-lacks") {
         NeedArguments(step, 1);
         const std::wstring line = Expand(step.args[0]);
@@ -481,19 +476,16 @@ void Runner::Check(const Step& step) {
     } else if (verb == L"no-printer") {
         NeedArguments(step, 1);
         Expect(step, !OpenedPrinter(Expand(step.args[0])), L"printer " + Visible(step.args[0]) + L" exists");
-    } else if (verb == L"printers-unchanged" || verb == L"nothing-installed") {
+    } else if (verb == L"printers-unchanged") {
         Expect(step, after_.printers == before_.printers, L"the printers changed");
-    }
-    if (verb == L"default") {
+    } else if (verb == L"default") {
         NeedArguments(step, 1);
-        const std::wstring expected = Expand(step.args[0]);
-        Expect(step, after_.defaultPrinter == expected,
+        Expect(step, after_.defaultPrinter == Expand(step.args[0]),
                L"the default printer is " + Visible(after_.defaultPrinter.value_or(L"(none)")));
-    } else if (verb == L"default-unchanged" || verb == L"nothing-installed") {
+    } else if (verb == L"default-unchanged") {
         Expect(step, after_.defaultPrinter == before_.defaultPrinter,
                L"the default printer changed to " + Visible(after_.defaultPrinter.value_or(L"(none)")));
-    }
-    if (verb == L"record") {
+    } else if (verb == L"record") {
         NeedArguments(step, 1);
         std::string expected;
         for (const wchar_t c : Expand(step.args[0])) expected += static_cast<char>(c & 0xFF);
@@ -502,10 +494,9 @@ void Runner::Check(const Step& step) {
                              : L"there is no record file");
     } else if (verb == L"no-record") {
         Expect(step, !after_.record, L"there is a record file");
-    } else if (verb == L"record-unchanged" || verb == L"nothing-installed") {
+    } else if (verb == L"record-unchanged") {
         Expect(step, after_.record == before_.record, L"the record file changed");
-    }
-    if (verb == L"comm") {
+    } else if (verb == L"comm") {
         NeedArguments(step, 6);
         const CommSettings expected{
             step.args[0], std::stoul(step.args[1]), std::stoi(step.args[2]), step.args[3], step.args[4], step.args[5]};
@@ -513,10 +504,20 @@ void Runner::Check(const Step& step) {
         Expect(step, actual == expected,
                L"port settings are " + (actual ? actual->Describe() : L"unreadable") + L", expected " +
                    expected.Describe());
-    } else if (verb == L"comm-unchanged" || verb == L"nothing-installed") {
-        Expect(step, after_.comm == before_.comm, L"the COM ports' settings changed");
-    }
-    if (verb == L"children") {
+    } else if (verb == L"comm-unchanged") {
+        // All four ports, or only those named.
+        for (std::size_t i = 0; i < before_.comm.size() && i < after_.comm.size(); ++i) {
+            const std::wstring& port = before_.comm[i].port;
+            const bool named =
+                step.args.empty() || std::find(step.args.begin(), step.args.end(), port) != step.args.end();
+            if (named) {
+                Expect(
+                    step, after_.comm[i] == before_.comm[i],
+                    L"port settings changed from " + before_.comm[i].Describe() + L" to " + after_.comm[i].Describe());
+            }
+        }
+        Expect(step, after_.comm.size() == before_.comm.size(), L"a COM port can no longer be read");
+    } else if (verb == L"children") {
         std::vector<std::wstring> expected;
         for (const std::wstring& path : step.args) expected.push_back(Expand(path));
         const std::vector<std::wstring> actual = run_->Children();
@@ -527,5 +528,19 @@ void Runner::Check(const Step& step) {
         NeedArguments(step, 1);
         const std::wstring path = InApp(Expand(step.args[0]));
         Expect(step, GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES, L"there is a file " + path);
+    }
+}
+
+void Runner::CheckDebugLines(const Step& step) {
+    std::vector<std::wstring> expected;
+    for (const std::wstring& line : step.args) expected.push_back(Expand(line));
+    const std::vector<std::wstring> actual = run_->ProgramLines();
+    if (actual == expected) return;
+    Fail(step, L"debugger lines differ");
+    for (std::size_t i = 0; i < std::max(actual.size(), expected.size()); ++i) {
+        const std::wstring a = i < actual.size() ? Visible(actual[i]) : L"(none)";
+        const std::wstring e = i < expected.size() ? Visible(expected[i]) : L"(none)";
+        Print((a == e ? L"   " : L" ! ") + std::to_wstring(i + 1) + L" got      " + a);
+        if (a != e) Print(L"   " + std::to_wstring(i + 1) + L" expected " + e);
     }
 }

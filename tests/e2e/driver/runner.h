@@ -43,6 +43,7 @@ private:
     void Setup(const Step& step);
     void Interact(const Step& step);
     void Check(const Step& step);
+    void CheckDebugLines(const Step& step);
     void StartRun(const Step& step);
     void EndRun(const Step& step);
     void Report();

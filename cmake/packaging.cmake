@@ -1,0 +1,37 @@
+# Release archives, one ZIP per Windows build: kestrin.exe, its three language
+# libraries and a short text on the command line and the exit codes. Nothing else.
+if(NOT TARGET kestrin)
+    return()
+endif()
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(KESTRIN_PACKAGE_SYSTEM win64)
+else()
+    set(KESTRIN_PACKAGE_SYSTEM win32)
+endif()
+
+# Notepad on older Windows shows a text with bare line feeds as one line.
+configure_file(${CMAKE_SOURCE_DIR}/packaging/ReadMe.txt ${CMAKE_BINARY_DIR}/package-files/ReadMe.txt
+               @ONLY NEWLINE_STYLE CRLF)
+
+install(TARGETS kestrin RUNTIME DESTINATION . COMPONENT kestrin)
+install(FILES $<TARGET_FILE:rc_eng> $<TARGET_FILE:rc_chi> $<TARGET_FILE:rc_esp>
+              ${CMAKE_BINARY_DIR}/package-files/ReadMe.txt
+        DESTINATION . COMPONENT kestrin)
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME Kestrin)
+set(CPACK_PACKAGE_VENDOR Kestrin)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_FILE_NAME Kestrin-${PROJECT_VERSION}-${KESTRIN_PACKAGE_SYSTEM})
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_COMPONENTS_ALL kestrin)
+set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
+# The build keeps its debugging information; the shipped files do not.
+set(CPACK_STRIP_FILES ON)
+include(CPack)
+
+add_test(NAME package.contents
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/check-package.sh ${CMAKE_BINARY_DIR}
+                 ${CMAKE_OBJDUMP} ${CPACK_PACKAGE_FILE_NAME})
