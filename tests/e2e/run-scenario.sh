@@ -3,6 +3,7 @@
 # printing, on a virtual display of its own.
 #
 #   run-scenario.sh --root DIR --base-root DIR [--prepare PROGRAM]... DRIVER [ARGS...]
+#   run-scenario.sh --root DIR --base-root DIR [--prepare PROGRAM]... --template-only
 #
 # The prepared template (DIR/template) is made once per build tree, under a lock: a
 # hard-linked copy of the plain test prefix (BASE-ROOT/template) into which each
@@ -19,11 +20,16 @@ while [ $# -gt 0 ]; do
         --base-root) base_root=$2; shift 2 ;;
         --prepare) prepare+=("$2"); shift 2 ;;
         --make-template) make_template=1; shift ;;
+        --template-only) template_only=1; shift ;;
         *) break ;;
     esac
 done
 [ -n "$root" ] && [ -n "$base_root" ] || { echo "run-scenario.sh: --root and --base-root are required" >&2; exit 2; }
 here=$(cd "$(dirname "$0")" && pwd)
+# A template made by other preparing programs (an older build of them) is made anew.
+signature="prepared by:"
+for program in "${prepare[@]}"; do signature+=" $(stat -c '%n %Y' "$program")"; done
+ready() { [ -f "$1/.kestrin-ready" ] && [ "$(cat "$1/.kestrin-ready")" = "$signature" ]; }
 wine_run=$here/../../cmake/wine-run.sh
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -31,7 +37,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 if [ -n "${make_template:-}" ]; then
     # Called by ourselves under the template lock.
     t=$root/template
-    [ -f "$t/.kestrin-ready" ] && exit 0
+    ready "$t" && exit 0
     mkdir -p "$base_root"
     flock -o "$base_root/template.lock" "$wine_run" --create-template "$base_root/template" || exit 1
     rm -rf "$t"
@@ -52,15 +58,16 @@ if [ -n "${make_template:-}" ]; then
     done
     # Wait for the server to write the registry before anyone copies the prefix.
     WINEPREFIX=$t wineserver -w
-    touch "$t/.kestrin-ready"
+    echo "$signature" >"$t/.kestrin-ready"
     exit 0
 fi
 
 mkdir -p "$root"
-if [ ! -f "$root/template/.kestrin-ready" ]; then
+if ! ready "$root/template"; then
     args=(--root "$root" --base-root "$base_root")
     for program in "${prepare[@]}"; do args+=(--prepare "$program"); done
     flock -o "$root/template.lock" "$0" "${args[@]}" --make-template || exit 1
 fi
+[ -n "${template_only:-}" ] && exit 0
 
 exec "$wine_run" --root "$root" --private --display "$@"

@@ -109,12 +109,12 @@ std::wstring Runner::SystemDirectoryOfProgram() const {
 
 std::wstring Runner::Expand(const std::wstring& text) const {
     const std::pair<const wchar_t*, std::wstring> variables[] = {
+        {L"{args}", places_.args},  // first: a caller's command line may name the others
         {L"{app}", places_.app},
         {L"{build}", places_.build},
         {L"{fixtures}", places_.fixtures},
         {L"{inf}", places_.app + L"\\driver\\tavik"},
         {L"{sys}", SystemDirectoryOfProgram()},
-        {L"{args}", places_.args},
     };
     std::wstring result = text;
     for (const auto& [name, value] : variables) {
@@ -200,7 +200,7 @@ void Runner::Execute(const Step& step) {
         Setup(step);
     } else if (step.verb == L"run") {
         StartRun(step);
-    } else if (step.verb == L"exit") {
+    } else if (step.verb == L"exit" || step.verb == L"wait") {
         EndRun(step);
     } else if (kInteractVerbs.count(step.verb)) {
         if (!run_ || ended_) throw ScriptError(step.line, ToUtf8(step.verb) + " needs a running program");
@@ -304,8 +304,10 @@ void Runner::StartRun(const Step& step) {
 
 void Runner::EndRun(const Step& step) {
     if (!run_ || ended_) throw ScriptError(step.line, "`exit` needs a running program");
-    const int expected = Number(step, 0);
-    const bool ended = Eventually([&] { return run_->Ended(); }, kExitTimeout);
+    // `wait` is for a person at the wizard: no time limit, and any end will do.
+    const bool anyCode = step.verb == L"wait" || (!step.args.empty() && step.args[0] == L"any");
+    const int expected = anyCode ? 0 : Number(step, 0);
+    const bool ended = Eventually([&] { return run_->Ended(); }, step.verb == L"wait" ? INFINITE : kExitTimeout);
     if (!ended) {
         std::wstring shown;
         for (const HWND window : VisibleWindows(run_->ProcessId())) {
@@ -325,7 +327,7 @@ void Runner::EndRun(const Step& step) {
         swprintf(code, 16, L"0x%08lx", static_cast<unsigned long>(*crash));
         Fail(step, L"the program crashed with exception " + std::wstring(code));
     }
-    Expect(step, run_->ExitCode() == static_cast<DWORD>(expected),
+    Expect(step, anyCode || run_->ExitCode() == static_cast<DWORD>(expected),
            L"exit code " + std::to_wstring(run_->ExitCode()) + L", expected " + std::to_wstring(expected));
 }
 
@@ -362,6 +364,10 @@ void Runner::Interact(const Step& step) {
         if (!found) {
             Fail(step, L"no " + step.args[0] + L" page appeared" +
                            (run_->Ended() ? L"; the program ended with " + std::to_wstring(run_->ExitCode()) : L""));
+            if (run_->Ended()) {
+                after_ = ReadSystemState(InApp(kRecordFile));
+                Report();
+            }
             throw Failure{};
         }
         page_ = found;

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Builds Kestrin and runs its wizard under Wine, in a Wine prefix of its own where the
+# bundled sample driver "Tavik 10.0.0.11" is registered, so that the installation can
+# really create a printer.
+#
+#   ./run.sh [LANGUAGE BASE-NAME INF-PATH]
+#
+# Without arguments: eng, Kiosk1 and the bundled sample INF (samples/tavik/tavik.inf).
+# With a display (DISPLAY set) the wizard opens there for you; without one, the
+# everyday installation is played on a virtual display (Next, COM2 at 9600 baud, OK),
+# with a screenshot of each page it passes in build/win64/run-shots/. Either way you see
+# afterwards what happened: exit code, debugger lines, printers, default printer, the
+# record file and the COM ports.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+tools/install-deps.sh
+echo "== building (win64)"
+cmake --preset win64 >/dev/null
+cmake --build --preset win64 -j 2 | grep -E '(error|warning|FAILED)' || true
+[ "${PIPESTATUS[0]}" -eq 0 ] || { echo "the build failed" >&2; exit 1; }
+
+build=$(pwd)/build/win64
+# shellcheck source=/dev/null
+source "$build/e2e-paths.sh"
+prepare_args=()
+[ -n "$prepare" ] && prepare_args=(--prepare "$prepare")
+tests/e2e/run-scenario.sh --root "$e2e_root" --base-root "$wine_root" "${prepare_args[@]}" --template-only
+
+# {inf} is the sample INF as copied into the prefix, beside kestrin.exe.
+args=${*:-eng Kiosk1 {inf}}
+driver_args=(--build "$app" --fixtures "$fixtures" --samples "$(pwd)/samples/tavik" --args "$args")
+export WINEDEBUG=-all
+
+if [ -n "${DISPLAY:-}" ]; then
+    # A fresh copy of the prepared prefix for each run, so every run starts from the
+    # same printers; kept until the next run for a look inside.
+    prefix=$build/wine-run
+    [ -d "$prefix" ] && { WINEPREFIX=$prefix wineserver -k 2>/dev/null || true; rm -rf "$prefix"; }
+    cp -al "$e2e_root/template" "$prefix"
+    for f in system.reg user.reg userdef.reg; do cp --remove-destination "$e2e_root/template/$f" "$prefix/$f"; done
+    echo "== the wizard is open on your display: kestrin.exe $args"
+    WINEPREFIX=$prefix wine "$driver" "${driver_args[@]}" tests/e2e/play/interactive.scn
+    WINEPREFIX=$prefix wineserver -w
+else
+    shots=$build/run-shots
+    rm -rf "$shots"
+    mkdir -p "$shots"
+    echo "== no display: playing the everyday installation on a virtual one: kestrin.exe $args"
+    # Wine hands Chinese debugger lines over exactly only with this code page.
+    LC_ALL=zh_CN.UTF-8 tests/e2e/run-scenario.sh --root "$e2e_root" --base-root "$wine_root" "${prepare_args[@]}" \
+        "$driver" "${driver_args[@]}" --shots "$shots" tests/e2e/play/typical.scn 2> >(grep -v setlocale >&2)
+    for bmp in "$shots"/*.bmp; do
+        [ -f "$bmp" ] || continue
+        convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
+    done
+    echo "== screenshots of the pages passed:"
+    ls -1 "$shots"/*.png 2>/dev/null || echo "(none)"
+fi
