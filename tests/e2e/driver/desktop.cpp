@@ -86,12 +86,17 @@ HWND FindPage(DWORD processId, PageKind kind) {
 }
 
 std::wstring WindowText(HWND window) {
-    // WM_GETTEXT rather than GetWindowTextW, which does not ask another process's controls.
-    const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const LRESULT copied =
-        SendMessageW(window, WM_GETTEXT, static_cast<WPARAM>(text.size()), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<std::size_t>(copied));
+    // WM_GETTEXT rather than GetWindowTextW, which does not ask another process's controls;
+    // with a time limit, since the program may be busy installing.
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length)) return L"(no answer)";
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                             2000, &copied)) {
+        return L"(no answer)";
+    }
+    text.resize(copied);
     return text;
 }
 

@@ -175,7 +175,9 @@ bool Runner::Eventually(Predicate predicate, DWORD milliseconds) {
 
 void Runner::WatchWindows() {
     if (!run_) return;
-    for (const HWND window : VisibleWindows(run_->ProcessId())) seenWindows_.insert(window);
+    for (const HWND window : VisibleWindows(run_->ProcessId())) {
+        if (!seenWindows_.count(window)) seenWindows_[window] = ClassName(window) + L" " + Visible(WindowText(window));
+    }
 }
 
 int Runner::Play(const std::vector<Step>& steps) {
@@ -373,9 +375,14 @@ void Runner::Interact(const Step& step) {
         page_ = found;
         return;
     }
+    // A user waits for a control to become usable: an earlier choice may still be on its
+    // way through the program's message queue.
+    auto usable = [this](HWND control) {
+        return Eventually([&] { return IsWindowEnabled(control) && IsWindowVisible(control); });
+    };
     if (verb == L"click") {
         const HWND control = Control(step, 0);
-        if (!IsWindowEnabled(control) || !IsWindowVisible(control)) {
+        if (!usable(control)) {
             Fail(step, L"control " + step.args[0] + L" cannot be clicked: it is disabled or hidden");
             throw Failure{};
         }
@@ -384,7 +391,7 @@ void Runner::Interact(const Step& step) {
         NeedArguments(step, 2);
         const HWND combo = Control(step, 0);
         const std::wstring item = Expected(step.args[1]);
-        if (!IsWindowEnabled(combo) || !Choose(page_, Number(step, 0), item)) {
+        if (!usable(combo) || !Choose(page_, Number(step, 0), item)) {
             Fail(step, L"cannot choose " + Visible(item) + L" in " + step.args[0] + L"; its items: " +
                            Join(ComboItems(combo)));
             throw Failure{};
@@ -460,7 +467,7 @@ void Runner::Check(const Step& step) {
         }
     } else if (verb == L"no-window") {
         std::wstring seen;
-        for (const HWND window : seenWindows_) seen += L" " + Visible(ClassName(window));
+        for (const auto& [window, description] : seenWindows_) seen += L" " + description;
         Expect(step, seenWindows_.empty(), L"the program showed windows:" + seen);
     } else if (verb == L"debug") {
         CheckDebugLines(step);

@@ -72,5 +72,5 @@ private:
     bool ended_ = false;
     SystemState before_, after_;
     HWND page_ = nullptr;
-    std::set<HWND> seenWindows_;
+    std::map<HWND, std::wstring> seenWindows_;  // with what each showed
 };
