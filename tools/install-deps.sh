@@ -9,7 +9,7 @@ packages=(
     wine wine64 wine32:i386
     xvfb x11-utils imagemagick fonts-wqy-microhei
     clang libclang-rt-14-dev cppcheck clang-tidy clang-format
-    zip unzip
+    zip unzip locales
 )
 
 missing=()

@@ -2,13 +2,17 @@
 # Runs one end-to-end scenario in a throw-away copy of a Wine prefix prepared for
 # printing, on a virtual display of its own.
 #
-#   run-scenario.sh --root DIR --base-root DIR [--prepare PROGRAM]... DRIVER [ARGS...]
+#   run-scenario.sh --root DIR --base-root DIR [--prepare PROGRAM]... [--locale NAME] DRIVER [ARGS...]
 #   run-scenario.sh --root DIR --base-root DIR [--prepare PROGRAM]... --template-only
 #
 # The prepared template (DIR/template) is made once per build tree, under a lock: a
 # hard-linked copy of the plain test prefix (BASE-ROOT/template) into which each
 # --prepare program is run. Every scenario then gets its own copy of it from
 # cmake/wine-run.sh, so scenarios never see each other's printers.
+#
+# --locale runs Wine in that locale (for example zh_CN.UTF-8, whose code page 936 lets
+# Chinese debugger lines reach the driver exactly), compiled into DIR/locale when the
+# system lacks it.
 set -u
 
 root=""
@@ -21,6 +25,7 @@ while [ $# -gt 0 ]; do
         --prepare) prepare+=("$2"); shift 2 ;;
         --make-template) make_template=1; shift ;;
         --template-only) template_only=1; shift ;;
+        --locale) locale=$2; shift 2 ;;
         *) break ;;
     esac
 done
@@ -70,4 +75,19 @@ if ! ready "$root/template"; then
 fi
 [ -n "${template_only:-}" ] && exit 0
 
-exec "$wine_run" --root "$root" --private --display "$@"
+# Handed on through env: this shell itself must not try a locale it may not have.
+environment=()
+if [ -n "${locale:-}" ]; then
+    # The system lists zh_CN.UTF-8 as zh_CN.utf8.
+    if ! locale -a | tr -d '-' | grep -qix "$(echo "$locale" | tr -d '-')"; then
+        if [ ! -d "$root/locale/$locale" ]; then
+            mkdir -p "$root/locale"
+            flock "$root/locale.lock" sh -c "[ -d '$root/locale/$locale' ] ||
+                localedef -i '${locale%%.*}' -f '${locale##*.}' '$root/locale/$locale' >/dev/null 2>&1"
+        fi
+        environment+=("LOCPATH=$root/locale")
+    fi
+    environment+=("LC_ALL=$locale")
+fi
+
+exec env "${environment[@]}" "$wine_run" --root "$root" --private --display "$@"
