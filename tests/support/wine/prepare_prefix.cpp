@@ -7,7 +7,9 @@
 //     user-interface library from this program's folder (see wine_prefix.h);
 //   - --rundll32: puts STAND-IN.exe in place of the system directory's rundll32.exe for
 //     the rest of the prefix's life (a 32-bit kestrin_prepare_prefix.exe replaces the
-//     32-bit one, a 64-bit one the 64-bit one);
+//     32-bit one, a 64-bit one the 64-bit one). The target kestrin_standin_rundll32
+//     (tests/win/platform) is such a stand-in: it creates the printer the installer's
+//     rundll32 command names, where Wine's own rundll32 does nothing;
 //   - everything after " -- " is started as it stands (the first word is the program),
 //     from the current directory, and waited for.
 //

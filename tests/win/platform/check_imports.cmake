@@ -1,7 +1,7 @@
 # cmake -DOBJDUMP=... -DPROGRAM=... -P check_imports.cmake
 # Fails unless every DLL the program imports is one that Windows always loads from its
 # system directory, whatever lies beside the program.
-set(known KERNEL32.dll USER32.dll GDI32.dll ADVAPI32.dll msvcrt.dll SHELL32.dll COMCTL32.dll ole32.dll)
+set(known KERNEL32.dll USER32.dll GDI32.dll ADVAPI32.dll msvcrt.dll SHELL32.dll COMCTL32.dll)
 
 execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
 if(failed)

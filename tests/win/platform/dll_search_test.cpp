@@ -98,15 +98,6 @@ TEST(SystemDirectory, NothingOutsideItIsLoadedOrStarted) {
     EXPECT_FALSE(FileExists(scratch.File(L"kestrin_cwd_probe.dll.loaded")));
 }
 
-TEST(SystemDirectory, LibrariesComeFromIt) {
-    const UniqueModule printui = LoadSystemLibrary(L"printui.dll");
-    ASSERT_TRUE(printui);
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(printui.get(), path, MAX_PATH);
-    EXPECT_EQ(::lstrcmpiW(path, SystemFilePath(L"printui.dll").c_str()), 0)
-        << testing::PrintToString(std::wstring(path));
-}
-
 TEST(ProcessorArchitecture, IsTheMachinesEvenForA32BitProgram) {
     EXPECT_EQ(NativeProcessorArchitecture(), PROCESSOR_ARCHITECTURE_AMD64);
     SYSTEM_INFO own{};
