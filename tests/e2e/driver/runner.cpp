@@ -13,29 +13,21 @@ constexpr wchar_t kDriverModel[] = L"Tavik 10.0.0.11";
 constexpr DWORD kPageTimeout = 20000;
 constexpr DWORD kExitTimeout = 60000;
 
+// clang-format off
 const std::set<std::wstring> kSetupVerbs = {
-    L"remove",   L"plant",  L"write", L"copy-samples", L"unregister-driver", L"stand-in-rundll32",
-    L"override", L"strings"};
-const std::set<std::wstring> kInteractVerbs = {L"page",    L"click",    L"choose",   L"tick", L"untick",  L"key",
-                                               L"close",   L"post",     L"shot",     L"text", L"checked", L"unchecked",
-                                               L"enabled", L"disabled", L"selected", L"items"};
-const std::set<std::wstring> kCheckVerbs = {L"no-window",
-                                            L"debug",
-                                            L"debug-has",
-                                            L"debug-lacks",
-                                            L"printer",
-                                            L"no-printer",
-                                            L"printers-unchanged",
-                                            L"default",
-                                            L"default-unchanged",
-                                            L"record",
-                                            L"no-record",
-                                            L"record-unchanged",
-                                            L"comm",
-                                            L"comm-unchanged",
-                                            L"children",
-                                            L"no-file",
-                                            L"nothing-installed"};
+    L"remove", L"plant", L"write", L"copy-samples", L"unregister-driver", L"stand-in-rundll32",
+    L"recording-printui", L"override", L"strings",
+};
+const std::set<std::wstring> kInteractVerbs = {
+    L"page", L"click", L"choose", L"tick", L"untick", L"key", L"close", L"post", L"shot",
+    L"text", L"checked", L"unchecked", L"enabled", L"disabled", L"selected", L"items",
+};
+const std::set<std::wstring> kCheckVerbs = {
+    L"no-window", L"debug", L"debug-has", L"debug-lacks", L"printui", L"printer", L"no-printer",
+    L"printers-unchanged", L"default", L"default-unchanged", L"record", L"no-record",
+    L"record-unchanged", L"comm", L"comm-unchanged", L"children", L"no-file", L"nothing-installed",
+};
+// clang-format on
 
 void Sleep10() {
     Sleep(10);
@@ -259,6 +251,13 @@ void Runner::Setup(const Step& step) {
             Fail(step, L"cannot put the stand-in rundll32.exe into " + target);
             throw Failure{};
         }
+    } else if (verb == L"recording-printui") {
+        const std::wstring target = SystemDirectoryOfProgram() + L"\\printui.dll";
+        if (!CopyReplacing(places_.fixtures + L"\\system\\printui.dll", target) ||
+            !SetRegistryText(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", L"printui", L"native")) {
+            Fail(step, L"cannot put the recording printui.dll into " + target);
+            throw Failure{};
+        }
     } else if (verb == L"override") {
         NeedArguments(step, 3);
         const std::wstring key = L"Software\\Wine\\AppDefaults\\" + step.args[0] + L"\\DllOverrides";
@@ -291,6 +290,7 @@ void Runner::StartRun(const Step& step) {
     // us, not the program, whose children a scenario counts.
     GetDesktopWindow();
     before_ = ReadSystemState(InApp(kRecordFile));
+    DeleteFileW(PrintUiLog().c_str());  // each run's commands are its own
     page_ = nullptr;
     seenWindows_.clear();
     ended_ = false;
@@ -339,6 +339,7 @@ void Runner::Report() {
         Print((line.processId == run_->ProcessId() ? L"debugger: " : L"debugger (child): ") + Visible(line.text));
     }
     for (const std::wstring& child : run_->Children()) Print(L"child process " + child);
+    for (const std::wstring& command : PrintUiCommands()) Print(L"printer-setup command " + Visible(command));
     for (const std::wstring& line : DescribeState(after_)) Print(line);
 }
 
@@ -465,12 +466,14 @@ void Runner::Check(const Step& step) {
              {L"printers-unchanged", L"default-unchanged", L"record-unchanged", L"comm-unchanged"}) {
             Check(Step{step.line, part, {}});
         }
+    } else if (verb == L"printui") {
+        CheckLines(step, L"printer-setup commands", PrintUiCommands());
     } else if (verb == L"no-window") {
         std::wstring seen;
         for (const auto& [window, description] : seenWindows_) seen += L" " + description;
         Expect(step, seenWindows_.empty(), L"the program showed windows:" + seen);
     } else if (verb == L"debug") {
-        CheckDebugLines(step);
+        CheckLines(step, L"debugger lines", run_->ProgramLines());
     } else if (verb == L"debug-has" || verb == L"debug-lacks") {
         NeedArguments(step, 1);
         const std::wstring line = Expand(step.args[0]);
@@ -544,16 +547,27 @@ void Runner::Check(const Step& step) {
     }
 }
 
-void Runner::CheckDebugLines(const Step& step) {
+void Runner::CheckLines(const Step& step, const std::wstring& what, const std::vector<std::wstring>& actual) {
     std::vector<std::wstring> expected;
     for (const std::wstring& line : step.args) expected.push_back(Expand(line));
-    const std::vector<std::wstring> actual = run_->ProgramLines();
     if (actual == expected) return;
-    Fail(step, L"debugger lines differ");
+    Fail(step, what + L" differ");
     for (std::size_t i = 0; i < std::max(actual.size(), expected.size()); ++i) {
         const std::wstring a = i < actual.size() ? Visible(actual[i]) : L"(none)";
         const std::wstring e = i < expected.size() ? Visible(expected[i]) : L"(none)";
         Print((a == e ? L"   " : L" ! ") + std::to_wstring(i + 1) + L" got      " + a);
         if (a != e) Print(L"   " + std::to_wstring(i + 1) + L" expected " + e);
     }
+}
+
+std::wstring Runner::PrintUiLog() const {
+    return SystemDirectoryOfProgram() + L"\\printui-commands.txt";
+}
+
+std::vector<std::wstring> Runner::PrintUiCommands() const {
+    std::ifstream file(std::filesystem::path(PrintUiLog()), std::ios::binary);
+    std::vector<std::wstring> commands;
+    std::string line;
+    while (std::getline(file, line)) commands.push_back(FromUtf8(line));
+    return commands;
 }

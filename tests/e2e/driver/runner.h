@@ -43,7 +43,10 @@ private:
     void Setup(const Step& step);
     void Interact(const Step& step);
     void Check(const Step& step);
-    void CheckDebugLines(const Step& step);
+    void CheckLines(const Step& step, const std::wstring& what, const std::vector<std::wstring>& actual);
+    // What the recording printer-setup library was asked to do in this run.
+    std::wstring PrintUiLog() const;
+    std::vector<std::wstring> PrintUiCommands() const;
     void StartRun(const Step& step);
     void EndRun(const Step& step);
     void Report();

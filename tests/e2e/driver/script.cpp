@@ -61,14 +61,15 @@ std::vector<Step> ParseScript(const std::wstring& text) {
                 block = nullptr;
                 continue;
             }
-            if (tokens.size() != 1) throw ScriptError(number, "a debugger line must be one argument: quote it");
+            if (tokens.size() != 1) throw ScriptError(number, "a line of a block must be one argument: quote it");
             block->args.push_back(tokens[0]);
             continue;
         }
         Step step{number, tokens[0], {tokens.begin() + 1, tokens.end()}};
         steps.push_back(std::move(step));
-        if (steps.back().verb == L"debug" && steps.back().args.empty()) block = &steps.back();
+        const bool blockVerb = steps.back().verb == L"debug" || steps.back().verb == L"printui";
+        if (blockVerb && steps.back().args.empty()) block = &steps.back();
     }
-    if (block) throw ScriptError(block->line, "debug block without end");
+    if (block) throw ScriptError(block->line, "block without end");
     return steps;
 }

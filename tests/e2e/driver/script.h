@@ -8,8 +8,8 @@
 //
 // Arguments are bare words, "quoted text" (no escapes; it cannot hold a double quote)
 // or |raw text| as the last argument, which runs to the last bar of the line and may
-// hold anything, quotes and outer spaces included. A line holding only `debug` opens a
-// block that runs to `end`; each of its lines is one argument.
+// hold anything, quotes and outer spaces included. A line holding only `debug` or
+// `printui` opens a block that runs to `end`; each of its lines is one argument.
 struct Step {
     int line = 0;
     std::wstring verb;
