@@ -334,7 +334,18 @@ void Runner::EndRun(const Step& step) {
 }
 
 void Runner::Report() {
-    Print(L"exit code " + std::to_wstring(run_->ExitCode()));
+    static const wchar_t* const meanings[] = {
+        L"the installation ran to its end",
+        L"the wizard ended without finishing",
+        L"the command line was not understood",
+        L"the printer-setup library or its entry point is missing",
+        L"the printer was not created",
+        L"the printer was created; its name is not whole in the record file",
+        L"the printer was created; the COM port's line settings were not written",
+        L"the wizard could not be shown",
+    };
+    const DWORD code = run_->ExitCode();
+    Print(L"exit code " + std::to_wstring(code) + (code < 8 ? L" (" + std::wstring(meanings[code]) + L")" : L""));
     for (const Debuggee::Line& line : run_->AllLines()) {
         Print((line.processId == run_->ProcessId() ? L"debugger: " : L"debugger (child): ") + Visible(line.text));
     }
