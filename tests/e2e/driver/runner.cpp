@@ -278,11 +278,10 @@ void Runner::Setup(const Step& step) {
 void Runner::StartRun(const Step& step) {
     if (run_ && !ended_) throw ScriptError(step.line, "the previous run has not ended: `exit` first");
     const std::wstring program = InApp(L"kestrin.exe");
-    const std::wstring rest = step.args.empty() ? L"" : Expand(step.args.size() == 1 ? step.args[0] : [&] {
-        std::wstring joined;
-        for (const std::wstring& a : step.args) joined += (joined.empty() ? L"" : L" ") + a;
-        return joined;
-    }());
+    // Bare words are joined with single spaces; |raw text| keeps any other spacing.
+    std::wstring rest;
+    for (const std::wstring& word : step.args) rest += (rest.empty() ? L"" : L" ") + word;
+    rest = Expand(rest);
     const std::wstring commandLine = L"\"" + program + L"\" " + rest;
     Print(L"== run " + Visible(commandLine));
 
