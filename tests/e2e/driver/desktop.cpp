@@ -147,11 +147,23 @@ bool Choose(HWND page, int id, const std::wstring& item) {
     return false;
 }
 
-bool PressKey(DWORD threadId, WORD virtualKey) {
+HWND FocusedWindow(DWORD threadId) {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(threadId, &info)) return false;
-    const HWND target = info.hwndFocus ? info.hwndFocus : info.hwndActive;
+    if (!GetGUIThreadInfo(threadId, &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+std::wstring Describe(HWND window) {
+    if (!window) return L"nothing";
+    return L"control " + std::to_wstring(GetDlgCtrlID(window)) + L" " + ClassName(window) + L" |" + WindowText(window) +
+           L"|";
+}
+
+bool PressKey(DWORD threadId, WORD virtualKey) {
+    // Only the focused control: a key posted to the page itself would not be what a
+    // user's key press is.
+    const HWND target = FocusedWindow(threadId);
     if (!target) return false;
     PostKey(target, WM_KEYDOWN, virtualKey, false);
     PostKey(target, WM_KEYUP, virtualKey, true);

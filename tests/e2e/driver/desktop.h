@@ -30,6 +30,10 @@ void Click(HWND control);
 // Chooses the item with this text as a user picking it from the list does. False when
 // the list has no such item.
 bool Choose(HWND page, int id, const std::wstring& item);
+// The window with the keyboard focus in that thread, or null.
+HWND FocusedWindow(DWORD threadId);
+// A window as a failure message names it: its control id and text.
+std::wstring Describe(HWND window);
 // A key press on the control that has the keyboard focus in the program's thread.
 bool PressKey(DWORD threadId, WORD virtualKey);
 void CloseFromSystemMenu(HWND page);

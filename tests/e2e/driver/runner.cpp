@@ -20,7 +20,7 @@ const std::set<std::wstring> kSetupVerbs = {
 };
 const std::set<std::wstring> kInteractVerbs = {
     L"page", L"click", L"choose", L"tick", L"untick", L"key", L"close", L"post", L"shot",
-    L"text", L"checked", L"unchecked", L"enabled", L"disabled", L"selected", L"items",
+    L"text", L"checked", L"unchecked", L"enabled", L"disabled", L"selected", L"items", L"focused",
 };
 const std::set<std::wstring> kCheckVerbs = {
     L"no-window", L"debug", L"debug-has", L"debug-lacks", L"printui", L"printer", L"no-printer",
@@ -460,6 +460,10 @@ void Runner::Interact(const Step& step) {
         Expect(step, Eventually([&] { return ComboSelection(combo) == expected; }),
                L"control " + step.args[0] + L" has selected " + Visible(ComboSelection(combo).value_or(L"(nothing)")) +
                    L", expected " + Visible(expected));
+    } else if (verb == L"focused") {
+        const HWND control = Control(step, 0);
+        Expect(step, Eventually([&] { return FocusedWindow(run_->ThreadId()) == control; }),
+               L"the keyboard focus is on " + Describe(FocusedWindow(run_->ThreadId())));
     } else if (verb == L"items") {
         const HWND combo = Control(step, 0);
         std::vector<std::wstring> expected;
