@@ -112,8 +112,8 @@ int Usage() {
 int wmain(int argc, wchar_t** argv) {
     std::vector<std::wstring> args(argv + 1, argv + argc);
     try {
-        if (args.size() >= 2 && args[0] == L"--bench") {
-            return Bench(std::stoi(args[1]), WindowsPath(args.at(2)), {args.begin() + 3, args.end()});
+        if (args.size() >= 3 && args[0] == L"--bench") {
+            return Bench(std::stoi(args[1]), WindowsPath(args[2]), {args.begin() + 3, args.end()});
         }
         Places places;
         places.app = L"C:\\Kestrin";
