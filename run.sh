@@ -39,14 +39,14 @@ if [ -n "${DISPLAY:-}" ]; then
     [ -d "$prefix" ] && { WINEPREFIX=$prefix wineserver -k 2>/dev/null || true; rm -rf "$prefix"; }
     cp -al "$e2e_root/template" "$prefix"
     for f in system.reg user.reg userdef.reg; do cp --remove-destination "$e2e_root/template/$f" "$prefix/$f"; done
-    echo "== the wizard is open on your display: kestrin.exe $args"
+    echo "== the wizard opens on your display; finish it or cancel it"
     WINEPREFIX=$prefix wine "$driver" "${driver_args[@]}" tests/e2e/play/interactive.scn
     WINEPREFIX=$prefix wineserver -w
 else
     shots=$build/run-shots
     rm -rf "$shots"
     mkdir -p "$shots"
-    echo "== no display: playing the everyday installation on a virtual one: kestrin.exe $args"
+    echo "== no display: the everyday installation is played on a virtual one"
     # Wine hands Chinese debugger lines over exactly only with the code page of this locale.
     tests/e2e/run-scenario.sh --root "$e2e_root" --base-root "$wine_root" "${prepare_args[@]}" \
         --locale zh_CN.UTF-8 "$driver" "${driver_args[@]}" --shots "$shots" tests/e2e/play/typical.scn
