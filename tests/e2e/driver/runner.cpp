@@ -29,10 +29,6 @@ const std::set<std::wstring> kCheckVerbs = {
 };
 // clang-format on
 
-void Sleep10() {
-    Sleep(10);
-}
-
 bool CopyReplacing(const std::wstring& from, const std::wstring& to) {
     // Delete first: the prefix is a hard-linked copy of a shared template, and writing
     // into a linked file would change the template for every later scenario.
@@ -161,7 +157,7 @@ bool Runner::Eventually(Predicate predicate, DWORD milliseconds) {
         if (predicate()) return true;
         if (GetTickCount64() > deadline) return false;
         WatchWindows();
-        Sleep10();
+        Sleep(10);
     }
 }
 
