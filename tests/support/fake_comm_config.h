@@ -39,7 +39,8 @@ public:
         ++writes;
         lastWriteSize = size;
         if (writeError) return Fail(*writeError);
-        ports[portName].assign(config.begin(), config.begin() + size);
+        const auto stored = config.first(std::min<std::size_t>(size, config.size()));
+        ports[portName].assign(stored.begin(), stored.end());
         return true;
     }
 
