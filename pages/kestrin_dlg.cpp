@@ -71,7 +71,11 @@ BOOL CKestrinDlg::OnInitDialog() {
     GetDlgItem(known ? kOsRadio[detected] : IDC_WINDOWS_2000).SendMessage(BM_SETCHECK, BST_CHECKED);
     settings->osIndex = detected;
     settings->reservedValue = 0;
-    return TRUE;
+
+    // The checked radio button has become a tab stop ahead of Next; Enter as the page
+    // opens must still mean Next.
+    GotoDlgCtrl(GetDlgItem(IDC_OS_NEXT));
+    return FALSE;
 }
 
 LRESULT CKestrinDlg::OnPaint(WPARAM, LPARAM) {

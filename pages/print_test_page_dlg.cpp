@@ -24,7 +24,9 @@ bool PrintTestPageDlg::DispatchMessageMap(UINT message, WPARAM wParam, LPARAM lP
 BOOL PrintTestPageDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     GetDlgItem(settings->printTestPage ? IDC_PRINT_YES : IDC_PRINT_NO).SendMessage(BM_SETCHECK, BST_CHECKED);
-    return TRUE;
+    // OK as the default button, so that Enter as the prompt opens presses it.
+    GotoDlgCtrl(GetDlgItem(IDC_PROMPT_OK));
+    return FALSE;
 }
 
 void PrintTestPageDlg::OnCancel() {

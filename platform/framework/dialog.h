@@ -39,6 +39,12 @@ protected:
     // The page's own message map; false when no entry matches.
     virtual bool DispatchMessageMap(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
+    // Moves the keyboard focus as the dialog manager does for Tab: a push button that
+    // gets it becomes the default button, which Enter presses.
+    void GotoDlgCtrl(const CWnd& control) const {
+        SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control.m_hWnd), TRUE);
+    }
+
     // From inside a handler: have the dialog manager do its default work for the message
     // as well, as though no entry had matched.
     void Default() { m_defaultRequested = true; }
