@@ -1,0 +1,532 @@
+// kestrin.exe as shipped: its resources, and whole runs under a debugger that reads its
+// debugger lines while a second thread plays the user.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "res/resource_ids.h"
+#include "tests/win/wizard/page_driver.h"
+
+namespace {
+
+// A path of the machine that runs Wine, as Windows programs see it.
+std::wstring WindowsPath(const char* hostPath) {
+    std::wstring path(hostPath, hostPath + strlen(hostPath));
+    if (!path.empty() && path[0] == L'/') path = L"Z:" + path;
+    for (wchar_t& c : path) {
+        if (c == L'/') c = L'\\';
+    }
+    return path;
+}
+
+std::wstring KestrinExe() {
+    const char* path = getenv("KESTRIN_EXE");
+    return path == nullptr ? std::wstring() : WindowsPath(path);
+}
+
+std::wstring FolderOf(const std::wstring& file) {
+    return file.substr(0, file.find_last_of(L'\\') + 1);
+}
+
+// The shipped program's resources, mapped as data.
+class Resources : public testing::Test {
+protected:
+    void SetUp() override {
+        module = LoadLibraryExW(KestrinExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(module, nullptr) << "KESTRIN_EXE names no program";
+    }
+    void TearDown() override { FreeLibrary(module); }
+
+    std::vector<unsigned char> Bytes(const wchar_t* type, const wchar_t* name) const {
+        HRSRC resource = FindResourceW(module, name, type);
+        if (resource == nullptr) return {};
+        const auto* data = static_cast<const unsigned char*>(LockResource(LoadResource(module, resource)));
+        return {data, data + SizeofResource(module, resource)};
+    }
+
+    HMODULE module = nullptr;
+};
+
+// Reads a dialog template in its extended form.
+class TemplateReader {
+public:
+    explicit TemplateReader(std::vector<unsigned char> bytes) : bytes_(std::move(bytes)) {}
+
+    WORD Word() {
+        WORD value = 0;
+        if (at_ + 2 <= bytes_.size()) memcpy(&value, &bytes_[at_], 2);
+        at_ += 2;
+        return value;
+    }
+    DWORD Dword() {
+        const DWORD low = Word();
+        return low | static_cast<DWORD>(Word()) << 16;
+    }
+    short Short() { return static_cast<short>(Word()); }
+    std::wstring String() {
+        std::wstring text;
+        for (WORD c = Word(); c != 0 && at_ <= bytes_.size(); c = Word()) text.push_back(static_cast<wchar_t>(c));
+        return text;
+    }
+    // A class, caption or menu: nothing, an ordinal, or a name. The predefined classes
+    // come out under one spelling, whichever way the template names them.
+    std::wstring NameOrOrdinal() {
+        const WORD first = Word();
+        if (first == 0) return {};
+        if (first == 0xFFFF) {
+            switch (Word()) {
+                case 0x80:
+                    return L"Button";
+                case 0x81:
+                    return L"Edit";
+                case 0x82:
+                    return L"Static";
+                case 0x85:
+                    return L"ComboBox";
+                default:
+                    return L"?";
+            }
+        }
+        at_ -= 2;
+        std::wstring name = String();
+        for (const wchar_t* known : {L"Button", L"Edit", L"Static", L"ComboBox"}) {
+            if (_wcsicmp(name.c_str(), known) == 0) return known;
+        }
+        return name;
+    }
+    void AlignToDword() { at_ = (at_ + 3) & ~std::size_t{3}; }
+    void Skip(std::size_t count) { at_ += count; }
+    bool Done() const { return at_ >= bytes_.size(); }
+
+private:
+    std::vector<unsigned char> bytes_;
+    std::size_t at_ = 0;
+};
+
+struct Control {
+    DWORD id;
+    std::wstring kind, caption;
+    short x, y, cx, cy;
+    DWORD style, exStyle;
+    bool operator==(const Control&) const = default;
+};
+
+void PrintTo(const Control& c, std::ostream* out) {
+    *out << "id " << static_cast<int>(c.id) << " " << std::string(c.kind.begin(), c.kind.end()) << " (" << c.x << ","
+         << c.y << "," << c.cx << "," << c.cy << ") style " << std::hex << c.style << " ex " << c.exStyle << std::dec;
+}
+
+struct Dialog {
+    DWORD style, exStyle;
+    short cx, cy;
+    std::wstring caption, font;
+    WORD points, weight;
+    std::vector<Control> controls;
+};
+
+Dialog ReadDialog(std::vector<unsigned char> bytes) {
+    TemplateReader in(std::move(bytes));
+    Dialog dialog{};
+    EXPECT_EQ(in.Word(), 1);       // version
+    EXPECT_EQ(in.Word(), 0xFFFF);  // extended template
+    in.Dword();                    // help id
+    dialog.exStyle = in.Dword();
+    dialog.style = in.Dword();
+    const WORD count = in.Word();
+    in.Short();
+    in.Short();
+    dialog.cx = in.Short();
+    dialog.cy = in.Short();
+    in.NameOrOrdinal();  // menu
+    in.NameOrOrdinal();  // class
+    dialog.caption = in.String();
+    dialog.points = in.Word();
+    dialog.weight = in.Word();
+    in.Word();  // italic, character set
+    dialog.font = in.String();
+    for (WORD i = 0; i < count && !in.Done(); ++i) {
+        in.AlignToDword();
+        Control c{};
+        in.Dword();  // help id
+        c.exStyle = in.Dword();
+        c.style = in.Dword();
+        c.x = in.Short();
+        c.y = in.Short();
+        c.cx = in.Short();
+        c.cy = in.Short();
+        c.id = in.Dword();
+        c.kind = in.NameOrOrdinal();
+        c.caption = in.NameOrOrdinal();
+        in.Skip(in.Word());
+        dialog.controls.push_back(c);
+    }
+    return dialog;
+}
+
+constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+constexpr DWORD kNone = static_cast<DWORD>(-1);
+
+TEST_F(Resources, OperatingSystemPageTemplate) {
+    const Dialog d = ReadDialog(Bytes(RT_DIALOG, MAKEINTRESOURCEW(IDD_OS_PAGE)));
+    EXPECT_EQ(d.caption, L"Select Operating System");
+    EXPECT_EQ(d.cx, 296);
+    EXPECT_EQ(d.cy, 167);
+    EXPECT_EQ(d.font, L"Microsoft Sans Serif");
+    EXPECT_EQ(d.points, 8);
+    EXPECT_EQ(d.weight, 400);
+    EXPECT_EQ(d.style,
+              static_cast<DWORD>(WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT));
+    EXPECT_EQ(d.exStyle, static_cast<DWORD>(WS_EX_APPWINDOW));
+    const std::vector<Control> expected = {
+        {1017, L"Button", L"Please select operating system.", 27, 15, 242, 103, kChild | BS_GROUPBOX | WS_GROUP, 0},
+        {1000, L"Button", L"Windows 2000", 56, 45, 62, 10, kChild | BS_AUTORADIOBUTTON | WS_GROUP, 0},
+        {1001, L"Button", L"Windows XP", 122, 45, 56, 10, kChild | BS_AUTORADIOBUTTON, 0},
+        {1002, L"Button", L"Windows 2003", 192, 45, 62, 10, kChild | BS_AUTORADIOBUTTON, 0},
+        {1003, L"Button", L"Windows Vista", 56, 77, 62, 10, kChild | BS_AUTORADIOBUTTON, 0},
+        {1005, L"Button", L"Windows 7", 122, 77, 51, 10, kChild | BS_AUTORADIOBUTTON, 0},
+        {1006, L"Button", L"Back", 62, 146, 50, 14, kChild | BS_PUSHBUTTON | WS_DISABLED | WS_TABSTOP, 0},
+        {1007, L"Button", L"Next", 133, 146, 50, 14, kChild | BS_PUSHBUTTON | WS_TABSTOP, 0},
+        {1008, L"Button", L"Cancel", 203, 146, 50, 14, kChild | BS_PUSHBUTTON | WS_TABSTOP, 0},
+        {1004, L"Button", L"Windows 8", 194, 77, 62, 10, kChild | BS_AUTORADIOBUTTON, 0},
+    };
+    EXPECT_EQ(d.controls, expected);
+}
+
+TEST_F(Resources, SettingsPageTemplate) {
+    const Dialog d = ReadDialog(Bytes(RT_DIALOG, MAKEINTRESOURCEW(IDD_SETTINGS_PAGE)));
+    EXPECT_EQ(d.caption, L"Settings");
+    EXPECT_EQ(d.cx, 366);
+    EXPECT_EQ(d.cy, 220);
+    EXPECT_EQ(d.font, L"Microsoft Sans Serif");
+    EXPECT_EQ(d.points, 8);
+    EXPECT_EQ(d.weight, 400);
+    EXPECT_EQ(d.style, static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT));
+    EXPECT_EQ(d.exStyle, 0u);
+    constexpr DWORD label = kChild | SS_LEFT | WS_GROUP;
+    constexpr DWORD combo = kChild | CBS_DROPDOWN | WS_VSCROLL | WS_TABSTOP;
+    const std::vector<Control> expected = {
+        {1009, L"Button", L"Set as default printer", 33, 62, 82, 10, kChild | BS_AUTOCHECKBOX | WS_TABSTOP, 0},
+        {1020, L"Static", L"Printer Name:", 33, 79, 44, 8, label, 0},
+        {1006, L"Button", L"Back", 159, 199, 50, 14, kChild | BS_PUSHBUTTON | WS_TABSTOP, 0},
+        {1011, L"Button", L"OK", 227, 199, 50, 14, kChild | BS_PUSHBUTTON | WS_TABSTOP, 0},
+        {1012, L"Button", L"Cancel", 295, 199, 50, 14, kChild | BS_PUSHBUTTON | WS_TABSTOP, 0},
+        {1019, L"Static", L"Printer Type:", 33, 25, 41, 8, label, 0},
+        {1008, L"ComboBox", L"", 85, 24, 94, 47, combo, 0},
+        {1013, L"Edit", L"", 85, 77, 94, 14, kChild | ES_LEFT | ES_AUTOHSCROLL | WS_BORDER | WS_DISABLED | WS_TABSTOP,
+         0},
+        {kNone, L"Button", L"", 17, 14, 332, 28, kChild | BS_GROUPBOX, 0},
+        {1021, L"Button", L"Printer Settings", 17, 49, 332, 56, kChild | BS_GROUPBOX, 0},
+        {1022, L"Button", L"Printer Port Settings", 17, 113, 332, 78, kChild | BS_GROUPBOX, 0},
+        {1023, L"Static", L"Ports", 21, 129, 44, 8, label, 0},
+        {1024, L"Static", L"Baud Rate", 21, 152, 44, 8, label, 0},
+        {1025, L"Static", L"Byte Size", 21, 175, 44, 8, label, 0},
+        {1026, L"Static", L"Stop Bits", 136, 152, 44, 8, label, 0},
+        {1028, L"Static", L"Flow Control", 244, 152, 44, 8, label, 0},
+        {1027, L"Static", L"Parity", 136, 175, 44, 8, label, 0},
+        {1010, L"ComboBox", L"", 67, 127, 59, 86, kChild | CBS_DROPDOWN | WS_TABSTOP, 0},
+        {1014, L"ComboBox", L"", 67, 150, 59, 77, kChild | CBS_DROPDOWNLIST | WS_VSCROLL | WS_DISABLED | WS_TABSTOP, 0},
+        {1015, L"ComboBox", L"", 179, 150, 59, 47, combo | CBS_SORT | WS_DISABLED, 0},
+        {1016, L"ComboBox", L"", 288, 150, 59, 47, combo | WS_DISABLED, 0},
+        {1017, L"ComboBox", L"", 67, 174, 59, 59, combo | CBS_SORT | WS_DISABLED, 0},
+        {1018, L"ComboBox", L"", 179, 174, 59, 62, combo | WS_DISABLED, 0},
+    };
+    EXPECT_EQ(d.controls, expected);
+}
+
+TEST_F(Resources, TestPagePromptTemplate) {
+    const Dialog d = ReadDialog(Bytes(RT_DIALOG, MAKEINTRESOURCEW(IDD_TEST_PAGE_PROMPT)));
+    EXPECT_EQ(d.caption, L"Print Test Page");
+    EXPECT_EQ(d.cx, 297);
+    EXPECT_EQ(d.cy, 167);
+    EXPECT_EQ(d.font, L"MS Shell Dlg");
+    EXPECT_EQ(d.points, 8);
+    EXPECT_EQ(d.weight, 400);
+    EXPECT_EQ(d.style, static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SHELLFONT));
+    EXPECT_EQ(d.exStyle, 0u);
+    const std::vector<Control> expected = {
+        {3, L"Button", L"OK", 160, 130, 50, 14, kChild | BS_PUSHBUTTON | WS_TABSTOP, 0},
+        {1016, L"Button", L"Back", 94, 130, 50, 14, kChild | BS_PUSHBUTTON | WS_GROUP, 0},
+        {2, L"Button", L"Cancel", 225, 130, 50, 14, kChild | BS_PUSHBUTTON | WS_TABSTOP, 0},
+        {1000, L"Button", L"Yes", 44, 53, 27, 10, kChild | BS_AUTORADIOBUTTON, 0},
+        {1001, L"Button", L"No", 44, 71, 25, 10, kChild | BS_AUTORADIOBUTTON, 0},
+        {kNone, L"Static", L"Print test page?", 44, 34, 52, 8, kChild | SS_LEFT | WS_GROUP, 0},
+        {kNone, L"Button", L"", 14, 14, 268, 138, kChild | BS_GROUPBOX, 0},
+    };
+    EXPECT_EQ(d.controls, expected);
+}
+
+TEST_F(Resources, IconStringsManifestAndVersion) {
+    // The icon group: 16, 32 and 48 pixel images (entries of 14 bytes after 6).
+    const std::vector<unsigned char> icon = Bytes(RT_GROUP_ICON, MAKEINTRESOURCEW(IDI_KESTRIN));
+    ASSERT_GE(icon.size(), 6u);
+    std::vector<int> sizes;
+    for (std::size_t entry = 6; entry + 14 <= icon.size(); entry += 14) sizes.push_back(icon[entry]);
+    EXPECT_EQ(sizes, (std::vector<int>{16, 32, 48}));
+
+    wchar_t text[32] = {};
+    LoadStringW(module, IDS_MODEL_MELOR, text, 32);
+    EXPECT_STREQ(text, L"Melor");
+    LoadStringW(module, IDS_MODEL_TAVIK, text, 32);
+    EXPECT_STREQ(text, L"Tavik");
+
+    // Only the execution level: no supported systems, so later ones report 6.2.
+    const std::vector<unsigned char> bytes = Bytes(RT_MANIFEST, MAKEINTRESOURCEW(1));
+    const std::string manifest(bytes.begin(), bytes.end());
+    EXPECT_NE(manifest.find("requestedExecutionLevel level=\"asInvoker\""), std::string::npos);
+    EXPECT_EQ(manifest.find("supportedOS"), std::string::npos);
+    EXPECT_EQ(manifest.find("<dependency"), std::string::npos);
+    EXPECT_EQ(FindResourceW(module, MAKEINTRESOURCEW(2), RT_MANIFEST), nullptr);
+
+    DWORD ignored = 0;
+    std::vector<char> version(GetFileVersionInfoSizeW(KestrinExe().c_str(), &ignored));
+    ASSERT_TRUE(GetFileVersionInfoW(KestrinExe().c_str(), 0, static_cast<DWORD>(version.size()), version.data()));
+    wchar_t* product = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(version.data(), L"\\StringFileInfo\\040904b0\\ProductName",
+                               reinterpret_cast<void**>(&product), &length));
+    EXPECT_STREQ(product, L"Kestrin");
+}
+
+// One run of kestrin.exe.
+struct RunResult {
+    DWORD exitCode = 0;
+    std::vector<std::wstring> debugLines;
+};
+
+// The thread that runs the windows of process `pid`, once it shows one.
+DWORD WaitForWindowThread(DWORD pid) {
+    struct Search {
+        DWORD pid;
+        DWORD thread;
+    } search{pid, 0};
+    const DWORD start = GetTickCount();
+    while (search.thread == 0 && GetTickCount() - start < 20000) {
+        EnumWindows(
+            [](HWND window, LPARAM param) -> BOOL {
+                auto& s = *reinterpret_cast<Search*>(param);
+                DWORD owner = 0;
+                const DWORD thread = GetWindowThreadProcessId(window, &owner);
+                if (owner == s.pid && IsWindowVisible(window)) s.thread = thread;
+                return s.thread == 0;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (search.thread == 0) Sleep(20);
+    }
+    return search.thread;
+}
+
+std::wstring ReadDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info) {
+    const std::size_t unit = info.fUnicode ? 2 : 1;
+    std::vector<char> bytes(static_cast<std::size_t>(info.nDebugStringLength) * unit);
+    SIZE_T read = 0;
+    ReadProcessMemory(process, info.lpDebugStringData, bytes.data(), bytes.size(), &read);
+    if (info.fUnicode) {
+        std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), read / 2);
+        return text.substr(0, text.find(L'\0'));
+    }
+    // The system hands narrow text over in the process's code page.
+    const std::string narrow(bytes.data(), strnlen(bytes.data(), read));
+    std::wstring text(narrow.size(), L'\0');
+    text.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, narrow.data(), static_cast<int>(narrow.size()),
+                                                             text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+// Starts `program` with `arguments` under this debugger; `user` plays the wizard from a
+// thread of its own once the program shows a window.
+RunResult RunUnderDebugger(const std::wstring& program, const std::wstring& arguments,
+                           const std::function<void(Driver&)>& user) {
+    RunResult result;
+    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS, nullptr,
+                        temp, &startup, &process)) {
+        ADD_FAILURE() << "cannot start the program: " << GetLastError();
+        return result;
+    }
+    std::thread player;
+    if (user) {
+        player = std::thread([&, pid = process.dwProcessId] {
+            const DWORD thread = WaitForWindowThread(pid);
+            if (thread == 0) {
+                ADD_FAILURE() << "the program showed no window";
+                return;
+            }
+            Driver driver(thread, nullptr);
+            user(driver);
+        });
+    }
+    const DWORD start = GetTickCount();
+    for (bool running = true; running;) {
+        DEBUG_EVENT event{};
+        if (!WaitForDebugEvent(&event, 100)) {
+            if (GetTickCount() - start > 60000) {
+                ADD_FAILURE() << "the program did not end";
+                TerminateProcess(process.hProcess, 99);
+            }
+            continue;
+        }
+        DWORD status = DBG_CONTINUE;
+        switch (event.dwDebugEventCode) {
+            case OUTPUT_DEBUG_STRING_EVENT:
+                result.debugLines.push_back(ReadDebugString(process.hProcess, event.u.DebugString));
+                break;
+            case CREATE_PROCESS_DEBUG_EVENT:
+                CloseHandle(event.u.CreateProcessInfo.hFile);
+                break;
+            case LOAD_DLL_DEBUG_EVENT:
+                CloseHandle(event.u.LoadDll.hFile);
+                break;
+            case EXCEPTION_DEBUG_EVENT:
+                if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
+                    status = DBG_EXCEPTION_NOT_HANDLED;
+                }
+                break;
+            case EXIT_PROCESS_DEBUG_EVENT:
+                result.exitCode = event.u.ExitProcess.dwExitCode;
+                running = false;
+                break;
+            default:
+                break;
+        }
+        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+    }
+    if (player.joinable()) player.join();
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return result;
+}
+
+std::wstring LibraryText(const std::wstring& file, UINT id) {
+    HMODULE library = LoadLibraryExW(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    wchar_t text[512] = {};
+    LoadStringW(library, id, text, 512);
+    FreeLibrary(library);
+    return text;
+}
+
+using Lines = std::vector<std::wstring>;
+
+TEST(Startup, AnUnknownLanguageEndsSilently) {
+    const RunResult run = RunUnderDebugger(KestrinExe(), L"ENG Kiosk1 C:\\drivers\\model", nullptr);
+    EXPECT_EQ(run.exitCode, 2u);
+    EXPECT_EQ(run.debugLines, Lines{});
+}
+
+TEST(Startup, AKnownLanguageWithoutNameOrPathWritesItsLinesAndShowsNothing) {
+    const RunResult withoutPath = RunUnderDebugger(KestrinExe(), L"eng Kiosk1", nullptr);
+    EXPECT_EQ(withoutPath.exitCode, 2u);
+    EXPECT_EQ(withoutPath.debugLines, (Lines{L"eng", L"Kiosk1", L""}));
+    const RunResult withoutBoth = RunUnderDebugger(KestrinExe(), L"esp", nullptr);
+    EXPECT_EQ(withoutBoth.exitCode, 2u);
+    EXPECT_EQ(withoutBoth.debugLines, (Lines{L"esp", L"", L""}));
+}
+
+TEST(Startup, CancelShowsTheChosenLanguageAndEndsWithoutInstalling) {
+    const std::wstring heading = LibraryText(FolderOf(KestrinExe()) + L"rc_chi.dll", IDS_SELECT_OS);
+    const RunResult run = RunUnderDebugger(KestrinExe(), L"chi Kiosk1 C:\\Program Files\\drv\\model", [&](Driver& d) {
+        HWND os = d.WaitForPage(PageKind::Os);
+        EXPECT_EQ(Driver::Text(os), heading);
+        d.Click(os, IDC_OS_CANCEL);
+    });
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(run.debugLines, (Lines{L"chi", L"Kiosk1", L"C:\\Program Files\\drv\\model"}));
+}
+
+TEST(Startup, WithoutItsLanguageLibraryTheWizardIsEnglish) {
+    // A copy of the program alone in a folder of its own.
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"kestrin-alone";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring alone = folder + L"\\kestrin.exe";
+    ASSERT_TRUE(CopyFileW(KestrinExe().c_str(), alone.c_str(), FALSE));
+    const RunResult run = RunUnderDebugger(alone, L"esp Kiosk1 C:\\drivers\\model", [](Driver& d) {
+        HWND os = d.WaitForPage(PageKind::Os);
+        EXPECT_EQ(Driver::Text(os), L"Select Operating System");
+        EXPECT_EQ(Driver::Text(os, IDC_OS_NEXT), L"Next");
+        d.Click(os, IDC_OS_CANCEL);
+    });
+    EXPECT_EQ(run.exitCode, 1u);
+    DeleteFileW(alone.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+TEST(Startup, FinishingRunsTheInstallation) {
+    // Wine's spooler knows no driver "Tavik 10.0.0.11" here: the printer is not created.
+    const RunResult run = RunUnderDebugger(KestrinExe(), L"eng Kiosk1 C:\\drivers\\model", [](Driver& d) {
+        d.Click(d.WaitForPage(PageKind::Os), IDC_OS_NEXT);
+        d.Click(d.WaitForPage(PageKind::Settings), IDC_SETTINGS_OK);
+    });
+    EXPECT_EQ(run.exitCode, 4u);
+    ASSERT_GE(run.debugLines.size(), 5u);
+    EXPECT_EQ(Lines(run.debugLines.begin(), run.debugLines.begin() + 3),
+              (Lines{L"eng", L"Kiosk1", L"C:\\drivers\\model"}));
+    EXPECT_EQ(run.debugLines[4], L" /dd /ia /f C:\\drivers\\model.inf /m \"Tavik 10.0.0.11\"");
+    EXPECT_EQ(run.debugLines.back(), L"出现错误，退出！");
+}
+
+// DetectOsIndex on the systems Wine can pretend to be, through a probe program whose
+// exit code is the choice + 1.
+struct SystemRow {
+    const wchar_t* wineVersion;
+    std::int32_t osIndex;
+};
+
+void PrintTo(const SystemRow& row, std::ostream* out) {
+    *out << std::string(row.wineVersion, row.wineVersion + wcslen(row.wineVersion));
+}
+
+class OsDetection : public testing::TestWithParam<SystemRow> {};
+
+DWORD RunProbe() {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring probe = FolderOf(self) + L"kestrin_os_probe.exe";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(probe.c_str(), probe.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        return 0xFFFFFFFF;
+    }
+    WaitForSingleObject(process.hProcess, 30000);
+    DWORD code = 0xFFFFFFFF;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+TEST_P(OsDetection, ChoosesTheSystemsPage) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\kestrin_os_probe.exe", 0, nullptr, 0,
+                              KEY_SET_VALUE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const std::wstring version = GetParam().wineVersion;
+    RegSetValueExW(key, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                   static_cast<DWORD>((version.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    EXPECT_EQ(RunProbe(), static_cast<DWORD>(GetParam().osIndex + 1));
+}
+
+INSTANTIATE_TEST_SUITE_P(WineVersions, OsDetection,
+                         testing::Values(SystemRow{L"win2k", 0}, SystemRow{L"winxp", 1}, SystemRow{L"winxp64", 1},
+                                         SystemRow{L"win2003", 2}, SystemRow{L"vista", 3}, SystemRow{L"win2008", 3},
+                                         SystemRow{L"win7", 4}, SystemRow{L"win2008r2", 4}, SystemRow{L"win8", 5},
+                                         SystemRow{L"win10", 5}),
+                         [](const auto& row) {
+                             return std::string(row.param.wineVersion,
+                                                row.param.wineVersion + wcslen(row.param.wineVersion));
+                         });
+
+}  // namespace
