@@ -128,7 +128,8 @@ INSTANTIATE_TEST_SUITE_P(Matrix, RouteTest,
                                          RouteCase{kAmd64, 4, false}, RouteCase{kAmd64, -1, false},
                                          RouteCase{kIa64, 4, false}, RouteCase{kX86, 5, false},
                                          RouteCase{kX86, 4, false}, RouteCase{kX86, -1, false},
-                                         RouteCase{kArm64, 5, false}, RouteCase{kArm64, 4, false}));
+                                         RouteCase{kIa64, -1, false}, RouteCase{kArm64, 5, false},
+                                         RouteCase{kArm64, 4, false}, RouteCase{kArm64, -1, false}));
 
 TEST(Installation, CommandRouteChecksThatThePrinterExistsAfterwards) {
     Installation run;
@@ -145,16 +146,18 @@ TEST(Installation, CommandRouteChecksThatThePrinterExistsAfterwards) {
                     }));
 }
 
-// Whatever went wrong in creating the printer, nothing after it happens.
+// Whatever went wrong in creating the printer, nothing after it happens: no record file
+// (an older one stays as it was), no default printer, no test page, no port settings.
 struct EarlyEndCase {
     const char* name;
     std::uint16_t architecture;
     std::int32_t osIndex;
+    Calls creation;  // the calls from the architecture check on
 };
 
 class PrinterNotCreatedTest : public testing::TestWithParam<EarlyEndCase> {};
 
-TEST_P(PrinterNotCreatedTest, EndsBeforeRecordDefaultTestPageAndPort) {
+TEST_P(PrinterNotCreatedTest, EndsRightAfterTheFailedCreation) {
     Installation run;
     run.fake.architecture = GetParam().architecture;
     run.settings.osIndex = GetParam().osIndex;
@@ -163,19 +166,38 @@ TEST_P(PrinterNotCreatedTest, EndsBeforeRecordDefaultTestPageAndPort) {
     run.fake.addPrinterSucceeds = false;
     run.fake.runnerCreatesPrinter = false;
     run.fake.comm.ports[L"COM1"] = std::vector<std::byte>(comm_layout::kConfigSize);
+    run.fake.files[kPrinterNameRecordFile] = "Older";
 
     EXPECT_EQ(run.Install(), ExitCode::PrinterNotCreated);
-    EXPECT_EQ(run.fake.debugLines.back(), L"出现错误，退出！");
-    EXPECT_EQ(Count(run.fake.calls, L"WriteFile"), 0u);
-    EXPECT_EQ(Count(run.fake.calls, L"SetDefaultPrinter"), 0u);
-    EXPECT_EQ(Count(run.fake.calls, L"PrintUIEntryW"), 1u);  // the driver command only
+    Calls expected = {
+        L"LoadLibrary printui.dll",
+        L"OpenPrinter Kiosk1",
+        L"debug 打开打印机失败！",
+        L"GetProcAddress PrintUIEntryW",
+        L"debug " + kDriverCommand,
+        L"PrintUIEntryW " + kDriverCommand,
+        L"debug " + PrinterCommandFor(L"Kiosk1", L"COM1:"),
+        L"GetNativeSystemInfo",
+    };
+    expected.insert(expected.end(), GetParam().creation.begin(), GetParam().creation.end());
+    expected.push_back(L"debug 出现错误，退出！");
+    expected.push_back(L"FreeLibrary printui.dll");
+    EXPECT_EQ(run.fake.calls, expected);
+    EXPECT_EQ(run.fake.files[kPrinterNameRecordFile], "Older");
     EXPECT_EQ(run.fake.comm.reads + run.fake.comm.writes, 0);
-    EXPECT_EQ(run.fake.calls.back(), L"FreeLibrary printui.dll");
 }
 
 INSTANTIATE_TEST_SUITE_P(Routes, PrinterNotCreatedTest,
-                         testing::Values(EarlyEndCase{"AddPrinterFails", kX86, 4},
-                                         EarlyEndCase{"Rundll32CreatedNothing", kAmd64, 5}),
+                         testing::Values(EarlyEndCase{"AddPrinterFails",
+                                                      kX86,
+                                                      4,
+                                                      {L"debug it's 32 bit system!",
+                                                       L"AddPrinter Kiosk1 | COM1: | Tavik 10.0.0.11 | WinPrint"}},
+                                         EarlyEndCase{"Rundll32CreatedNothing",
+                                                      kAmd64,
+                                                      5,
+                                                      {L"Run rundll32.exe | " + PrinterCommandFor(L"Kiosk1", L"COM1:"),
+                                                       L"OpenPrinter Kiosk1"}}),
                          [](const auto& p) { return std::string(p.param.name); });
 
 TEST(Installation, WithoutThePrinterSetupLibraryNothingHappens) {

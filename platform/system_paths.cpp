@@ -1,0 +1,70 @@
+#include "platform/system_paths.h"
+
+namespace {
+
+// Newer than the headers we build against (Windows XP): looked up or spelled out here.
+constexpr DWORD kLoadLibrarySearchSystem32 = 0x00000800;
+using SetDllDirectoryFunction = BOOL(WINAPI*)(LPCWSTR);
+using AddDllDirectoryFunction = void*(WINAPI*)(LPCWSTR);
+using GetNativeSystemInfoFunction = void(WINAPI*)(LPSYSTEM_INFO);
+
+HMODULE Kernel32() {
+    return ::GetModuleHandleW(L"kernel32.dll");
+}
+
+// LoadLibraryExW knows the search flags only where AddDllDirectory exists (Windows 8,
+// or Vista and 7 with KB2533623); elsewhere it refuses them.
+bool SystemKnowsLibrarySearchFlags() {
+    return ProcAddress<AddDllDirectoryFunction>(Kernel32(), "AddDllDirectory") != nullptr;
+}
+
+}  // namespace
+
+std::wstring SystemDirectory() {
+    std::wstring directory(MAX_PATH, L'\0');
+    for (;;) {
+        const UINT length = ::GetSystemDirectoryW(directory.data(), static_cast<UINT>(directory.size()));
+        if (length == 0) return {};
+        if (length < directory.size()) {
+            directory.resize(length);
+            break;
+        }
+        directory.resize(length);  // too small: `length` counts the terminator too
+    }
+    if (!directory.empty() && directory.back() == L'\\') directory.pop_back();
+    return directory;
+}
+
+std::wstring SystemFilePath(const std::wstring& fileName) {
+    const std::wstring directory = SystemDirectory();
+    // Never a path relative to the current drive's root.
+    if (directory.empty()) return {};
+    return directory + L"\\" + fileName;
+}
+
+void RemoveCurrentDirectoryFromDllSearch() {
+    if (const auto setDllDirectory = ProcAddress<SetDllDirectoryFunction>(Kernel32(), "SetDllDirectoryW")) {
+        setDllDirectory(L"");
+    }
+}
+
+UniqueModule LoadSystemLibrary(const std::wstring& fileName) {
+    const std::wstring path = SystemFilePath(fileName);
+    if (path.empty()) return UniqueModule();
+    if (SystemKnowsLibrarySearchFlags()) {
+        return UniqueModule(::LoadLibraryExW(path.c_str(), nullptr, kLoadLibrarySearchSystem32));
+    }
+    // Older systems: the libraries it needs are looked for in its own folder (the system
+    // directory) before the program's.
+    return UniqueModule(::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+}
+
+std::uint16_t NativeProcessorArchitecture() {
+    SYSTEM_INFO info{};
+    if (const auto getNative = ProcAddress<GetNativeSystemInfoFunction>(Kernel32(), "GetNativeSystemInfo")) {
+        getNative(&info);
+    } else {
+        ::GetSystemInfo(&info);
+    }
+    return info.wProcessorArchitecture;
+}

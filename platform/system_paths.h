@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/win32_handles.h"
+
+// The system directory (GetSystemDirectoryW), without a trailing backslash. A 32-bit
+// program on 64-bit Windows gets the name of the 64-bit folder, which the system maps
+// to its 32-bit one when files in it are opened or started.
+std::wstring SystemDirectory();
+
+// `fileName` in the system directory; empty when the system directory is unknown.
+std::wstring SystemFilePath(const std::wstring& fileName);
+
+// Takes the current directory out of the search for libraries loaded by bare name, so
+// that a DLL left in a download folder is never picked up. Start-up calls this before
+// anything else. Systems without SetDllDirectoryW (XP before SP1) are left as they are.
+void RemoveCurrentDirectoryFromDllSearch();
+
+// Loads a library of the system by its full path in the system directory; the libraries
+// it depends on are looked for there too (LOAD_LIBRARY_SEARCH_SYSTEM32 where the system
+// knows it, else from the library's own folder first). Null when it cannot be loaded.
+UniqueModule LoadSystemLibrary(const std::wstring& fileName);
+
+// wProcessorArchitecture of the machine itself, also for a 32-bit program on 64-bit
+// Windows (GetNativeSystemInfo, looked up at run time; GetSystemInfo where it is absent).
+std::uint16_t NativeProcessorArchitecture();

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+
+#include "app/install_system.h"
+#include "platform/win32_handles.h"
+
+// The print spooler's client library. It is not imported: the installer runs with
+// administrator rights, often from a download folder, and an imported WINSPOOL.DRV
+// would be looked for beside the program first. It is loaded from the system directory
+// by full path and its functions are found by name.
+class Win32Spooler final : public Spooler {
+public:
+    Win32Spooler();
+
+    // False when winspool.drv or one of its functions could not be found; every
+    // operation then fails (no printer exists, none can be created).
+    bool Available() const;
+
+    bool PrinterExists(const std::wstring& name) override;
+    bool AddPrinter(const PrinterDescription& printer) override;
+    void SetDefaultPrinter(const std::wstring& name) override;
+
+private:
+    // As winspool.h declares them (checked there); that header is kept out of this one
+    // because it renames AddPrinter and SetDefaultPrinter to their W forms.
+    using OpenPrinterFunction = BOOL(WINAPI*)(LPWSTR, LPHANDLE, struct _PRINTER_DEFAULTSW*);
+    using AddPrinterFunction = HANDLE(WINAPI*)(LPWSTR, DWORD, LPBYTE);
+    using SetDefaultPrinterFunction = BOOL(WINAPI*)(LPCWSTR);
+
+    UniquePrinter Owned(HANDLE printer) const;
+
+    UniqueModule winspool_;
+    OpenPrinterFunction openPrinter_ = nullptr;
+    PrinterPolicy::ClosePrinterFunction closePrinter_ = nullptr;
+    AddPrinterFunction addPrinter_ = nullptr;
+    SetDefaultPrinterFunction setDefaultPrinter_ = nullptr;
+};

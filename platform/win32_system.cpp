@@ -1,0 +1,15 @@
+#include "platform/win32_system.h"
+
+#include <windows.h>
+
+void Win32DebugOutput::Write(const std::wstring& message) {
+    ::OutputDebugStringW(message.c_str());
+}
+
+std::uint16_t Win32SystemInfo::NativeProcessorArchitecture() {
+    return ::NativeProcessorArchitecture();
+}
+
+InstallSystem Win32InstallSystem::Get() {
+    return {printerSetup_, spooler_, systemInfo_, programRunner_, debug_, files_, commConfig_};
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/install_system.h"
+#include "app/printer_name_record.h"
+#include "platform/system_paths.h"
+#include "platform/win32_comm_config.h"
+#include "platform/win32_printer_setup.h"
+#include "platform/win32_program_runner.h"
+#include "platform/win32_spooler.h"
+
+class Win32DebugOutput final : public DebugOutput {
+public:
+    void Write(const std::wstring& message) override;
+};
+
+class Win32SystemInfo final : public SystemInfo {
+public:
+    std::uint16_t NativeProcessorArchitecture() override;
+};
+
+// Everything the installation needs of the real system, owned in one place:
+//
+//   Win32InstallSystem system;
+//   const ExitCode outcome = RunInstallation(settings, basePrinterName, infBasePath, system.Get());
+class Win32InstallSystem {
+public:
+    Win32InstallSystem() = default;
+    Win32InstallSystem(const Win32InstallSystem&) = delete;
+    Win32InstallSystem& operator=(const Win32InstallSystem&) = delete;
+
+    InstallSystem Get();
+
+private:
+    Win32PrinterSetup printerSetup_;
+    Win32Spooler spooler_;
+    Win32SystemInfo systemInfo_;
+    Win32ProgramRunner programRunner_;
+    Win32DebugOutput debug_;
+    StdioFileWriter files_;
+    Win32CommConfigStore commConfig_;
+};

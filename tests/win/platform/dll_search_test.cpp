@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "app/exit_code.h"
+#include "platform/system_paths.h"
+#include "platform/win32_program_runner.h"
+#include "tests/support/wine/spooler_probe.h"
+#include "tests/support/wine/wine_prefix.h"
+#include "tests/win/platform/test_process.h"
+
+namespace {
+
+const wchar_t* const kPlanted[] = {L"printui.dll", L"winspool.drv"};
+
+std::wstring Mark(const std::wstring& library) {
+    return wine_prefix::ProgramDirectory() + L"\\" + library + L".loaded";
+}
+
+// printui.dll and winspool.drv lie beside this program (see planted_library.cpp). Wine
+// normally ignores such libraries; told to behave like Windows for this program, it
+// takes them for any load by bare name. Installations run in a child process, whose
+// libraries are all loaded afresh.
+class PlantedLibraryTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() { wine_prefix::RegisterTavikDriver(); }
+
+    void SetUp() override {
+        for (const wchar_t* library : kPlanted) {
+            wine_prefix::SetDllOverride(library, L"native,builtin", ThisProgramName());
+            ::DeleteFileW(Mark(library).c_str());
+        }
+    }
+    void TearDown() override {
+        for (const wchar_t* library : kPlanted) {
+            wine_prefix::SetDllOverride(library, std::nullopt, ThisProgramName());
+            ::DeleteFileW(Mark(library).c_str());
+        }
+    }
+};
+
+TEST_F(PlantedLibraryTest, AProgramLoadingByBareNameWouldRunThem) {
+    for (const wchar_t* library : kPlanted) {
+        EXPECT_EQ(RunChild(std::wstring(L"--child-load ") + library), 0) << library;
+        EXPECT_TRUE(FileExists(Mark(library))) << library;
+    }
+}
+
+TEST_F(PlantedLibraryTest, TheInstallationNeverLoadsThem) {
+    const ScratchDirectory scratch;
+    EXPECT_EQ(RunChild(L"--child-install 4 0 Planted"), static_cast<int>(ExitCode::Installed));
+    EXPECT_TRUE(spooler_probe::OpenPrinterFacts(L"Planted").has_value());
+    for (const wchar_t* library : kPlanted) EXPECT_FALSE(FileExists(Mark(library))) << library;
+}
+
+TEST(PrinterSetupLibrary, WhenTheSystemRefusesToLoadItNothingIsInstalled) {
+    const ScratchDirectory scratch;
+    wine_prefix::SetDllOverride(L"printui", L"");  // every load of it fails
+    const int outcome = RunChild(L"--child-install 4 0 NoSetupLibrary");
+    wine_prefix::SetDllOverride(L"printui", std::nullopt);
+
+    EXPECT_EQ(outcome, static_cast<int>(ExitCode::PrinterSetupMissing));
+    EXPECT_FALSE(spooler_probe::OpenPrinterFacts(L"NoSetupLibrary").has_value());
+    EXPECT_FALSE(FileExists(scratch.File(L"TollvekPrintName5249")));
+}
+
+// Windows then leaves the current directory out when it looks for a library by bare
+// name. (Wine takes an empty library directory for none and keeps searching the current
+// directory, so what can be checked here is that the directory was set, and to nothing.)
+TEST(DllSearch, StartUpSetsAnEmptyLibraryDirectory) {
+    using GetDllDirectoryFunction = DWORD(WINAPI*)(DWORD, LPWSTR);
+    using SetDllDirectoryFunction = BOOL(WINAPI*)(LPCWSTR);
+    const HMODULE kernel32 = ::GetModuleHandleW(L"kernel32.dll");
+    const auto getDllDirectory = ProcAddress<GetDllDirectoryFunction>(kernel32, "GetDllDirectoryW");
+    const auto setDllDirectory = ProcAddress<SetDllDirectoryFunction>(kernel32, "SetDllDirectoryW");
+    ASSERT_TRUE(getDllDirectory && setDllDirectory);
+    ASSERT_TRUE(setDllDirectory(L"C:\\windows"));
+
+    RemoveCurrentDirectoryFromDllSearch();
+    wchar_t directory[MAX_PATH] = L"unchanged";
+    ::SetLastError(0xdeadbeef);
+    EXPECT_EQ(getDllDirectory(MAX_PATH, directory), 0u);
+    EXPECT_EQ(::GetLastError(), 0xdeadbeefu);  // no failure: the directory is empty
+    EXPECT_STREQ(directory, L"");
+}
+
+TEST(SystemDirectory, NothingOutsideItIsLoadedOrStarted) {
+    const ScratchDirectory scratch;  // the current directory, holding both
+    ASSERT_TRUE(::CopyFileW((wine_prefix::ProgramDirectory() + L"\\printui.dll").c_str(),
+                            scratch.File(L"kestrin_cwd_probe.dll").c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileW((wine_prefix::ProgramDirectory() + L"\\kestrin_standin_rundll32.exe").c_str(),
+                            scratch.File(L"kestrin_probe.exe").c_str(), FALSE));
+
+    EXPECT_FALSE(LoadSystemLibrary(L"kestrin_cwd_probe.dll"));
+    Win32ProgramRunner runner;
+    EXPECT_FALSE(runner.RunSystemProgram(L"kestrin_probe.exe", L"kestrin_probe.exe /b \"x\" /r \"LPT1:\""));
+    EXPECT_FALSE(FileExists(scratch.File(L"kestrin_cwd_probe.dll.loaded")));
+}
+
+TEST(ProcessorArchitecture, IsTheMachinesEvenForA32BitProgram) {
+    EXPECT_EQ(NativeProcessorArchitecture(), PROCESSOR_ARCHITECTURE_AMD64);
+    SYSTEM_INFO own{};
+    ::GetSystemInfo(&own);
+#if defined(__i386__)
+    EXPECT_EQ(own.wProcessorArchitecture, PROCESSOR_ARCHITECTURE_INTEL);  // what the program alone would see
+#else
+    EXPECT_EQ(own.wProcessorArchitecture, PROCESSOR_ARCHITECTURE_AMD64);
+#endif
+}
+
+}  // namespace

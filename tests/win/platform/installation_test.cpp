@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <fstream>
+#include <optional>
+#include <string>
+
+#include "app/install_sequence.h"
+#include "app/printer_name_record.h"
+#include "platform/win32_system.h"
+#include "support/serial_tables.h"
+#include "tests/support/wine/spooler_probe.h"
+#include "tests/support/wine/wine_prefix.h"
+#include "tests/win/platform/installation_support.h"
+#include "tests/win/platform/test_process.h"
+
+namespace spooler_probe {
+void PrintTo(const PrinterFacts& f, std::ostream* out) {
+    *out << "{port " << testing::PrintToString(f.port) << ", driver " << testing::PrintToString(f.driver)
+         << ", processor " << testing::PrintToString(f.printProcessor) << "}";
+}
+}  // namespace spooler_probe
+
+namespace {
+
+using spooler_probe::OpenPrinterFacts;
+using spooler_probe::PrinterFacts;
+
+constexpr std::int32_t kWindows7 = 4;
+constexpr std::int32_t kWindows8 = 5;
+constexpr std::int32_t kLpt1 = 0;
+constexpr std::int32_t kLpt2 = 1;
+constexpr std::int32_t kCom2 = 4;
+
+constexpr char kRecordFile[] = "TollvekPrintName5249";
+
+// Each test runs in a folder of its own as current directory, where the record file lands.
+class InstallationTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() { wine_prefix::RegisterTavikDriver(); }
+
+    static ExitCode Install(const InstallSettings& settings, const std::wstring& baseName) {
+        Win32InstallSystem system;
+        return RunInstallation(settings, baseName, kTestInfPath, system.Get());
+    }
+
+    std::wstring RecordFile() const { return scratch_.File(L"TollvekPrintName5249"); }
+    std::optional<std::string> RecordBytes() const {
+        if (!FileExists(RecordFile())) return std::nullopt;
+        return FileBytes(RecordFile());
+    }
+
+    const ScratchDirectory scratch_;
+};
+
+std::optional<PrinterFacts> Facts(const std::wstring& port) {
+    return PrinterFacts{port, wine_prefix::kTavikDriver, L"WinPrint"};
+}
+
+// Two runs with one base name, as two installations on one machine would be.
+struct RunCase {
+    std::int32_t portIndex;
+    bool setAsDefault;
+    const wchar_t* printerName;  // expected
+    const wchar_t* port;
+    const wchar_t* defaultAfter;
+};
+
+TEST_F(InstallationTest, ASecondRunWithTheSameBaseNameCreatesTheFirstCopy) {
+    const RunCase runs[] = {
+        {kCom2, true, L"Lobby", L"COM2:", L"Lobby"},
+        {kLpt1, false, L"Lobby(copy of 1)", L"LPT1:", L"Lobby"},
+    };
+    for (const RunCase& run : runs) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(run.printerName)));
+        InstallSettings settings;
+        settings.osIndex = kWindows7;
+        settings.portIndex = run.portIndex;
+        settings.baudIndex = 4;  // 9600
+        settings.setAsDefault = run.setAsDefault;
+
+        EXPECT_EQ(Install(settings, L"Lobby"), ExitCode::Installed);
+        EXPECT_EQ(OpenPrinterFacts(run.printerName), Facts(run.port));
+        const std::wstring name = run.printerName;
+        EXPECT_EQ(RecordBytes(), std::string(name.begin(), name.end()));
+        EXPECT_EQ(spooler_probe::DefaultPrinter(), run.defaultAfter);
+    }
+
+    COMMCONFIG com2{};
+    DWORD size = sizeof com2;
+    com2.dwSize = size;
+    ASSERT_TRUE(::GetDefaultCommConfigW(L"COM2", &com2, &size));
+    EXPECT_EQ(com2.dcb.BaudRate, 9600u);
+    EXPECT_EQ(com2.dcb.ByteSize, 8);
+    EXPECT_EQ(com2.dcb.fRtsControl, static_cast<DWORD>(RTS_CONTROL_HANDSHAKE));  // the record's default handshake
+}
+
+TEST_F(InstallationTest, WithoutARegisteredDriverNothingIsCreatedOrChanged) {
+    const std::wstring defaultBefore = spooler_probe::DefaultPrinter();
+    ASSERT_TRUE(std::ofstream(kRecordFile) << "an older record");
+    wine_prefix::UnregisterTavikDriver();
+    InstallSettings settings;
+    settings.osIndex = kWindows7;
+    const ExitCode outcome = Install(settings, L"Driverless");
+    wine_prefix::RegisterTavikDriver();
+
+    EXPECT_EQ(outcome, ExitCode::PrinterNotCreated);
+    EXPECT_EQ(OpenPrinterFacts(L"Driverless"), std::nullopt);
+    EXPECT_EQ(RecordBytes(), "an older record");
+    EXPECT_EQ(spooler_probe::DefaultPrinter(), defaultBefore);
+}
+
+TEST_F(InstallationTest, AFolderWhereTheRecordFileBelongsLeavesThePrinterButSaysSo) {
+    ASSERT_TRUE(::CreateDirectoryW(RecordFile().c_str(), nullptr));
+    InstallSettings settings;
+    settings.osIndex = kWindows7;
+    settings.portIndex = kLpt1;
+    settings.setAsDefault = false;
+    EXPECT_EQ(Install(settings, L"Blocked"), ExitCode::RecordFileIncomplete);
+    EXPECT_EQ(OpenPrinterFacts(L"Blocked"), Facts(L"LPT1:"));
+}
+
+// On 64-bit Windows with Windows 8 chosen, the printer is created by rundll32. Wine's own
+// rundll32 runs the printer-setup command, which does nothing there: the installer must
+// notice that no printer came of it. The stand-in creates the printer it is told to.
+struct RouteCase {
+    const char* name;
+    bool standIn;
+    const wchar_t* baseName;
+    std::int32_t portIndex;
+    const wchar_t* port;
+    ExitCode outcome;
+    const char* record;  // null: no record file
+    friend void PrintTo(const RouteCase& c, std::ostream* out) { *out << c.name; }
+};
+
+class CommandRouteTest : public InstallationTest, public testing::WithParamInterface<RouteCase> {};
+
+TEST_P(CommandRouteTest, ThePrinterExistsExactlyWhenRundll32CreatedIt) {
+    ASSERT_EQ(NativeProcessorArchitecture(), PROCESSOR_ARCHITECTURE_AMD64) << "the route needs a 64-bit machine";
+    const RouteCase& c = GetParam();
+    const std::wstring log = scratch_.File(L"rundll32.log");
+    ::SetEnvironmentVariableW(L"KESTRIN_STANDIN_LOG", log.c_str());
+    std::optional<wine_prefix::ReplacedSystemProgram> standIn;
+    if (c.standIn)
+        standIn.emplace(L"rundll32.exe", wine_prefix::ProgramDirectory() + L"\\kestrin_standin_rundll32.exe");
+    const std::wstring defaultBefore = spooler_probe::DefaultPrinter();
+
+    InstallSettings settings;
+    settings.osIndex = kWindows8;
+    settings.portIndex = c.portIndex;
+    EXPECT_EQ(Install(settings, c.baseName), c.outcome);
+    ::SetEnvironmentVariableW(L"KESTRIN_STANDIN_LOG", nullptr);
+
+    EXPECT_EQ(OpenPrinterFacts(c.baseName), c.standIn ? Facts(c.port) : std::nullopt);
+    EXPECT_EQ(RecordBytes(), c.record ? std::optional<std::string>(c.record) : std::nullopt);
+    EXPECT_EQ(spooler_probe::DefaultPrinter(), c.standIn ? std::wstring(c.baseName) : defaultBefore);
+    if (c.standIn) {
+        // rundll32 got the command exactly as written to the debugger output: wide, whole,
+        // with nothing in it taken as a command of its own.
+        const std::string received = FileBytes(log);
+        const std::wstring expected = PrinterCommand(c.baseName, kTestInfPath, c.port);
+        EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(received.data()), received.size() / sizeof(wchar_t)),
+                  expected);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rundll32, CommandRouteTest,
+    testing::Values(RouteCase{"WinesOwn", false, L"Route A", kLpt2, L"LPT2:", ExitCode::PrinterNotCreated, nullptr},
+                    RouteCase{"StandIn", true, L"Route A", kLpt2, L"LPT2:", ExitCode::Installed, "Route A"},
+                    RouteCase{"StandInChineseName", true, L"Caja&\u6536\u94f6|x", kCom2, L"COM2:",
+                              ExitCode::RecordFileIncomplete, "Caja&"}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+}  // namespace

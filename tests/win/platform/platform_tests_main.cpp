@@ -1,0 +1,74 @@
+// The Windows tests of the platform layer. Besides running the tests, the program has a
+// few child modes, in which the tests start it again to see what another process sees:
+//
+//   --child-read-comm OUTPUT PORT...     each port's stored default DCB, one line each
+//   --child-install OS PORT BASE         an installation as the installer runs it;
+//                                        the exit code is its outcome
+//   --child-load LIBRARY                 LoadLibraryW by bare name; 0 when it loaded
+#include <gtest/gtest.h>
+#include <windows.h>
+// after windows.h, which it needs
+#include <shellapi.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/install_sequence.h"
+#include "platform/win32_system.h"
+#include "tests/win/platform/dcb_text.h"
+#include "tests/win/platform/installation_support.h"
+
+namespace {
+
+int ReadComm(const std::vector<std::wstring>& args) {
+    std::ofstream out(std::filesystem::path(args.at(0)), std::ios::binary);
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        COMMCONFIG config{};
+        DWORD size = sizeof config;
+        config.dwSize = size;
+        if (::GetDefaultCommConfigW(args[i].c_str(), &config, &size)) {
+            out << DcbText(config.dcb) << "\n";
+        } else {
+            out << "error " << ::GetLastError() << "\n";
+        }
+    }
+    return out ? 0 : 1;
+}
+
+int Install(const std::vector<std::wstring>& args) {
+    RemoveCurrentDirectoryFromDllSearch();  // as start-up does
+    InstallSettings settings;
+    settings.osIndex = std::stoi(args.at(0));
+    settings.portIndex = std::stoi(args.at(1));
+    Win32InstallSystem system;
+    return static_cast<int>(RunInstallation(settings, args.at(2), kTestInfPath, system.Get()));
+}
+
+int Load(const std::vector<std::wstring>& args) {
+    return ::LoadLibraryW(args.at(0).c_str()) != nullptr ? 0 : 1;
+}
+
+std::vector<std::wstring> Arguments() {
+    int count = 0;
+    LPWSTR* words = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    std::vector<std::wstring> arguments(words, words + count);
+    ::LocalFree(words);
+    return arguments;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::wstring> arguments = Arguments();
+    if (arguments.size() >= 2) {
+        const std::wstring& mode = arguments[1];
+        const std::vector<std::wstring> rest(arguments.begin() + 2, arguments.end());
+        if (mode == L"--child-read-comm") return ReadComm(rest);
+        if (mode == L"--child-install") return Install(rest);
+        if (mode == L"--child-load") return Load(rest);
+    }
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
