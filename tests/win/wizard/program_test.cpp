@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "res/resource_ids.h"
+#include "tests/support/wine/wine_prefix.h"
 #include "tests/win/wizard/page_driver.h"
 
 namespace {
@@ -473,6 +474,34 @@ TEST(Startup, FinishingRunsTheInstallation) {
               (Lines{L"eng", L"Kiosk1", L"C:\\drivers\\model"}));
     EXPECT_EQ(run.debugLines[4], L" /dd /ia /f C:\\drivers\\model.inf /m \"Tavik 10.0.0.11\"");
     EXPECT_EQ(run.debugLines.back(), L"出现错误，退出！");
+}
+
+std::string FileBytes(const std::wstring& file) {
+    std::string bytes;
+    if (FILE* in = _wfopen(file.c_str(), L"rb")) {
+        char buffer[256];
+        for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, in)) > 0;) bytes.append(buffer, n);
+        fclose(in);
+    }
+    return bytes;
+}
+
+TEST(Startup, FinishingWithTheDriverRegisteredCreatesThePrinter) {
+    wine_prefix::RegisterTavikDriver();
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring record = std::wstring(temp) + L"TollvekPrintName5249";
+    DeleteFileW(record.c_str());
+    const RunResult run = RunUnderDebugger(KestrinExe(), L"eng Kiosk2 C:\\drivers\\tavik", [](Driver& d) {
+        d.Click(d.WaitForPage(PageKind::Os), IDC_OS_NEXT);
+        HWND settings = d.WaitForPage(PageKind::Settings);
+        d.Choose(settings, IDC_PORT, 4);  // COM2
+        d.Click(settings, IDC_SETTINGS_OK);
+    });
+    wine_prefix::UnregisterTavikDriver();
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(FileBytes(record), "Kiosk2");
+    DeleteFileW(record.c_str());
 }
 
 // DetectOsIndex on the systems Wine can pretend to be, through a probe program whose
