@@ -299,23 +299,25 @@ struct RunResult {
     std::vector<std::wstring> debugLines;
 };
 
+struct WindowSearch {
+    DWORD pid;
+    DWORD thread;
+};
+
+BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM param) {
+    auto& search = *reinterpret_cast<WindowSearch*>(param);
+    DWORD owner = 0;
+    const DWORD thread = GetWindowThreadProcessId(window, &owner);
+    if (owner == search.pid && IsWindowVisible(window)) search.thread = thread;
+    return search.thread == 0;
+}
+
 // The thread that runs the windows of process `pid`, once it shows one.
 DWORD WaitForWindowThread(DWORD pid) {
-    struct Search {
-        DWORD pid;
-        DWORD thread;
-    } search{pid, 0};
+    WindowSearch search{pid, 0};
     const DWORD start = GetTickCount();
     while (search.thread == 0 && GetTickCount() - start < 20000) {
-        EnumWindows(
-            [](HWND window, LPARAM param) -> BOOL {
-                auto& s = *reinterpret_cast<Search*>(param);
-                DWORD owner = 0;
-                const DWORD thread = GetWindowThreadProcessId(window, &owner);
-                if (owner == s.pid && IsWindowVisible(window)) s.thread = thread;
-                return s.thread == 0;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&search));
         if (search.thread == 0) Sleep(20);
     }
     return search.thread;
