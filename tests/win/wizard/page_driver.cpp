@@ -152,8 +152,9 @@ HWND Driver::Focus() const {
     return info.hwndFocus;
 }
 
-void Driver::PressKey(UINT key) const {
-    HWND focus = Focus();
+void Driver::PressKey(UINT key) {
+    HWND focus = nullptr;
+    if (!WaitUntil([&] { return (focus = Focus()) != nullptr; }, "a control with the keyboard focus")) return;
     ::PostMessageW(focus, WM_KEYDOWN, key, 1);
     ::PostMessageW(focus, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
 }

@@ -31,7 +31,7 @@ public:
     // Selects a list item and tells the page, as a choice from the drop-down list does.
     void Choose(HWND page, int comboId, int index) const;
     // Key press and release on the control that has the keyboard focus.
-    void PressKey(UINT key) const;
+    void PressKey(UINT key);
     void SystemCommand(HWND page, WPARAM command) const;
 
     // Runs `action` on the page's thread once everything posted so far has been handled.
