@@ -1,0 +1,58 @@
+#include "pages/language_library.h"
+
+#include "pages/wizard_values.h"
+
+std::wstring basePrinterName;
+HMODULE languageLibrary = nullptr;
+
+namespace {
+
+// Named only in the headers of systems since Vista, which alone accept it.
+constexpr DWORD kLoadAsImageResource = 0x00000020;
+
+constexpr int kTextBufferSize = 512;
+
+std::wstring ProgramFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    path.erase(path.find_last_of(L'\\') + 1);
+    return path;
+}
+
+// Empty when the module has no such text (LoadStringW gives no empty texts either).
+std::wstring LoadText(HMODULE module, UINT id) {
+    wchar_t text[kTextBufferSize] = {};
+    const int length = ::LoadStringW(module, id, text, kTextBufferSize);
+    return std::wstring(text, static_cast<std::size_t>(length > 0 ? length : 0));
+}
+
+}  // namespace
+
+HMODULE LoadResourceLibrary(const wchar_t* path) {
+    HMODULE module = ::LoadLibraryExW(path, nullptr, LOAD_LIBRARY_AS_DATAFILE | kLoadAsImageResource);
+    // Systems before Vista refuse the image-resource flag.
+    if (module == nullptr) module = ::LoadLibraryExW(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    return module;
+}
+
+HMODULE LoadLanguageLibrary(std::int32_t languageIndex) {
+    if (languageIndex < 0 || static_cast<std::size_t>(languageIndex) >= kLanguageLibraryNames.size()) return nullptr;
+    const wchar_t* const name = kLanguageLibraryNames[static_cast<std::size_t>(languageIndex)];
+    if (HMODULE module = LoadResourceLibrary((ProgramFolder() + name).c_str()); module != nullptr) return module;
+    return LoadResourceLibrary(name);
+}
+
+std::wstring LanguageText(UINT id) {
+    if (languageLibrary != nullptr) {
+        if (std::wstring text = LoadText(languageLibrary, id); !text.empty()) return text;
+    }
+    return LoadText(::GetModuleHandleW(nullptr), id);
+}

@@ -1,0 +1,165 @@
+#include "pages/setting_dlg.h"
+
+#include <string>
+
+#include "pages/close_command.h"
+#include "pages/language_library.h"
+#include "pages/page_results.h"
+#include "pages/port_choice.h"
+#include "pages/wizard_values.h"
+#include "platform/framework/message_box.h"
+
+namespace {
+
+// The boxes of a COM port's line values, in the order they are enabled and disabled.
+constexpr int kSerialBoxes[] = {IDC_BAUD_RATE, IDC_STOP_BITS, IDC_FLOW_CONTROL, IDC_BYTE_SIZE, IDC_PARITY};
+
+std::int32_t Selection(const CWnd& box) {
+    return static_cast<std::int32_t>(box.SendMessage(CB_GETCURSEL));
+}
+
+void Select(const CWnd& box, std::int32_t index) {
+    box.SendMessage(CB_SETCURSEL, static_cast<WPARAM>(index));
+}
+
+LPARAM TextParam(const std::wstring& text) {
+    return reinterpret_cast<LPARAM>(text.c_str());
+}
+
+}  // namespace
+
+const CRuntimeClass CSettingDlg::classCSettingDlg = {"CSettingDlg", &CDialog::classCDialog};
+
+const MessageMapEntry<CSettingDlg> CSettingDlg::messageMap[] = {
+    OnMessage(WM_SYSCOMMAND, &CSettingDlg::OnSysCommand),
+    OnCommand(BN_CLICKED, IDC_SET_AS_DEFAULT, &CSettingDlg::OnDefaultPrinterClicked),
+    OnCommand(CBN_SELCHANGE, IDC_PRINTER_TYPE, &CSettingDlg::OnPrinterTypeChanged),
+    OnCommand(EN_CHANGE, IDC_PRINTER_NAME, &CSettingDlg::OnPrinterNameChanged),
+    OnCommand(BN_CLICKED, IDC_SETTINGS_BACK, &CSettingDlg::OnBack),
+    OnCommand(BN_CLICKED, IDC_SETTINGS_CANCEL, &CSettingDlg::OnCancelButton),
+    OnCommand(BN_CLICKED, IDC_SETTINGS_OK, &CSettingDlg::OnOkButton),
+    OnCommand(CBN_SELCHANGE, IDC_BYTE_SIZE, &CSettingDlg::OnByteSizeChanged),
+    OnCommand(CBN_SELCHANGE, IDC_PORT, &CSettingDlg::OnPortChanged),
+    OnCommand(CBN_SELCHANGE, IDC_BAUD_RATE, &CSettingDlg::OnBaudRateChanged),
+    OnCommand(CBN_SELCHANGE, IDC_STOP_BITS, &CSettingDlg::OnStopBitsChanged),
+    OnCommand(CBN_SELCHANGE, IDC_FLOW_CONTROL, &CSettingDlg::OnFlowControlChanged),
+    OnCommand(CBN_SELCHANGE, IDC_PARITY, &CSettingDlg::OnParityChanged),
+};
+
+CSettingDlg::CSettingDlg() : CDialog(IDD_SETTINGS_PAGE) {}
+
+bool CSettingDlg::DispatchMessageMap(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    return DispatchThroughMap<CSettingDlg>(*this, messageMap, message, wParam, lParam, result);
+}
+
+BOOL CSettingDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+
+    const CWnd typeBox = GetDlgItem(IDC_PRINTER_TYPE);
+    typeBox.SendMessage(CB_ADDSTRING, 0, TextParam(basePrinterName));
+    Select(typeBox, settings->printerTypeIndex);
+    GetDlgItem(IDC_PRINTER_NAME).SendMessage(WM_SETTEXT, 0, TextParam(basePrinterName));
+    settings->printerName = basePrinterName;
+
+    SetWindowText(LanguageText(IDS_SETTINGS_TITLE).c_str());
+    SetCaption(IDC_PRINTER_TYPE_LABEL, IDS_PRINTER_TYPE);
+    SetCaption(IDC_PRINTER_GROUP, IDS_PRINTER_SETTINGS);
+    SetCaption(IDC_SET_AS_DEFAULT, IDS_SET_AS_DEFAULT);
+    SetCaption(IDC_PRINTER_NAME_LABEL, IDS_PRINTER_NAME);
+    SetCaption(IDC_PORT_GROUP, IDS_PORT_SETTINGS);
+    SetCaption(IDC_PORT_LABEL, IDS_PORTS);
+    SetCaption(IDC_BAUD_RATE_LABEL, IDS_BAUD_RATE);
+    SetCaption(IDC_BYTE_SIZE_LABEL, IDS_BYTE_SIZE);
+    SetCaption(IDC_STOP_BITS_LABEL, IDS_STOP_BITS);
+    SetCaption(IDC_FLOW_CONTROL_LABEL, IDS_FLOW_CONTROL);
+    SetCaption(IDC_PARITY_LABEL, IDS_PARITY);
+    SetCaption(IDC_SETTINGS_BACK, IDS_BACK);
+    SetCaption(IDC_SETTINGS_OK, IDS_OK);
+    SetCaption(IDC_SETTINGS_CANCEL, IDS_CANCEL);
+
+    // In the order of the parity and flow-control tables.
+    AddItems(IDC_PARITY, {IDS_PARITY_NONE, IDS_PARITY_EVEN, IDS_PARITY_ODD, IDS_PARITY_SPACE, IDS_PARITY_MARK});
+    AddItems(IDC_FLOW_CONTROL, {IDS_FLOW_NONE, IDS_FLOW_XON_XOFF, IDS_FLOW_HARDWARE});
+
+    if (settings->setAsDefault) GetDlgItem(IDC_SET_AS_DEFAULT).SendMessage(BM_SETCHECK, BST_CHECKED);
+
+    // Selections set here notify nobody: no handler runs and no warning is shown.
+    Select(GetDlgItem(IDC_PORT), settings->portIndex);
+    Select(GetDlgItem(IDC_BAUD_RATE), settings->baudIndex);
+    Select(GetDlgItem(IDC_STOP_BITS), settings->stopBitsIndex);
+    Select(GetDlgItem(IDC_FLOW_CONTROL), settings->flowControlIndex);
+    Select(GetDlgItem(IDC_BYTE_SIZE), settings->byteSizeIndex);
+    Select(GetDlgItem(IDC_PARITY), settings->parityIndex);
+    if (IsSerialPort(settings->portIndex)) EnableSerialBoxes(TRUE);
+    return TRUE;
+}
+
+void CSettingDlg::OnCancel() {
+    EndDialog(WIZARD_CANCEL);
+}
+
+LRESULT CSettingDlg::OnSysCommand(WPARAM command, LPARAM) {
+    EndOnCloseCommand(*this, command);
+    return 0;
+}
+
+void CSettingDlg::OnDefaultPrinterClicked() {
+    settings->setAsDefault = GetDlgItem(IDC_SET_AS_DEFAULT).SendMessage(BM_GETCHECK) == BST_CHECKED;
+}
+
+void CSettingDlg::OnPrinterTypeChanged() {
+    const CWnd typeBox = GetDlgItem(IDC_PRINTER_TYPE);
+    const std::int32_t selection = Selection(typeBox);
+    if (selection != CB_ERR) {
+        // The item is the base name, of any length: it is copied whole.
+        const LRESULT length = typeBox.SendMessage(CB_GETLBTEXTLEN, static_cast<WPARAM>(selection));
+        if (length != CB_ERR) {
+            std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+            typeBox.SendMessage(CB_GETLBTEXT, static_cast<WPARAM>(selection), reinterpret_cast<LPARAM>(text.data()));
+            GetDlgItem(IDC_PRINTER_NAME).SendMessage(WM_SETTEXT, 0, TextParam(text));
+        }
+    }
+    settings->printerTypeIndex = selection;
+}
+
+void CSettingDlg::OnBack() {
+    EndDialog(PAGE_BACK);
+}
+
+void CSettingDlg::OnCancelButton() {
+    EndDialog(WIZARD_CANCEL);
+}
+
+void CSettingDlg::OnOkButton() {
+    EndDialog(PAGE_NEXT);
+}
+
+void CSettingDlg::OnPortChanged() {
+    const std::int32_t selection = Selection(GetDlgItem(IDC_PORT));
+    const PortChoice choice = ChoosePort(selection);
+    if (choice.serialBoxes != PortChoice::SerialBoxes::Unchanged) {
+        EnableSerialBoxes(choice.serialBoxes == PortChoice::SerialBoxes::Enable ? TRUE : FALSE);
+    }
+    if (choice.warnAboutUsb) AfxMessageBox(LanguageText(IDS_USB_WARNING).c_str(), MB_OK);
+    if (choice.store) settings->portIndex = selection;
+}
+
+void CSettingDlg::StoreSelection(int boxId, std::int32_t InstallSettings::*field) const {
+    const CWnd box = GetDlgItem(boxId);
+    if (!box) return;
+    const std::int32_t selection = Selection(box);
+    if (selection != CB_ERR) settings->*field = selection;
+}
+
+void CSettingDlg::EnableSerialBoxes(BOOL enable) const {
+    for (const int box : kSerialBoxes) GetDlgItem(box).EnableWindow(enable);
+}
+
+void CSettingDlg::SetCaption(int controlId, UINT textId) const {
+    GetDlgItem(controlId).SetWindowText(LanguageText(textId).c_str());
+}
+
+void CSettingDlg::AddItems(int boxId, std::initializer_list<UINT> textIds) const {
+    const CWnd box = GetDlgItem(boxId);
+    for (const UINT id : textIds) box.SendMessage(CB_ADDSTRING, 0, TextParam(LanguageText(id)));
+}

@@ -1,0 +1,84 @@
+// Identifiers shared by the resource scripts and the code.
+#pragma once
+
+// Templates, icon, program strings.
+#define IDD_OS_PAGE 102
+#define IDD_SETTINGS_PAGE 129
+#define IDD_TEST_PAGE_PROMPT 134
+#define IDI_KESTRIN 128
+#define IDS_MODEL_MELOR 130
+#define IDS_MODEL_TAVIK 131
+
+// Operating-system page. Windows 8 and Windows 7 run against the list order.
+#define IDC_WINDOWS_2000 1000
+#define IDC_WINDOWS_XP 1001
+#define IDC_WINDOWS_2003 1002
+#define IDC_WINDOWS_VISTA 1003
+#define IDC_WINDOWS_8 1004
+#define IDC_WINDOWS_7 1005
+#define IDC_OS_BACK 1006
+#define IDC_OS_NEXT 1007
+#define IDC_OS_CANCEL 1008
+#define IDC_OS_GROUP 1017
+
+// Settings page.
+#define IDC_SETTINGS_BACK 1006
+#define IDC_PRINTER_TYPE 1008
+#define IDC_SET_AS_DEFAULT 1009
+#define IDC_PORT 1010
+#define IDC_SETTINGS_OK 1011
+#define IDC_SETTINGS_CANCEL 1012
+#define IDC_PRINTER_NAME 1013
+#define IDC_BAUD_RATE 1014
+#define IDC_STOP_BITS 1015
+#define IDC_FLOW_CONTROL 1016
+#define IDC_BYTE_SIZE 1017
+#define IDC_PARITY 1018
+#define IDC_PRINTER_TYPE_LABEL 1019
+#define IDC_PRINTER_NAME_LABEL 1020
+#define IDC_PRINTER_GROUP 1021
+#define IDC_PORT_GROUP 1022
+#define IDC_PORT_LABEL 1023
+#define IDC_BAUD_RATE_LABEL 1024
+#define IDC_BYTE_SIZE_LABEL 1025
+#define IDC_STOP_BITS_LABEL 1026
+#define IDC_PARITY_LABEL 1027
+#define IDC_FLOW_CONTROL_LABEL 1028
+
+// Test-page prompt. Its OK is 3, not the dialog manager's accept command.
+#define IDC_PROMPT_OK 3
+#define IDC_PROMPT_CANCEL 2
+#define IDC_PRINT_YES 1000
+#define IDC_PRINT_NO 1001
+#define IDC_PROMPT_BACK 1016
+
+// Texts of the language libraries.
+#define IDS_NEXT 102
+#define IDS_BACK 103
+#define IDS_CANCEL 104
+#define IDS_OK 105
+#define IDS_SETTINGS_TITLE 106
+#define IDS_PRINTER_TYPE 107
+#define IDS_PRINTER_SETTINGS 108
+#define IDS_SET_AS_DEFAULT 109
+#define IDS_PRINTER_NAME 110
+#define IDS_PORT_SETTINGS 111
+#define IDS_PORTS 112
+#define IDS_BAUD_RATE 113
+#define IDS_BYTE_SIZE 114
+#define IDS_STOP_BITS 115
+#define IDS_FLOW_CONTROL 116
+#define IDS_PARITY 117
+#define IDS_USB_WARNING 118
+#define IDS_SELECT_OS 132
+#define IDS_PARITY_EVEN 133
+#define IDS_PARITY_ODD 134
+#define IDS_PARITY_NONE 135
+#define IDS_PARITY_MARK 136
+#define IDS_PARITY_SPACE 137
+#define IDS_FLOW_NONE 138
+#define IDS_FLOW_XON_XOFF 139
+#define IDS_FLOW_HARDWARE 140
+
+// The program's title, for message boxes.
+#define IDS_APP_TITLE 0xE000

@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include "pages/navigation.h"
+#include "pages/page_results.h"
+#include "pages/port_choice.h"
+
+namespace {
+
+using Action = NavigationStep::Action;
+constexpr NestedPage kSettings = NestedPage::Settings;
+constexpr NestedPage kPrompt = NestedPage::TestPagePrompt;
+
+struct NavigationCase {
+    NestedPage page;
+    std::intptr_t result;
+    NavigationStep step;
+};
+
+class NavigationTest : public testing::TestWithParam<NavigationCase> {};
+
+TEST_P(NavigationTest, TurnsAPageResultIntoTheWizardsNextStep) {
+    const NavigationCase& c = GetParam();
+    const NavigationStep step = NextStep(c.page, c.result);
+    EXPECT_EQ(step.action, c.step.action) << "result " << c.result;
+    EXPECT_EQ(step.endCode, c.step.endCode) << "result " << c.result;
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, NavigationTest,
+                         testing::Values(
+                             // The settings page.
+                             NavigationCase{kSettings, PAGE_BACK, {Action::ShowOsPage, 0}},
+                             NavigationCase{kSettings, PAGE_NEXT, {Action::EndWizard, WIZARD_FINISH}},
+                             NavigationCase{kSettings, WIZARD_CANCEL, {Action::EndWizard, WIZARD_CANCEL}},
+                             NavigationCase{kSettings, kDefaultAccept, {Action::ReopenPage, 0}},
+                             NavigationCase{kSettings, kPageNotCreated, {Action::EndWizard, kPageNotCreated}},
+                             NavigationCase{kSettings, WIZARD_FINISH, {Action::EndWizard, WIZARD_CANCEL}},
+                             NavigationCase{kSettings, kDefaultCancel, {Action::EndWizard, WIZARD_CANCEL}},
+                             NavigationCase{kSettings, 0, {Action::EndWizard, WIZARD_CANCEL}},
+                             // The test-page prompt.
+                             NavigationCase{kPrompt, WIZARD_FINISH, {Action::EndWizard, WIZARD_FINISH}},
+                             NavigationCase{kPrompt, PAGE_BACK, {Action::OpenSettingsPage, 0}},
+                             NavigationCase{kPrompt, WIZARD_CANCEL, {Action::EndWizard, WIZARD_CANCEL}},
+                             NavigationCase{kPrompt, kDefaultAccept, {Action::ReopenPage, 0}},
+                             NavigationCase{kPrompt, kPageNotCreated, {Action::EndWizard, kPageNotCreated}},
+                             NavigationCase{kPrompt, PAGE_NEXT, {Action::EndWizard, WIZARD_CANCEL}},
+                             NavigationCase{kPrompt, 12345, {Action::EndWizard, WIZARD_CANCEL}}));
+
+TEST(WizardExitCode, OnlyAFinishedWizardLeavesTheCodeToTheInstallation) {
+    EXPECT_EQ(ExitCodeWithoutInstallation(WIZARD_FINISH), std::nullopt);
+    EXPECT_EQ(ExitCodeWithoutInstallation(kPageNotCreated), ExitCode::WizardNotShown);
+    for (const std::intptr_t result : {WIZARD_CANCEL, kDefaultAccept, kDefaultCancel, PAGE_NEXT, std::intptr_t{0}}) {
+        EXPECT_EQ(ExitCodeWithoutInstallation(result), ExitCode::WizardNotFinished) << "result " << result;
+    }
+}
+
+struct PortCase {
+    std::int32_t selection;
+    PortChoice choice;
+};
+
+class PortChoiceTest : public testing::TestWithParam<PortCase> {};
+
+TEST_P(PortChoiceTest, SetsSerialBoxesWarningAndRecord) {
+    EXPECT_EQ(ChoosePort(GetParam().selection), GetParam().choice) << "selection " << GetParam().selection;
+}
+
+using Boxes = PortChoice::SerialBoxes;
+
+INSTANTIATE_TEST_SUITE_P(
+    Selections, PortChoiceTest,
+    testing::Values(PortCase{0, {Boxes::Disable, false, true}}, PortCase{2, {Boxes::Disable, false, true}},
+                    PortCase{3, {Boxes::Enable, false, true}}, PortCase{6, {Boxes::Enable, false, true}},
+                    PortCase{7, {Boxes::Unchanged, true, true}}, PortCase{-1, {Boxes::Unchanged, false, false}},
+                    PortCase{8, {Boxes::Unchanged, false, false}}));
+
+}  // namespace

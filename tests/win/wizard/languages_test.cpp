@@ -1,0 +1,254 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "pages/kestrin_dlg.h"
+#include "pages/language_library.h"
+#include "pages/print_test_page_dlg.h"
+#include "pages/setting_dlg.h"
+#include "res/resource_ids.h"
+#include "tests/win/wizard/wizard_fixture.h"
+
+namespace {
+
+constexpr int kTitle = 0;
+
+// A control (or, as kTitle, the page itself) that shows one text of the library.
+struct Caption {
+    int control;
+    UINT text;
+    const wchar_t* english;
+};
+
+const Caption kOsCaptions[] = {
+    {kTitle, IDS_SELECT_OS, L"Select Operating System"},
+    {IDC_OS_GROUP, IDS_SELECT_OS, L"Select Operating System"},
+    {IDC_OS_BACK, IDS_BACK, L"Back"},
+    {IDC_OS_NEXT, IDS_NEXT, L"Next"},
+    {IDC_OS_CANCEL, IDS_CANCEL, L"Cancel"},
+};
+
+const Caption kSettingsCaptions[] = {
+    {kTitle, IDS_SETTINGS_TITLE, L"Settings"},
+    {IDC_PRINTER_TYPE_LABEL, IDS_PRINTER_TYPE, L"Printer Type"},
+    {IDC_PRINTER_GROUP, IDS_PRINTER_SETTINGS, L"Printer Settings"},
+    {IDC_SET_AS_DEFAULT, IDS_SET_AS_DEFAULT, L"Set as default printer"},
+    {IDC_PRINTER_NAME_LABEL, IDS_PRINTER_NAME, L"Printer Name"},
+    {IDC_PORT_GROUP, IDS_PORT_SETTINGS, L"Printer Port Settings"},
+    {IDC_PORT_LABEL, IDS_PORTS, L"Ports"},
+    {IDC_BAUD_RATE_LABEL, IDS_BAUD_RATE, L"Baud Rate"},
+    {IDC_BYTE_SIZE_LABEL, IDS_BYTE_SIZE, L"Byte Size"},
+    {IDC_STOP_BITS_LABEL, IDS_STOP_BITS, L"Stop Bits"},
+    {IDC_FLOW_CONTROL_LABEL, IDS_FLOW_CONTROL, L"Flow Control"},
+    {IDC_PARITY_LABEL, IDS_PARITY, L"Parity"},
+    {IDC_SETTINGS_BACK, IDS_BACK, L"Back"},
+    {IDC_SETTINGS_OK, IDS_OK, L"OK"},
+    {IDC_SETTINGS_CANCEL, IDS_CANCEL, L"Cancel"},
+};
+
+// List items in list order.
+const Caption kParityItems[] = {{IDC_PARITY, IDS_PARITY_NONE, L"None"},
+                                {IDC_PARITY, IDS_PARITY_EVEN, L"Even"},
+                                {IDC_PARITY, IDS_PARITY_ODD, L"Odd"},
+                                {IDC_PARITY, IDS_PARITY_SPACE, L"Space"},
+                                {IDC_PARITY, IDS_PARITY_MARK, L"Mark"}};
+const Caption kFlowControlItems[] = {{IDC_FLOW_CONTROL, IDS_FLOW_NONE, L"None"},
+                                     {IDC_FLOW_CONTROL, IDS_FLOW_XON_XOFF, L"XON/XOFF"},
+                                     {IDC_FLOW_CONTROL, IDS_FLOW_HARDWARE, L"Hardware"}};
+
+// Captions that stay the template's own in every language.
+struct FixedCaption {
+    int control;
+    const wchar_t* text;
+};
+
+const FixedCaption kOsFixed[] = {{IDC_WINDOWS_2000, L"Windows 2000"}, {IDC_WINDOWS_XP, L"Windows XP"},
+                                 {IDC_WINDOWS_2003, L"Windows 2003"}, {IDC_WINDOWS_VISTA, L"Windows Vista"},
+                                 {IDC_WINDOWS_7, L"Windows 7"},       {IDC_WINDOWS_8, L"Windows 8"}};
+const FixedCaption kPromptFixed[] = {{kTitle, L"Print Test Page"}, {IDC_PROMPT_OK, L"OK"},
+                                     {IDC_PROMPT_BACK, L"Back"},   {IDC_PROMPT_CANCEL, L"Cancel"},
+                                     {IDC_PRINT_YES, L"Yes"},      {IDC_PRINT_NO, L"No"}};
+
+std::wstring TestFolder() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder = path;
+    return folder.substr(0, folder.find_last_of(L'\\') + 1);
+}
+
+// A library's text read directly, without the program's fallback.
+std::wstring LibraryText(const wchar_t* file, UINT id) {
+    HMODULE library = LoadLibraryExW((TestFolder() + file).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    wchar_t text[512] = {};
+    const int length = LoadStringW(library, id, text, 512);
+    FreeLibrary(library);
+    return std::wstring(text, static_cast<std::size_t>(length > 0 ? length : 0));
+}
+
+std::wstring Shown(HWND page, int control) {
+    return Driver::Text(control == kTitle ? page : GetDlgItem(page, control));
+}
+
+struct Language {
+    const char* name;
+    const wchar_t* file;  // null: no library, the program's own English
+    std::int32_t index;
+};
+
+void PrintTo(const Language& language, std::ostream* out) {
+    *out << language.name;
+}
+
+const Language kLanguages[] = {
+    {"eng", L"rc_eng.dll", 0}, {"chi", L"rc_chi.dll", 1}, {"esp", L"rc_esp.dll", 2}, {"none", nullptr, -1}};
+
+// Where a control's text does not fit in it, in the control's own font.
+std::vector<std::string> Overflows(HWND page) {
+    std::vector<std::string> found;
+    auto check = [&](HWND control, const std::wstring& text, int available) {
+        HDC dc = GetDC(control);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+        SIZE size{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        SelectObject(dc, old);
+        ReleaseDC(control, dc);
+        if (size.cx > available) {
+            found.push_back("control " + std::to_string(GetDlgCtrlID(control)) + ": text " + std::to_string(size.cx) +
+                            " px wide in " + std::to_string(available) + " px");
+        }
+    };
+    for (HWND control = GetWindow(page, GW_CHILD); control != nullptr; control = GetWindow(control, GW_HWNDNEXT)) {
+        wchar_t kind[32] = {};
+        GetClassNameW(control, kind, 32);
+        RECT rect{};
+        GetClientRect(control, &rect);
+        const auto type = static_cast<DWORD>(GetWindowLongW(control, GWL_STYLE)) & BS_TYPEMASK;
+        const std::wstring name = kind;
+        if (name == L"Static") {
+            check(control, Driver::Text(control), rect.right);
+        } else if (name == L"Button") {
+            // Room taken by a group box's frame, a check box's or radio button's box.
+            const int margin = type == BS_GROUPBOX ? 16 : (type == BS_PUSHBUTTON ? 4 : 18);
+            check(control, Driver::Text(control), rect.right - margin);
+        } else if (name == L"ComboBox") {
+            for (const std::wstring& item : Driver::Items(page, GetDlgCtrlID(control))) {
+                check(control, item, rect.right - GetSystemMetrics(SM_CXVSCROLL) - 6);
+            }
+        }
+    }
+    return found;
+}
+
+class Captions : public WizardTest, public testing::WithParamInterface<Language> {
+protected:
+    void SetUp() override {
+        WizardTest::SetUp();
+        if (GetParam().file != nullptr) languageLibrary = LoadLanguageLibrary(GetParam().index);
+    }
+
+    std::wstring Expected(const Caption& caption) const {
+        return GetParam().file == nullptr ? caption.english : LibraryText(GetParam().file, caption.text);
+    }
+};
+
+TEST_P(Captions, OsPageShowsTheLanguagesTexts) {
+    if (GetParam().file != nullptr) {
+        ASSERT_NE(languageLibrary, nullptr);
+    }
+    Run<CKestrinDlg>([&](Driver& d) {
+        HWND page = d.WaitForPage(PageKind::Os);
+        for (const Caption& c : kOsCaptions) EXPECT_EQ(Shown(page, c.control), Expected(c)) << "control " << c.control;
+        for (const FixedCaption& c : kOsFixed) EXPECT_EQ(Shown(page, c.control), c.text);
+        EXPECT_EQ(Overflows(page), std::vector<std::string>{});
+        d.Click(page, IDC_OS_CANCEL);
+    });
+}
+
+TEST_P(Captions, SettingsPageShowsTheLanguagesTextsAndItems) {
+    Run<CSettingDlg>([&](Driver& d) {
+        HWND page = d.WaitForPage(PageKind::Settings);
+        for (const Caption& c : kSettingsCaptions) {
+            EXPECT_EQ(Shown(page, c.control), Expected(c)) << "control " << c.control;
+        }
+        std::vector<std::wstring> parity, flowControl;
+        for (const Caption& c : kParityItems) parity.push_back(Expected(c));
+        for (const Caption& c : kFlowControlItems) flowControl.push_back(Expected(c));
+        EXPECT_EQ(Driver::Items(page, IDC_PARITY), parity);
+        EXPECT_EQ(Driver::Items(page, IDC_FLOW_CONTROL), flowControl);
+        EXPECT_EQ(Overflows(page), std::vector<std::string>{});
+        d.Click(page, IDC_SETTINGS_CANCEL);
+    });
+}
+
+TEST_P(Captions, PromptKeepsItsOwnEnglish) {
+    Run<PrintTestPageDlg>([&](Driver& d) {
+        HWND page = d.WaitForPage(PageKind::Prompt);
+        for (const FixedCaption& c : kPromptFixed) EXPECT_EQ(Shown(page, c.control), c.text);
+        EXPECT_EQ(Overflows(page), std::vector<std::string>{});
+        d.Click(page, IDC_PROMPT_CANCEL);
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, Captions, testing::ValuesIn(kLanguages),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+TEST(LanguageLibraries, HoldEveryTextAndTheEnglishOneReadsAsTheTemplates) {
+    std::vector<Caption> all(std::begin(kOsCaptions), std::end(kOsCaptions));
+    all.insert(all.end(), std::begin(kSettingsCaptions), std::end(kSettingsCaptions));
+    all.insert(all.end(), std::begin(kParityItems), std::end(kParityItems));
+    all.insert(all.end(), std::begin(kFlowControlItems), std::end(kFlowControlItems));
+    all.push_back({0, IDS_USB_WARNING, L""});
+    for (const Caption& c : all) {
+        for (const wchar_t* file : {L"rc_chi.dll", L"rc_esp.dll"}) EXPECT_NE(LibraryText(file, c.text), L"") << c.text;
+        if (c.text != IDS_USB_WARNING) {
+            EXPECT_EQ(LibraryText(L"rc_eng.dll", c.text), c.english);
+        }
+    }
+    EXPECT_NE(LibraryText(L"rc_eng.dll", IDS_USB_WARNING).find(L"USB001"), std::wstring::npos);
+}
+
+TEST(LanguageLibraries, ALibraryThatIsNotThereLoadsAsNothing) {
+    EXPECT_EQ(LoadResourceLibrary((TestFolder() + L"rc_none.dll").c_str()), nullptr);
+    EXPECT_EQ(LoadLanguageLibrary(3), nullptr);
+}
+
+constexpr wchar_t kEntryMark[] = L"KESTRIN_MARKED_ENTRY_RAN";
+
+bool EntryRan() {
+    return GetEnvironmentVariableW(kEntryMark, nullptr, 0) != 0;
+}
+
+using MarkedLibrary = WizardTest;
+
+TEST_F(MarkedLibrary, RunsItsEntryPointWhenLoadedAsCode) {
+    // The mark works: the same library, loaded the ordinary way, leaves it.
+    HMODULE code = LoadLibraryW((TestFolder() + L"rc_marked_probe.dll").c_str());
+    ASSERT_NE(code, nullptr);
+    EXPECT_TRUE(EntryRan());
+    FreeLibrary(code);
+    SetEnvironmentVariableW(kEntryMark, nullptr);
+}
+
+TEST_F(MarkedLibrary, ShowsItsTextsWithoutRunningAnyOfItsCode) {
+    languageLibrary = LoadResourceLibrary((TestFolder() + L"rc_marked.dll").c_str());
+    ASSERT_NE(languageLibrary, nullptr);
+    EXPECT_FALSE(EntryRan());
+    Run<CKestrinDlg>([&](Driver& d) {
+        HWND page = d.WaitForPage(PageKind::Os);
+        EXPECT_EQ(Driver::Text(page), L"(m) Select Operating System");
+        EXPECT_EQ(Driver::Text(page, IDC_OS_NEXT), L"(m) Next");
+        d.Click(page, IDC_OS_CANCEL);
+    });
+    Run<CSettingDlg>([&](Driver& d) {
+        HWND page = d.WaitForPage(PageKind::Settings);
+        EXPECT_EQ(Driver::Text(page), L"(m) Settings");
+        // The library lacks the last item's text: that one is the program's own.
+        EXPECT_EQ(Driver::Items(page, IDC_FLOW_CONTROL),
+                  (std::vector<std::wstring>{L"(m) None", L"(m) XON/XOFF", L"Hardware"}));
+        d.Click(page, IDC_SETTINGS_CANCEL);
+    });
+    EXPECT_FALSE(EntryRan());
+}
+
+}  // namespace
