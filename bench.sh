@@ -15,8 +15,13 @@ presets=("$@")
 
 tools/install-deps.sh
 for preset in "${presets[@]}"; do
-    cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset" -j 2 >/dev/null
+    log=$(mktemp)
+    if ! { cmake --preset "$preset" && cmake --build --preset "$preset" -j 2; } >"$log" 2>&1; then
+        cat "$log"
+        echo "the $preset build failed" >&2
+        exit 1
+    fi
+    rm -f "$log"
 done
 
 driver=build/win64/tests/e2e/driver/kestrin_e2e.exe

@@ -17,8 +17,14 @@ cd "$(dirname "$0")"
 tools/install-deps.sh
 echo "== building (win64)"
 cmake --preset win64 >/dev/null
-cmake --build --preset win64 -j 2 | grep -E '(error|warning|FAILED)' || true
-[ "${PIPESTATUS[0]}" -eq 0 ] || { echo "the build failed" >&2; exit 1; }
+log=$(mktemp)
+if ! cmake --build --preset win64 -j 2 >"$log" 2>&1; then
+    cat "$log"
+    rm -f "$log"
+    echo "the build failed" >&2
+    exit 1
+fi
+rm -f "$log"
 
 build=$(pwd)/build/win64
 # shellcheck source=/dev/null
