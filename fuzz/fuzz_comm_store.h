@@ -68,7 +68,8 @@ public:
                           std::uint32_t size) override {
         // The system reads as many bytes as it is told the buffer holds.
         FUZZ_CHECK(size <= config.size());
-        writes_.push_back({portName, size, {config.begin(), config.begin() + size}, !writeFails_});
+        const auto handed = config.first(size);
+        writes_.push_back({portName, size, {handed.begin(), handed.end()}, !writeFails_});
         if (writeFails_) lastError_ = errorCode_;
         return !writeFails_;
     }

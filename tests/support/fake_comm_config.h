@@ -39,7 +39,8 @@ public:
         ++writes;
         lastWriteSize = size;
         if (writeError) return Fail(*writeError);
-        ports[portName].assign(config.begin(), config.begin() + size);
+        const auto written = config.first(size);
+        ports[portName].assign(written.begin(), written.end());
         return true;
     }
 
