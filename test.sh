@@ -18,11 +18,11 @@ done
 
 failed=0
 
-# Static analysis, then each fuzz target for a bounded time from its corpus; a finding
-# fails the run like a failed test.
+# Each fuzz target for a bounded time from its corpus, then static analysis (which reads
+# the fuzz build's compile database too); a finding fails the run like a failed test.
 checks=()
-if tools/analyse.sh; then checks+=("analysis: clean"); else checks+=("analysis: FINDINGS"); failed=1; fi
 if ./fuzz.sh "${KESTRIN_FUZZ_SECONDS:-30}"; then checks+=("fuzz: no finding"); else checks+=("fuzz: FINDINGS"); failed=1; fi
+if tools/analyse.sh; then checks+=("analysis: clean"); else checks+=("analysis: FINDINGS"); failed=1; fi
 
 summary=()
 total_passed=0
