@@ -29,6 +29,15 @@ enum class Call {
     Free,
 };
 
+constexpr const char* kCallNames[] = {
+    "Debug",      "Load",      "Exists",     "FindEntryPoint", "RunCommand", "Architecture", "RunProgram",
+    "AddPrinter", "WriteFile", "SetDefault", "CommRead",       "CommWrite",  "Free",
+};
+
+const char* NameOf(Call call) {
+    return kCallNames[static_cast<std::size_t>(call)];
+}
+
 struct Event {
     Call call;
     std::wstring text;
@@ -145,16 +154,45 @@ class CallOrder {
 public:
     explicit CallOrder(const std::vector<Event>& events) : events_(events) {}
 
-    const Event& Next(Call call) {
-        FUZZ_CHECK(next_ < events_.size());
-        FUZZ_CHECK(events_[next_].call == call);
-        return events_[next_++];
-    }
-    void Next(Call call, const std::wstring& text) { FUZZ_CHECK(Next(call).text == text); }
+    const Event& Next(Call call) { return Take(call, nullptr); }
+    void Next(Call call, const std::wstring& text) { Take(call, &text); }
     bool NextIs(Call call) const { return next_ < events_.size() && events_[next_].call == call; }
     void End() const { FUZZ_CHECK(next_ == events_.size()); }
 
 private:
+    const Event& Take(Call call, const std::wstring* text) {
+        const bool matches =
+            next_ < events_.size() && events_[next_].call == call && (text == nullptr || events_[next_].text == *text);
+        if (!matches) Report(call, text == nullptr ? L"" : *text);
+        FUZZ_CHECK(matches);
+        return events_[next_++];
+    }
+
+    // What was expected and what came, so that a finding can be read without a debugger.
+    void Report(Call call, const std::wstring& text) const {
+        std::fprintf(stderr, "unexpected call %zu: expected %s \"%s\"", next_, NameOf(call), Printable(text).c_str());
+        if (next_ < events_.size()) {
+            std::fprintf(stderr, ", got %s \"%s\"\n", NameOf(events_[next_].call),
+                         Printable(events_[next_].text).c_str());
+        } else {
+            std::fprintf(stderr, ", got nothing more\n");
+        }
+    }
+
+    static std::string Printable(const std::wstring& text) {
+        std::string out;
+        for (const wchar_t unit : text.substr(0, 200)) {
+            if (unit >= 0x20 && unit < 0x7F) {
+                out.push_back(static_cast<char>(unit));
+            } else {
+                char escaped[12];
+                std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(unit));
+                out += escaped;
+            }
+        }
+        return out;
+    }
+
     const std::vector<Event>& events_;
     std::size_t next_ = 0;
 };
