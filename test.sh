@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: natively, with sanitizers, and the 64-bit and
-# 32-bit Windows builds under Wine. Exits non-zero on any failure.
+# 32-bit Windows builds under Wine; checks formatting and runs the static analysers; runs
+# each fuzz target for KESTRIN_FUZZ_SECONDS (default 30). Exits non-zero on any failure.
 set -uo pipefail
 cd "$(dirname "$0")"
 
@@ -16,6 +17,13 @@ for preset in "${presets[@]}"; do
 done
 
 failed=0
+
+# Each fuzz target for a bounded time from its corpus, then static analysis (which reads
+# the fuzz build's compile database too); a finding fails the run like a failed test.
+checks=()
+if ./fuzz.sh "${KESTRIN_FUZZ_SECONDS:-30}"; then checks+=("fuzz: no finding"); else checks+=("fuzz: FINDINGS"); failed=1; fi
+if tools/analyse.sh; then checks+=("analysis: clean"); else checks+=("analysis: FINDINGS"); failed=1; fi
+
 summary=()
 total_passed=0
 total_failed=0
@@ -36,6 +44,7 @@ for preset in "${presets[@]}"; do
 done
 
 echo
+printf '%s\n' "${checks[@]}"
 echo "== summary"
 printf '%s\n' "${summary[@]}"
 echo "tests: $total_passed passed, $total_failed failed"

@@ -117,7 +117,9 @@ ExitCode RunInstallation(const InstallSettings& settings, const std::wstring& ba
 
     const std::wstring printerCommand = PrinterCommand(*printerName, infBasePath, portName);
     system.debug.Write(printerCommand);
-    std::fflush(stdout);
+    // Whatever is buffered must reach the console before rundll32 shares it; if flushing
+    // fails there is nothing better to do than go on.
+    static_cast<void>(std::fflush(stdout));
 
     if (UsesCommandRoute(system.systemInfo.NativeProcessorArchitecture(), settings.osIndex)) {
         // rundll32 tells nothing of its success: the spooler has to show the printer.

@@ -52,12 +52,18 @@ std::uint32_t ConfigureSerialPort(CommConfigStore& store, const SerialSettings& 
     if (!store.GetDefaultConfig(portName, config, size)) {
         const std::uint32_t error = store.LastError();
         // Ports with provider data need more than the bare record: read again with
-        // the size the system asked for, or the settings would never reach them.
-        if (error != kErrorInsufficientBuffer || size <= L::kConfigSize) return FailureCode(store);
+        // the size the system asked for, or the settings would never reach them. A size
+        // no provider needs is a broken answer, not a reason to claim gigabytes.
+        if (error != kErrorInsufficientBuffer || size <= L::kConfigSize || size > kMaxCommConfigSize) {
+            return FailureCode(store);
+        }
         config.assign(size, std::byte{0});
         Store(config, L::kConfigSizeField, size);
         if (!store.GetDefaultConfig(portName, config, size)) return FailureCode(store);
     }
+    // A read that supplied less than the whole record leaves fields below unread, and
+    // writing back that short count would drop the new values while reporting success.
+    if (size < L::kConfigSize) return kErrorInvalidData;
     // Written back with the count the read reported, never past our own buffer.
     size = std::min(size, static_cast<std::uint32_t>(config.size()));
 

@@ -166,4 +166,43 @@ TEST(ConfigureSerialPort, PortWithProviderDataIsReadAgainWithTheSizeItNeeds) {
     for (std::size_t i = L::kConfigSize; i < config.size(); ++i) EXPECT_EQ(config[i], std::byte{0xFF});
 }
 
+// Answers no real port gives, but a broken provider might: each is refused before
+// anything is written, rather than written cut short or read into a huge buffer.
+struct BrokenAnswerCase {
+    const char* name;
+    std::size_t stored;          // bytes the port supplies
+    std::uint32_t requiredSize;  // bytes it says a read needs
+    std::uint32_t expected;
+    int reads;
+    int writes;
+};
+
+class BrokenAnswerTest : public testing::TestWithParam<BrokenAnswerCase> {};
+
+TEST_P(BrokenAnswerTest, NeverWritesARecordCutShortOrClaimsHugeBuffers) {
+    const BrokenAnswerCase& c = GetParam();
+    FakeCommConfigStore store;
+    store.requiredSize = c.requiredSize;
+    store.ports[L"COM2"] = AllOnes(c.stored);
+    EXPECT_EQ(ConfigureSerialPort(store, {9600, 8, 0, 0, FLOW_NONE}, L"COM2"), c.expected);
+    EXPECT_EQ(store.reads, c.reads);
+    EXPECT_EQ(store.writes, c.writes);
+    if (c.writes == 1) {
+        EXPECT_EQ(store.lastWriteSize, c.stored);
+    } else {
+        EXPECT_EQ(store.ports[L"COM2"], AllOnes(c.stored));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, BrokenAnswerTest,
+    testing::Values(BrokenAnswerCase{"ReadSuppliesNothing", 0, L::kConfigSize, kErrorInvalidData, 1, 0},
+                    BrokenAnswerCase{"ReadSuppliesPartOfTheRecord", 20, L::kConfigSize, kErrorInvalidData, 1, 0},
+                    BrokenAnswerCase{"PortAsksForFourGigabytes", L::kConfigSize, 0xFFFFFFFFu, kErrorInsufficientBuffer,
+                                     1, 0},
+                    BrokenAnswerCase{"PortAsksForJustOverTheLimit", L::kConfigSize, kMaxCommConfigSize + 1,
+                                     kErrorInsufficientBuffer, 1, 0},
+                    BrokenAnswerCase{"PortAsksForTheLimit", kMaxCommConfigSize, kMaxCommConfigSize, 0, 2, 1}),
+    [](const auto& p) { return std::string(p.param.name); });
+
 }  // namespace

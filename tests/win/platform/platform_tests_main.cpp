@@ -38,16 +38,18 @@ int ReadComm(const std::vector<std::wstring>& args) {
 }
 
 int Install(const std::vector<std::wstring>& args) {
+    if (args.size() < 3) return 2;
     RemoveCurrentDirectoryFromDllSearch();  // as start-up does
     InstallSettings settings;
-    settings.osIndex = std::stoi(args.at(0));
-    settings.portIndex = std::stoi(args.at(1));
+    settings.osIndex = std::stoi(args[0]);
+    settings.portIndex = std::stoi(args[1]);
     Win32InstallSystem system;
-    return static_cast<int>(RunInstallation(settings, args.at(2), kTestInfPath, system.Get()));
+    return static_cast<int>(RunInstallation(settings, args[2], kTestInfPath, system.Get()));
 }
 
 int Load(const std::vector<std::wstring>& args) {
-    return ::LoadLibraryW(args.at(0).c_str()) != nullptr ? 0 : 1;
+    if (args.empty()) return 2;
+    return ::LoadLibraryW(args[0].c_str()) != nullptr ? 0 : 1;
 }
 
 std::vector<std::wstring> Arguments() {

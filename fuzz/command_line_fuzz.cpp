@@ -1,0 +1,53 @@
+// Any text the system can hand over as a command line splits into one of the defined
+// outcomes, and a recognised line yields values the installation can use as they are.
+
+#include <array>
+#include <string_view>
+
+#include "app/command_line.h"
+#include "fuzz/fuzz_input.h"
+
+namespace {
+
+constexpr std::array<std::wstring_view, 3> kCodes = {L"eng", L"chi", L"esp"};
+
+bool HasEdgeSpace(std::wstring_view text) {
+    return !text.empty() && (text.front() == L' ' || text.back() == L' ');
+}
+
+bool IsPartOf(std::wstring_view part, std::wstring_view line) {
+    return part.empty() || line.find(part) != std::wstring_view::npos;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::wstring line = Utf16Units(data, size);
+    const CommandLine result = SplitCommandLine(line);
+
+    using Outcome = CommandLine::Outcome;
+    FUZZ_CHECK(result.outcome == Outcome::UnknownLanguage || result.outcome == Outcome::MissingArgument ||
+               result.outcome == Outcome::Complete);
+
+    if (result.outcome == Outcome::UnknownLanguage) {
+        // Nothing of an unrecognised line may leak into the run.
+        FUZZ_CHECK(result.languageCode.empty());
+        FUZZ_CHECK(result.basePrinterName.empty());
+        FUZZ_CHECK(result.infBasePath.empty());
+        return 0;
+    }
+
+    FUZZ_CHECK(result.languageIndex >= 0 && result.languageIndex < static_cast<std::int32_t>(kCodes.size()));
+    FUZZ_CHECK(result.languageCode == kCodes[static_cast<std::size_t>(result.languageIndex)]);
+
+    FUZZ_CHECK(result.basePrinterName.find(L' ') == std::wstring::npos);
+    FUZZ_CHECK(!HasEdgeSpace(result.infBasePath));
+    // Both come out of the line itself, never from anywhere else.
+    FUZZ_CHECK(IsPartOf(result.basePrinterName, line));
+    FUZZ_CHECK(IsPartOf(result.infBasePath, line));
+    if (result.outcome == Outcome::Complete) {
+        FUZZ_CHECK(!result.basePrinterName.empty());
+        FUZZ_CHECK(!result.infBasePath.empty());
+    }
+    return 0;
+}

@@ -1,0 +1,89 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora under fuzz/corpus. The layouts follow the order in which each
+target takes its fields (fuzz_input.h: little-endian, front to back)."""
+import os
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def utf16(text):
+    return text.encode("utf-16-le")
+
+
+def text(value):
+    return struct.pack("<H", len(value.encode("utf-16-le")) // 2) + utf16(value)
+
+
+def comm(flags=0, error=0, required=52, reported=52, stored=bytes(52)):
+    return struct.pack("<BIII", flags, error, required, reported) + stored
+
+
+LIBRARY, ENTRY, DEFAULT, TEST_PAGE, ADD_OK, RUNDLL_OK = 1, 2, 4, 8, 16, 32
+EVERY_NAME = 0xFF
+NOT_OPENED, WRITTEN, WRITE_FAILED = 0, 1, 2
+
+
+def install(flags, file=WRITTEN, arch=0, taken=0, os_index=4, port=0, serial=(5, 0, 2, 3, 0),
+            base="Kiosk1", inf="C:\\drivers\\model", port_config=comm()):
+    baud, stop, flow, byte_size, parity = serial
+    return (struct.pack("<BBHB", flags, file, arch, taken)
+            + struct.pack("<7i", os_index, port, baud, stop, flow, byte_size, parity)
+            + text(base) + text(inf) + port_config)
+
+
+def serial(baud, byte_size, parity, stop, flow, port_config=comm()):
+    return struct.pack("<5i", baud, byte_size, parity, stop, flow) + port_config
+
+
+ALL_ONES = b"\xff" * 52
+FULL = LIBRARY | ENTRY | DEFAULT | ADD_OK
+
+SEEDS = {
+    "command_line": {
+        "complete": utf16('"C:\\k.exe" eng Kiosk1 C:\\drivers\\model'),
+        "spaces_in_path": utf16('"C:\\k.exe" chi Kiosk1    C:\\My  Drivers\\m o d   '),
+        "no_space_after_quote": utf16('"C:\\k.exe"esp Kiosk1 C:\\d\\m'),
+        "two_spaces_after_code": utf16('"C:\\k.exe" eng  Kiosk1 C:\\d\\m'),
+        "missing_path": utf16('"C:\\k.exe" chi Kiosk1'),
+        "no_closing_quote": utf16('"C:\\k.exe eng Kiosk1 C:\\d\\m'),
+        "non_latin": utf16('"C:\\k.exe" chi \u6536\u94f6\u53f0 C:\\\u9a71\u52a8\\m'),
+        "quoted_path": utf16('"C:\\k.exe" esp Caja "C:\\Program Files\\drv\\model"'),
+    },
+    "install_sequence": {
+        "typical_com2": install(FULL, port=4, serial=(4, 0, 2, 3, 0)),
+        "route_a": install(LIBRARY | ENTRY | DEFAULT | RUNDLL_OK, arch=9, os_index=5),
+        "route_a_nothing_created": install(LIBRARY | ENTRY, arch=6, os_index=5, port=3),
+        "taken_names_test_page": install(LIBRARY | ENTRY | TEST_PAGE | ADD_OK, taken=2, port=7),
+        "every_name_taken": install(FULL, taken=EVERY_NAME, base="K"),
+        "no_library": install(0),
+        "no_entry_point": install(LIBRARY),
+        "add_printer_fails": install(LIBRARY | ENTRY | TEST_PAGE | DEFAULT, port=6),
+        "port_outside_table": install(FULL, port=8),
+        "baud_outside_table": install(FULL, port=3, serial=(9, 0, 2, 3, 0)),
+        "name_cut_file_not_opened": install(FULL, file=NOT_OPENED, base="Caja-\u6536\u94f6", port=5),
+        "port_with_provider_data": install(FULL, port=6, port_config=comm(required=80, reported=80,
+                                                                          stored=b"\xff" * 80)),
+        "port_write_fails": install(FULL, file=WRITE_FAILED, port=3, port_config=comm(flags=4, error=5)),
+    },
+    "serial_port": {
+        "defaults": serial(19200, 8, 0, 0, 2),
+        "clamped_low": serial(0, 4, -1, -1, 0, comm(stored=ALL_ONES)),
+        "clamped_high": serial(200000, 9, 5, 3, 1, comm(stored=ALL_ONES)),
+        "unknown_flow": serial(9600, 8, 0, 0, 3, comm(stored=ALL_ONES)),
+        "provider_data": serial(57600, 7, 2, 2, 0, comm(required=80, reported=80, stored=b"\xff" * 80)),
+        "read_fails": serial(9600, 8, 0, 0, 0, comm(flags=1, error=5)),
+        "write_fails": serial(9600, 8, 0, 0, 0, comm(flags=4, error=87)),
+        "failure_without_code": serial(9600, 8, 0, 0, 0, comm(flags=4, error=0)),
+        # Inputs that once found faults, kept so that every run tries them again.
+        "found_short_read": serial(9600, 8, 0, 0, 0, comm(required=20, reported=20, stored=ALL_ONES[:20])),
+        "found_huge_size": serial(9600, 8, 0, 0, 0, comm(required=0xFFFFFFFF)),
+    },
+}
+
+for target, seeds in SEEDS.items():
+    folder = os.path.join(HERE, "corpus", target)
+    os.makedirs(folder, exist_ok=True)
+    for name, data in seeds.items():
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(data)
