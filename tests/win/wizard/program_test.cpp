@@ -311,7 +311,9 @@ void PrintTo(const SystemRow& row, std::ostream* out) {
 
 class OsDetection : public testing::TestWithParam<SystemRow> {};
 
-DWORD RunProbe() {
+constexpr DWORD kProbeNotRun = 0xFFFFFFFF;
+
+DWORD RunProbeOnce() {
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring probe = FolderOf(self) + L"kestrin_os_probe.exe";
@@ -320,13 +322,21 @@ DWORD RunProbe() {
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(probe.c_str(), probe.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process)) {
-        return 0xFFFFFFFF;
+        return kProbeNotRun;
     }
     WaitForSingleObject(process.hProcess, 30000);
-    DWORD code = 0xFFFFFFFF;
+    DWORD code = kProbeNotRun;
     GetExitCodeProcess(process.hProcess, &code);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    return code;
+}
+
+// A heavily loaded Wine now and then fails to start a process at all; that says nothing
+// about the detection, so such a start is tried again, a few times at most.
+DWORD RunProbe() {
+    DWORD code = kProbeNotRun;
+    for (int attempt = 0; attempt < 3 && code == kProbeNotRun; ++attempt) code = RunProbeOnce();
     return code;
 }
 
