@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the seed corpora under fuzz/corpus. The layouts follow the order in which each
+"""Writes the starting corpora under fuzz/corpus. The layouts follow the order in which each
 target takes its fields (fuzz_input.h: little-endian, front to back)."""
 import os
 import struct
