@@ -12,13 +12,6 @@ namespace {
 
 namespace L = comm_layout;
 
-template <typename T>
-T Field(const std::vector<std::byte>& config, std::size_t offset) {
-    T value{};
-    std::memcpy(&value, config.data() + offset, sizeof value);
-    return value;
-}
-
 bool OwnedByTheRoutine(std::size_t offset) {
     const auto within = [offset](std::size_t field, std::size_t size) {
         return offset >= field && offset < field + size;
@@ -65,20 +58,20 @@ void CheckWritten(const std::vector<std::byte>& before, const FuzzCommStore::Wri
         if (!OwnedByTheRoutine(i)) FUZZ_CHECK(after[i] == before[i]);
     }
 
-    FUZZ_CHECK(Field<std::uint32_t>(after, L::kDcbLength) == L::kDcbSize);
-    const auto baud = Field<std::uint32_t>(after, L::kBaudRate);
+    FUZZ_CHECK(L::ReadField<std::uint32_t>(after, L::kDcbLength) == L::kDcbSize);
+    const auto baud = L::ReadField<std::uint32_t>(after, L::kBaudRate);
     FUZZ_CHECK(baud >= 300 && baud <= 128000);
     FUZZ_CHECK(static_cast<std::int64_t>(baud) == std::clamp<std::int64_t>(settings.baudRate, 300, 128000));
-    const auto byteSize = Field<std::uint8_t>(after, L::kByteSize);
+    const auto byteSize = L::ReadField<std::uint8_t>(after, L::kByteSize);
     FUZZ_CHECK(byteSize >= 5 && byteSize <= 8);
     FUZZ_CHECK(byteSize == std::clamp(settings.byteSize, 5, 8));
-    const auto parity = Field<std::uint8_t>(after, L::kParity);
+    const auto parity = L::ReadField<std::uint8_t>(after, L::kParity);
     FUZZ_CHECK(parity <= 4 && parity == std::clamp(settings.parity, 0, 4));
-    const auto stopBits = Field<std::uint8_t>(after, L::kStopBits);
+    const auto stopBits = L::ReadField<std::uint8_t>(after, L::kStopBits);
     FUZZ_CHECK(stopBits <= 2 && stopBits == std::clamp(settings.stopBits, 0, 2));
 
-    const auto flagsBefore = Field<std::uint32_t>(before, L::kFlags);
-    const auto flagsAfter = Field<std::uint32_t>(after, L::kFlags);
+    const auto flagsBefore = L::ReadField<std::uint32_t>(before, L::kFlags);
+    const auto flagsAfter = L::ReadField<std::uint32_t>(after, L::kFlags);
     FUZZ_CHECK((flagsAfter & L::kBinary) != 0);
     // Parity checking, DSR sensitivity, error replacement and the rest stay as read.
     FUZZ_CHECK((flagsAfter & ~(kHandshake | L::kBinary)) == (flagsBefore & ~(kHandshake | L::kBinary)));

@@ -3,24 +3,11 @@
 #include "support/serial_tables.h"
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 namespace {
 
 namespace L = comm_layout;
-
-template <typename T>
-T Load(const std::vector<std::byte>& config, std::size_t offset) {
-    T value{};
-    std::memcpy(&value, config.data() + offset, sizeof value);
-    return value;
-}
-
-template <typename T>
-void Store(std::vector<std::byte>& config, std::size_t offset, T value) {
-    std::memcpy(config.data() + offset, &value, sizeof value);
-}
 
 struct FlowMasks {
     std::uint32_t cleared;
@@ -46,7 +33,7 @@ std::uint32_t FailureCode(CommConfigStore& store) {
 std::uint32_t ConfigureSerialPort(CommConfigStore& store, const SerialSettings& settings,
                                   const std::wstring& portName) {
     std::vector<std::byte> config(L::kConfigSize);
-    Store(config, L::kConfigSizeField, L::kConfigSize);
+    L::WriteField(config, L::kConfigSizeField, L::kConfigSize);
     std::uint32_t size = L::kConfigSize;
 
     if (!store.GetDefaultConfig(portName, config, size)) {
@@ -58,7 +45,7 @@ std::uint32_t ConfigureSerialPort(CommConfigStore& store, const SerialSettings& 
             return FailureCode(store);
         }
         config.assign(size, std::byte{0});
-        Store(config, L::kConfigSizeField, size);
+        L::WriteField(config, L::kConfigSizeField, size);
         if (!store.GetDefaultConfig(portName, config, size)) return FailureCode(store);
     }
     // A read that supplied less than the whole record leaves fields below unread, and
@@ -67,19 +54,19 @@ std::uint32_t ConfigureSerialPort(CommConfigStore& store, const SerialSettings& 
     // Written back with the count the read reported, never past our own buffer.
     size = std::min(size, static_cast<std::uint32_t>(config.size()));
 
-    Store(config, L::kDcbLength, L::kDcbSize);
-    auto flags = Load<std::uint32_t>(config, L::kFlags) | L::kBinary;
+    L::WriteField(config, L::kDcbLength, L::kDcbSize);
+    auto flags = L::ReadField<std::uint32_t>(config, L::kFlags) | L::kBinary;
 
-    Store(config, L::kBaudRate, static_cast<std::uint32_t>(std::clamp(settings.baudRate, 300, 128000)));
-    Store(config, L::kByteSize, static_cast<std::uint8_t>(std::clamp(settings.byteSize, 5, 8)));
-    Store(config, L::kStopBits, static_cast<std::uint8_t>(std::clamp(settings.stopBits, 0, 2)));
-    Store(config, L::kParity, static_cast<std::uint8_t>(std::clamp(settings.parity, 0, 4)));
+    L::WriteField(config, L::kBaudRate, static_cast<std::uint32_t>(std::clamp(settings.baudRate, 300, 128000)));
+    L::WriteField(config, L::kByteSize, static_cast<std::uint8_t>(std::clamp(settings.byteSize, 5, 8)));
+    L::WriteField(config, L::kStopBits, static_cast<std::uint8_t>(std::clamp(settings.stopBits, 0, 2)));
+    L::WriteField(config, L::kParity, static_cast<std::uint8_t>(std::clamp(settings.parity, 0, 4)));
 
     if (settings.flowControl >= FLOW_NONE && settings.flowControl <= FLOW_HARDWARE) {
         const FlowMasks& masks = kFlowMasks[settings.flowControl];
         flags = (flags & ~masks.cleared) | masks.set;
     }
-    Store(config, L::kFlags, flags);
+    L::WriteField(config, L::kFlags, flags);
 
     if (!store.SetDefaultConfig(portName, config, size)) return FailureCode(store);
     return 0;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 
@@ -35,6 +36,19 @@ inline constexpr std::uint32_t kDtrControlShift = 4;  // two bits
 inline constexpr std::uint32_t kOutX = 1u << 8;
 inline constexpr std::uint32_t kInX = 1u << 9;
 inline constexpr std::uint32_t kRtsControlShift = 12;  // two bits
+
+// Fields are read and written byte-wise: the record need not be aligned for them.
+template <typename T>
+T ReadField(std::span<const std::byte> config, std::size_t offset) {
+    T value{};
+    std::memcpy(&value, config.data() + offset, sizeof value);
+    return value;
+}
+
+template <typename T>
+void WriteField(std::span<std::byte> config, std::size_t offset, T value) {
+    std::memcpy(config.data() + offset, &value, sizeof value);
+}
 }  // namespace comm_layout
 
 // A port's default line configuration as the system keeps it.

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <algorithm>
-#include <cstring>
 #include <map>
 #include <optional>
 #include <string>
@@ -54,14 +53,5 @@ private:
     std::uint32_t lastError_ = 0;
 };
 
-template <typename T>
-T ReadField(const std::vector<std::byte>& config, std::size_t offset) {
-    T value{};
-    std::memcpy(&value, config.data() + offset, sizeof value);
-    return value;
-}
-
-template <typename T>
-void WriteField(std::vector<std::byte>& config, std::size_t offset, T value) {
-    std::memcpy(config.data() + offset, &value, sizeof value);
-}
+using comm_layout::ReadField;
+using comm_layout::WriteField;
