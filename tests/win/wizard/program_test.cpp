@@ -311,9 +311,7 @@ void PrintTo(const SystemRow& row, std::ostream* out) {
 
 class OsDetection : public testing::TestWithParam<SystemRow> {};
 
-constexpr DWORD kProbeNotRun = 0xFFFFFFFF;
-
-DWORD RunProbeOnce() {
+DWORD RunProbe() {
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring probe = FolderOf(self) + L"kestrin_os_probe.exe";
@@ -322,21 +320,13 @@ DWORD RunProbeOnce() {
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(probe.c_str(), probe.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process)) {
-        return kProbeNotRun;
+        return 0xFFFFFFFF;
     }
     WaitForSingleObject(process.hProcess, 30000);
-    DWORD code = kProbeNotRun;
+    DWORD code = 0xFFFFFFFF;
     GetExitCodeProcess(process.hProcess, &code);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    return code;
-}
-
-// A heavily loaded Wine now and then fails to start a process at all; that says nothing
-// about the detection, so such a start is tried again, a few times at most.
-DWORD RunProbe() {
-    DWORD code = kProbeNotRun;
-    for (int attempt = 0; attempt < 3 && code == kProbeNotRun; ++attempt) code = RunProbeOnce();
     return code;
 }
 
