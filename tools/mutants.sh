@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Proof that the tests notice small faults: each mutant below is one small change to
+# the product code, applied in a scratch copy of the tree and run against the tests
+# that should catch it. One line per mutant; exits non-zero when a mutant survives
+# (the tests still pass) or does not build.
+#
+#   tools/mutants.sh            # all mutants
+#   tools/mutants.sh 3 7        # only these
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+# FILE | TESTS (a gtest filter over the unit tests) | TEXT | REPLACEMENT
+# TEXT must stand exactly once in FILE.
+mutants=$(cat <<'EOF'
+app/install_sequence.cpp|Installation*:Route*|if (!spooler.PrinterExists(candidate)) {|if (spooler.PrinterExists(candidate)) {
+app/install_sequence.cpp|Installation*|for (int copy = 0; copy <= kMaxPrinterCopies; ++copy) {|for (int copy = 0; copy < kMaxPrinterCopies; ++copy) {
+app/install_sequence.cpp|Installation*|return base + L"(copy of " + std::to_wstring(copy) + L")";|return base + L" (copy of " + std::to_wstring(copy) + L")";
+app/install_sequence.cpp|Choices*|if (settings.setAsDefault) system.spooler.SetDefaultPrinter(*printerName);|if (settings.setAsDefault) {}
+app/install_sequence.cpp|Ports*:Installation*|if (comPort && ConfigureSerialPort(system.commConfig, *serial, portName.substr(0, 4)) != 0 &&|if (comPort && false &&
+app/install_sequence.cpp|Outcomes*|outcome == ExitCode::Installed) {|true) {
+app/install_sequence.cpp|Installation*:Route*|InfFile(infBasePath, L".INF") + L" /r " + Quoted(portName)|InfFile(infBasePath, L".INF") + L" /r " + portName
+app/install_sequence.cpp|Choices*|return L" /k /n " + Quoted(printerName);|return L" /k " + Quoted(printerName);
+app/install_sequence.cpp|Matrix*:Routes*|(architecture == kArchitectureAmd64 \|\| architecture == kArchitectureIa64) && osIndex == kOsWindows8|architecture == kArchitectureAmd64 && osIndex == kOsWindows8
+app/command_line.cpp|Lines*|const std::size_t firstSpace = line.find(kSpace, codeStart + 1);|const std::size_t firstSpace = line.find(kSpace, codeStart);
+app/printer_name_record.cpp|Names*|if (static_cast<unsigned long>(unit) > 0xFF) {|if (static_cast<unsigned long>(unit) >= 0xFF) {
+support/serial_tables.h|Ports*:Installation*|ParityTable = {0, 2, 1, 4, 3};|ParityTable = {0, 2, 1, 3, 4};
+support/serial_port.cpp|Values*|std::clamp(settings.byteSize, 5, 8)|std::clamp(settings.byteSize, 5, 7)
+support/serial_port.cpp|Values*|std::clamp(settings.baudRate, 300, 128000)|std::clamp(settings.baudRate, 301, 128000)
+support/serial_port.cpp|Modes*:Installation*|{0x1310, 0x202C},|{0x1310, 0x2028},
+support/serial_port.cpp|*Serial*|if (size < L::kConfigSize) return kErrorInvalidData;|if (size <= L::kConfigSize) return kErrorInvalidData;
+pages/navigation.cpp|Rows*|if (result == PAGE_NEXT) return End(WIZARD_FINISH);|if (result == PAGE_NEXT) return End(WIZARD_CANCEL);
+pages/navigation.cpp|WizardExitCode*|if (wizardResult == kPageNotCreated) return ExitCode::WizardNotShown;|if (wizardResult == kPageNotCreated) return ExitCode::WizardNotFinished;
+pages/os_version.cpp|Rows*|return workstation ? 5 : 0;|return workstation ? 4 : 0;
+pages/port_choice.cpp|Selections*|if (selection == kUsb) return {PortChoice::SerialBoxes::Unchanged, true, true};|if (selection == kUsb) return {PortChoice::SerialBoxes::Disable, true, true};
+EOF
+)
+
+mapfile -t rows <<<"$mutants"
+chosen=("$@")
+[ ${#chosen[@]} -eq 0 ] && mapfile -t chosen < <(seq 1 ${#rows[@]})
+
+# The scratch copy: the files git knows of, as they are in the working tree.
+scratch=$(mktemp -d /tmp/kestrin-mutants.XXXXXX)
+trap 'rm -rf "$scratch"' EXIT
+git ls-files -z --cached --others --exclude-standard | xargs -0 cp --parents -t "$scratch" 2>/dev/null
+build=$scratch/build
+echo "== mutants: building the unit tests in $scratch"
+# Warnings do not fail this build: a mutant must be caught by a test, not by -Werror.
+if ! { cmake -S "$scratch" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKESTRIN_WERROR=OFF >/dev/null &&
+    cmake --build "$build" --target kestrin_unit_tests -j "$(nproc)" >/dev/null; }; then
+    echo "mutants: the unmutated tree does not build" >&2
+    exit 1
+fi
+tests=$build/tests/unit/kestrin_unit_tests
+if ! "$tests" --gtest_brief=1 >/dev/null; then
+    echo "mutants: the unit tests fail on the unmutated tree" >&2
+    exit 1
+fi
+
+# Literal text replacement, exactly once; the texts come in through the environment.
+replace_once() {
+    FROM=$2 TO=$3 perl -0777 -i -pe '
+        my $n = () = /\Q$ENV{FROM}\E/g;
+        die "found $n times\n" unless $n == 1;
+        s/\Q$ENV{FROM}\E/$ENV{TO}/;' "$1"
+}
+
+survived=0
+for n in "${chosen[@]}"; do
+    row=${rows[$((n - 1))]:-}
+    [ -n "$row" ] || { echo "mutant $n: no such mutant"; survived=1; continue; }
+    # A bar inside a text is written \|.
+    IFS=$'\x1f' read -r file filter from to <<<"$(sed -e 's/\\|/\x1e/g' -e 's/|/\x1f/g' -e 's/\x1e/|/g' <<<"$row")"
+    target=$scratch/$file
+    cp "$target" "$target.orig"
+    if ! error=$(replace_once "$target" "$from" "$to" 2>&1); then
+        printf 'mutant %2d  %-28s NOT APPLIED (%s)\n' "$n" "$file" "$error"
+        survived=1
+    elif ! cmake --build "$build" --target kestrin_unit_tests >/dev/null 2>&1; then
+        printf 'mutant %2d  %-28s DOES NOT BUILD: %s\n' "$n" "$file" "$to"
+        survived=1
+    elif "$tests" --gtest_filter="$filter" --gtest_brief=1 >/dev/null 2>&1; then
+        printf 'mutant %2d  %-28s SURVIVED %s: %s\n' "$n" "$file" "$filter" "$to"
+        survived=1
+    else
+        printf 'mutant %2d  %-28s caught by %s\n' "$n" "$file" "$filter"
+    fi
+    mv "$target.orig" "$target"
+    touch "$target"
+done
+exit $survived
