@@ -31,3 +31,19 @@ function(kestrin_discover_tests target)
         gtest_discover_tests(${target} DISCOVERY_TIMEOUT 120 NO_PRETTY_VALUES ${ARGN})
     endif()
 endfunction()
+
+# GoogleTest from the distribution's sources (Debian's googletest package), built for
+# every target. KESTRIN_GOOGLETEST_DIR names another copy. A macro: the GoogleTest
+# module leaves variables that gtest_discover_tests needs later.
+macro(kestrin_find_googletest)
+    find_path(KESTRIN_GOOGLETEST_DIR NAMES googletest/CMakeLists.txt PATH_SUFFIXES src/googletest
+              NO_CMAKE_FIND_ROOT_PATH DOC "GoogleTest's sources")
+    if(NOT KESTRIN_GOOGLETEST_DIR)
+        message(FATAL_ERROR "GoogleTest's sources were not found: install the googletest package "
+                            "(tools/install-deps.sh does) or set KESTRIN_GOOGLETEST_DIR to a copy of them.")
+    endif()
+    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    add_subdirectory(${KESTRIN_GOOGLETEST_DIR} googletest EXCLUDE_FROM_ALL SYSTEM)
+    include(GoogleTest)
+endmacro()

@@ -1,9 +1,5 @@
-# Release archives, one ZIP per Windows build: kestrin.exe, its three language
-# libraries and a short text on the command line and the exit codes. Nothing else.
-if(NOT TARGET kestrin)
-    return()
-endif()
-
+# Release archives, one ZIP per Windows build: kestrin.exe, its language libraries and
+# a short text on the command line and the exit codes. Nothing else.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(KESTRIN_PACKAGE_SYSTEM win64)
 else()
@@ -14,10 +10,13 @@ endif()
 configure_file(${CMAKE_SOURCE_DIR}/packaging/ReadMe.txt ${CMAKE_BINARY_DIR}/package-files/ReadMe.txt
                @ONLY NEWLINE_STYLE CRLF)
 
+set(shipped_files kestrin.exe ReadMe.txt)
 install(TARGETS kestrin RUNTIME DESTINATION . COMPONENT kestrin)
-install(FILES $<TARGET_FILE:rc_eng> $<TARGET_FILE:rc_chi> $<TARGET_FILE:rc_esp>
-              ${CMAKE_BINARY_DIR}/package-files/ReadMe.txt
-        DESTINATION . COMPONENT kestrin)
+install(FILES ${CMAKE_BINARY_DIR}/package-files/ReadMe.txt DESTINATION . COMPONENT kestrin)
+foreach(code IN LISTS KESTRIN_LANGUAGES)
+    install(FILES $<TARGET_FILE:rc_${code}> DESTINATION . COMPONENT kestrin)
+    list(APPEND shipped_files rc_${code}.dll)
+endforeach()
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME Kestrin)
@@ -33,6 +32,7 @@ set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
 set(CPACK_STRIP_FILES ON)
 include(CPack)
 
+list(SORT shipped_files)
 add_test(NAME package.contents
          COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/check-package.sh ${CMAKE_BINARY_DIR}
-                 ${CMAKE_OBJDUMP} ${KESTRIN_PACKAGE_NAME})
+                 ${CMAKE_OBJDUMP} ${KESTRIN_PACKAGE_NAME} ${shipped_files})

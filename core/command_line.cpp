@@ -1,12 +1,11 @@
-#include "app/command_line.h"
+#include "core/command_line.h"
 
-#include <array>
+#include "core/languages.h"
 
 namespace {
 
 constexpr wchar_t kSpace = L' ';
 constexpr wchar_t kQuote = L'"';
-constexpr std::array<std::wstring_view, 3> kLanguageCodes = {L"eng", L"chi", L"esp"};
 
 std::wstring_view TrimLeadingSpaces(std::wstring_view text) {
     const auto first = text.find_first_not_of(kSpace);
@@ -39,15 +38,11 @@ CommandLine SplitCommandLine(std::wstring_view line) {
     const std::size_t firstSpace = line.find(kSpace, codeStart + 1);
     const std::wstring_view code = TrimLeadingSpaces(Slice(line, codeStart, firstSpace));
 
-    std::int32_t index = 0;
-    for (const auto known : kLanguageCodes) {
-        if (code == known) break;
-        ++index;
-    }
-    if (index == static_cast<std::int32_t>(kLanguageCodes.size())) return result;
+    const Language* const language = FindLanguage(code);
+    if (language == nullptr) return result;
 
     result.languageCode = code;
-    result.languageIndex = index;
+    result.languageIndex = language->index;
     if (firstSpace == std::wstring_view::npos) {
         result.outcome = CommandLine::Outcome::MissingArgument;
         return result;

@@ -1,17 +1,14 @@
-#include "app/install_sequence.h"
+#include "core/install_sequence.h"
 
 #include <cstdio>
 #include <optional>
 
-#include "app/printer_name_record.h"
-#include "support/serial_port.h"
-#include "support/serial_tables.h"
+#include "core/architecture.h"
+#include "core/printer_name_record.h"
+#include "core/serial_port.h"
+#include "core/serial_tables.h"
 
 namespace {
-
-constexpr std::uint16_t kArchitectureAmd64 = 9;
-constexpr std::uint16_t kArchitectureIa64 = 6;
-constexpr std::int32_t kOsWindows8 = 5;
 
 constexpr wchar_t kPrinterOpened[] = L"打开打印机成功！";
 constexpr wchar_t kPrinterNotOpened[] = L"打开打印机失败！";
@@ -62,12 +59,9 @@ std::optional<SerialSettings> SerialSettingsFrom(const InstallSettings& settings
     return SerialSettings{*baud, *byteSize, *parity, *stopBits, *flow};
 }
 
-bool IsComPort(std::wstring_view portName) {
-    return portName.substr(0, 3) == L"COM";
-}
-
-bool UsesCommandRoute(std::uint16_t architecture, std::int32_t osIndex) {
-    return (architecture == kArchitectureAmd64 || architecture == kArchitectureIa64) && osIndex == kOsWindows8;
+// Windows 8 on 64-bit Windows gets its printer from rundll32 instead of the spooler.
+bool UsesCommandRoute(std::uint16_t architecture, OsChoice osIndex) {
+    return Is64BitArchitecture(architecture) && osIndex == OsChoice::Windows8;
 }
 
 }  // namespace
@@ -96,7 +90,7 @@ ExitCode RunInstallation(const InstallSettings& settings, const std::wstring& ba
         return ExitCode::PrinterNotCreated;
     }
     const std::wstring portName(*port);
-    const bool comPort = IsComPort(portName);
+    const bool comPort = IsComPort(settings.portIndex);
     const auto serial = SerialSettingsFrom(settings);
     if (comPort && !serial) {
         system.debug.Write(L"a serial value index is outside its table, nothing installed");

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "app/exit_code.h"
-#include "app/install_settings.h"
-#include "app/install_system.h"
+#include "core/exit_code.h"
+#include "core/install_settings.h"
+#include "core/install_system.h"
 
 inline constexpr wchar_t kDriverModelName[] = L"Tavik 10.0.0.11";
 inline constexpr wchar_t kPrintProcessor[] = L"WinPrint";

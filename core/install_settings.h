@@ -3,10 +3,22 @@
 #include <cstdint>
 #include <string>
 
+// The operating system the driver is installed for, in the order of the first page's
+// radio buttons; the record stores these numbers.
+enum class OsChoice : std::int32_t {
+    Unrecognised = -1,
+    Windows2000 = 0,
+    WindowsXp = 1,
+    Windows2003 = 2,
+    WindowsVista = 3,
+    Windows7 = 4,
+    Windows8 = 5,
+};
+
 // The user's choices, collected by the wizard pages and read by the installation.
 // Every page writes straight into the one record; nothing is validated here.
 struct InstallSettings {
-    std::int32_t osIndex = 0;        // 0 Windows 2000 ... 5 Windows 8, -1 unrecognised
+    OsChoice osIndex = OsChoice::Windows2000;
     std::int32_t reservedValue = 0;  // no meaning; reset by the operating-system page
     bool setAsDefault = true;
     std::int32_t printerTypeIndex = 0;  // may hold -1 (no selection)

@@ -1,6 +1,6 @@
-#include "pages/navigation.h"
+#include "core/navigation.h"
 
-#include "pages/page_results.h"
+#include "core/page_results.h"
 
 namespace {
 

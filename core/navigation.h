@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/exit_code.h"
+#include "core/exit_code.h"
 
 // The pages the operating-system page opens on top of itself, hidden while they run.
 enum class NestedPage { Settings, TestPagePrompt };

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "core/install_settings.h"
+
 // What the system's version query reports, as far as the operating-system choice needs it.
 struct OsVersion {
     std::uint32_t platformId = 0;
@@ -13,9 +15,7 @@ struct OsVersion {
 
 inline constexpr std::uint32_t kPlatformWin32Nt = 2;
 inline constexpr std::uint8_t kNtWorkstation = 1;
-inline constexpr std::uint16_t kArchitectureAmd64 = 9;
 
-// The operating-system choice (0 Windows 2000 ... 5 Windows 8, -1 unrecognised) for a
-// version, or for no answer at all (nullopt). The native architecture tells 64-bit XP
-// from Server 2003, which share version 5.2.
-std::int32_t OsIndexForVersion(const std::optional<OsVersion>& version, std::uint16_t nativeArchitecture);
+// The operating-system choice for a version, or for no answer at all (nullopt). The
+// native architecture tells 64-bit XP from Server 2003, which share version 5.2.
+OsChoice OsIndexForVersion(const std::optional<OsVersion>& version, std::uint16_t nativeArchitecture);

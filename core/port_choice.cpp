@@ -1,24 +1,19 @@
-#include "pages/port_choice.h"
+#include "core/port_choice.h"
 
-#include "support/serial_tables.h"
+#include "core/serial_tables.h"
 
 namespace {
 
-constexpr std::int32_t kFirstCom = 3;
-constexpr std::int32_t kLastCom = 6;
 constexpr std::int32_t kUsb = 7;
+static_assert(PortNameTable[kUsb] == L"USB001");
 
 }  // namespace
-
-bool IsSerialPort(std::int32_t portIndex) {
-    return portIndex >= kFirstCom && portIndex <= kLastCom;
-}
 
 PortChoice ChoosePort(std::int32_t selection) {
     // The installation needs a port from the table; a report of no selection keeps the
     // port chosen before.
     if (!TableEntry(PortNameTable, selection)) return {};
-    if (IsSerialPort(selection)) return {PortChoice::SerialBoxes::Enable, false, true};
+    if (IsComPort(selection)) return {PortChoice::SerialBoxes::Enable, false, true};
     // The serial boxes keep their state for USB001: a COM port's values stay visible.
     if (selection == kUsb) return {PortChoice::SerialBoxes::Unchanged, true, true};
     return {PortChoice::SerialBoxes::Disable, false, true};

@@ -15,6 +15,3 @@ struct PortChoice {
 
 // `selection` is the list position, -1 when the list reports no selection.
 PortChoice ChoosePort(std::int32_t selection);
-
-// True for the list positions of the COM ports, whose line values the page offers.
-bool IsSerialPort(std::int32_t portIndex);

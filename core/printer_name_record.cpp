@@ -1,4 +1,4 @@
-#include "app/printer_name_record.h"
+#include "core/printer_name_record.h"
 
 #include <cstdio>
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/install_system.h"
+#include "core/install_system.h"
 
 inline constexpr char kPrinterNameRecordFile[] = "TollvekPrintName5249";
 

@@ -1,6 +1,6 @@
-#include "support/serial_port.h"
+#include "core/serial_port.h"
 
-#include "support/serial_tables.h"
+#include "core/serial_tables.h"
 
 #include <algorithm>
 #include <vector>

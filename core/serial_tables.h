@@ -12,11 +12,26 @@ inline constexpr std::array<std::wstring_view, 8> PortNameTable = {
     L"LPT1:", L"LPT2:", L"LPT3:", L"COM1:", L"COM2:", L"COM3:", L"COM4:", L"USB001",
 };
 
+// The table entry at a stored index, or nothing when the index lies outside the table.
+template <typename T, std::size_t N>
+constexpr std::optional<T> TableEntry(const std::array<T, N>& table, std::int32_t index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= N) return std::nullopt;
+    return table[static_cast<std::size_t>(index)];
+}
+
+// The COM ports, whose line values the settings page offers and the installation writes.
+constexpr bool IsComPort(std::int32_t portIndex) {
+    const auto port = TableEntry(PortNameTable, portIndex);
+    return port && port->substr(0, 3) == L"COM";
+}
+
 inline constexpr std::array<std::int32_t, 9> BaudRateTable = {300, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
 inline constexpr std::array<std::int32_t, 4> ByteSizeTable = {5, 6, 7, 8};
 
-// Platform stop-bit codes: ONESTOPBIT, ONE5STOPBITS, TWOSTOPBITS.
+// Platform stop-bit codes: ONESTOPBIT, ONE5STOPBITS, TWOSTOPBITS; and how the settings
+// page lists them.
 inline constexpr std::array<std::int32_t, 3> StopBitsTable = {0, 1, 2};
+inline constexpr std::array<std::wstring_view, 3> StopBitsNames = {L"1", L"1.5", L"2"};
 
 // Platform parity codes in list order: none, even, odd, space, mark.
 inline constexpr std::array<std::int32_t, 5> ParityTable = {0, 2, 1, 4, 3};
@@ -27,10 +42,3 @@ enum FlowControl : std::int32_t {
     FLOW_HARDWARE = 2,
 };
 inline constexpr std::array<std::int32_t, 3> FlowControlTable = {FLOW_NONE, FLOW_XON_XOFF, FLOW_HARDWARE};
-
-// The table entry at a stored index, or nothing when the index lies outside the table.
-template <typename T, std::size_t N>
-constexpr std::optional<T> TableEntry(const std::array<T, N>& table, std::int32_t index) {
-    if (index < 0 || static_cast<std::size_t>(index) >= N) return std::nullopt;
-    return table[static_cast<std::size_t>(index)];
-}

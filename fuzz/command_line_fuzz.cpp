@@ -4,7 +4,7 @@
 #include <array>
 #include <string_view>
 
-#include "app/command_line.h"
+#include "core/command_line.h"
 #include "fuzz/fuzz_input.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/serial_port.h"
 #include "fuzz/fuzz_input.h"
-#include "support/serial_port.h"
 
 // A port whose every answer comes from the fuzz input, and which keeps what the routine
 // handed it so that the properties can be checked afterwards.

@@ -5,11 +5,11 @@
 #include <memory>
 #include <optional>
 
-#include "app/install_sequence.h"
-#include "app/printer_name_record.h"
+#include "core/install_sequence.h"
+#include "core/printer_name_record.h"
+#include "core/serial_tables.h"
 #include "fuzz/fuzz_comm_store.h"
 #include "fuzz/fuzz_input.h"
-#include "support/serial_tables.h"
 
 namespace {
 
@@ -234,7 +234,7 @@ Case TakeCase(FuzzInput& input, FuzzSystem& system) {
     // 0xFF stands for a spooler that knows every name: rare, since such a run is slow.
     system.takenNames = input.Take<std::uint8_t>();
     system.everyNameTaken = system.takenNames == 0xFF;
-    c.settings.osIndex = input.Take<std::int32_t>();
+    c.settings.osIndex = static_cast<OsChoice>(input.Take<std::int32_t>());
     c.settings.portIndex = input.Take<std::int32_t>();
     c.settings.baudIndex = input.Take<std::int32_t>();
     c.settings.stopBitsIndex = input.Take<std::int32_t>();
@@ -317,7 +317,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     calls.Next(Call::Architecture);
 
     // Exactly one way of creating the printer, tried once.
-    const bool commandRoute = (system.architecture == 9 || system.architecture == 6) && s.osIndex == 5;
+    const bool commandRoute = (system.architecture == 9 || system.architecture == 6) && s.osIndex == OsChoice::Windows8;
     bool created = false;
     if (commandRoute) {
         calls.Next(Call::RunProgram, L"rundll32.exe|" + printerCommand);

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
+#include "core/serial_port.h"
 #include "fuzz/fuzz_comm_store.h"
 #include "fuzz/fuzz_input.h"
-#include "support/serial_port.h"
 
 namespace {
 

@@ -14,7 +14,7 @@ failed=0
 if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
     mapfile -t sources < <(git ls-files -- '*.cpp' '*.h')
 else
-    mapfile -t sources < <(find app pages platform support tests fuzz -name '*.cpp' -o -name '*.h' 2>/dev/null)
+    mapfile -t sources < <(find core win tests fuzz -name '*.cpp' -o -name '*.h' 2>/dev/null)
 fi
 
 echo "== clang-format (${#sources[@]} files)"
@@ -51,7 +51,7 @@ database=build/host/compile_commands.json
 if [ -f "$database" ]; then
     root=$(pwd)
     mapfile -t core < <(sed -nE 's/^ *"file": "([^"]*)".*/\1/p' "$database" |
-        grep -E "^$root/(app|pages|support)/" | sort -u)
+        grep -E "^$root/core/" | sort -u)
     # Only the findings: the count of suppressed system-header warnings is noise.
     printf '%s\n' "${core[@]}" | xargs -r -P 2 -n 1 clang-tidy -p build/host --quiet 2> >(grep -v 'warnings generated' >&2) ||
         failed=1

@@ -12,26 +12,26 @@ cd "$(dirname "$0")/.."
 # FILE | TESTS (a gtest filter over the unit tests) | TEXT | REPLACEMENT
 # TEXT must stand exactly once in FILE.
 mutants=$(cat <<'EOF'
-app/install_sequence.cpp|Installation*:Route*|if (!spooler.PrinterExists(candidate)) {|if (spooler.PrinterExists(candidate)) {
-app/install_sequence.cpp|Installation*|for (int copy = 0; copy <= kMaxPrinterCopies; ++copy) {|for (int copy = 0; copy < kMaxPrinterCopies; ++copy) {
-app/install_sequence.cpp|Installation*|return base + L"(copy of " + std::to_wstring(copy) + L")";|return base + L" (copy of " + std::to_wstring(copy) + L")";
-app/install_sequence.cpp|Choices*|if (settings.setAsDefault) system.spooler.SetDefaultPrinter(*printerName);|if (settings.setAsDefault) {}
-app/install_sequence.cpp|Ports*:Installation*|if (comPort && ConfigureSerialPort(system.commConfig, *serial, portName.substr(0, 4)) != 0 &&|if (comPort && false &&
-app/install_sequence.cpp|Outcomes*|outcome == ExitCode::Installed) {|true) {
-app/install_sequence.cpp|Installation*:Route*|InfFile(infBasePath, L".INF") + L" /r " + Quoted(portName)|InfFile(infBasePath, L".INF") + L" /r " + portName
-app/install_sequence.cpp|Choices*|return L" /k /n " + Quoted(printerName);|return L" /k " + Quoted(printerName);
-app/install_sequence.cpp|Matrix*:Routes*|(architecture == kArchitectureAmd64 \|\| architecture == kArchitectureIa64) && osIndex == kOsWindows8|architecture == kArchitectureAmd64 && osIndex == kOsWindows8
-app/command_line.cpp|Lines*|const std::size_t firstSpace = line.find(kSpace, codeStart + 1);|const std::size_t firstSpace = line.find(kSpace, codeStart);
-app/printer_name_record.cpp|Names*|if (static_cast<unsigned long>(unit) > 0xFF) {|if (static_cast<unsigned long>(unit) >= 0xFF) {
-support/serial_tables.h|Ports*:Installation*|ParityTable = {0, 2, 1, 4, 3};|ParityTable = {0, 2, 1, 3, 4};
-support/serial_port.cpp|Values*|std::clamp(settings.byteSize, 5, 8)|std::clamp(settings.byteSize, 5, 7)
-support/serial_port.cpp|Values*|std::clamp(settings.baudRate, 300, 128000)|std::clamp(settings.baudRate, 301, 128000)
-support/serial_port.cpp|Modes*:Installation*|{0x1310, 0x202C},|{0x1310, 0x2028},
-support/serial_port.cpp|*Serial*|if (size < L::kConfigSize) return kErrorInvalidData;|if (size <= L::kConfigSize) return kErrorInvalidData;
-pages/navigation.cpp|Rows*|if (result == PAGE_NEXT) return End(WIZARD_FINISH);|if (result == PAGE_NEXT) return End(WIZARD_CANCEL);
-pages/navigation.cpp|WizardExitCode*|if (wizardResult == kPageNotCreated) return ExitCode::WizardNotShown;|if (wizardResult == kPageNotCreated) return ExitCode::WizardNotFinished;
-pages/os_version.cpp|Rows*|return workstation ? 5 : 0;|return workstation ? 4 : 0;
-pages/port_choice.cpp|Selections*|if (selection == kUsb) return {PortChoice::SerialBoxes::Unchanged, true, true};|if (selection == kUsb) return {PortChoice::SerialBoxes::Disable, true, true};
+core/install_sequence.cpp|Installation*:Route*|if (!spooler.PrinterExists(candidate)) {|if (spooler.PrinterExists(candidate)) {
+core/install_sequence.cpp|Installation*|for (int copy = 0; copy <= kMaxPrinterCopies; ++copy) {|for (int copy = 0; copy < kMaxPrinterCopies; ++copy) {
+core/install_sequence.cpp|Installation*|return base + L"(copy of " + std::to_wstring(copy) + L")";|return base + L" (copy of " + std::to_wstring(copy) + L")";
+core/install_sequence.cpp|Choices*|if (settings.setAsDefault) system.spooler.SetDefaultPrinter(*printerName);|if (settings.setAsDefault) {}
+core/install_sequence.cpp|Ports*:Installation*|if (comPort && ConfigureSerialPort(system.commConfig, *serial, portName.substr(0, 4)) != 0 &&|if (comPort && false &&
+core/install_sequence.cpp|Outcomes*|outcome == ExitCode::Installed) {|true) {
+core/install_sequence.cpp|Installation*:Route*|InfFile(infBasePath, L".INF") + L" /r " + Quoted(portName)|InfFile(infBasePath, L".INF") + L" /r " + portName
+core/install_sequence.cpp|Choices*|return L" /k /n " + Quoted(printerName);|return L" /k " + Quoted(printerName);
+core/architecture.h|Matrix*:Routes*|return architecture == kArchitectureAmd64 \|\| architecture == kArchitectureIa64;|return architecture == kArchitectureAmd64;
+core/command_line.cpp|Lines*|const std::size_t firstSpace = line.find(kSpace, codeStart + 1);|const std::size_t firstSpace = line.find(kSpace, codeStart);
+core/printer_name_record.cpp|Names*|if (static_cast<unsigned long>(unit) > 0xFF) {|if (static_cast<unsigned long>(unit) >= 0xFF) {
+core/serial_tables.h|Ports*:Installation*|ParityTable = {0, 2, 1, 4, 3};|ParityTable = {0, 2, 1, 3, 4};
+core/serial_port.cpp|Values*|std::clamp(settings.byteSize, 5, 8)|std::clamp(settings.byteSize, 5, 7)
+core/serial_port.cpp|Values*|std::clamp(settings.baudRate, 300, 128000)|std::clamp(settings.baudRate, 301, 128000)
+core/serial_port.cpp|Modes*:Installation*|{0x1310, 0x202C},|{0x1310, 0x2028},
+core/serial_port.cpp|*Serial*|if (size < L::kConfigSize) return kErrorInvalidData;|if (size <= L::kConfigSize) return kErrorInvalidData;
+core/navigation.cpp|Rows*|if (result == PAGE_NEXT) return End(WIZARD_FINISH);|if (result == PAGE_NEXT) return End(WIZARD_CANCEL);
+core/navigation.cpp|WizardExitCode*|if (wizardResult == kPageNotCreated) return ExitCode::WizardNotShown;|if (wizardResult == kPageNotCreated) return ExitCode::WizardNotFinished;
+core/os_version.cpp|Rows*|return workstation ? OsChoice::Windows8 : OsChoice::Windows2000;|return workstation ? OsChoice::Windows7 : OsChoice::Windows2000;
+core/port_choice.cpp|Selections*|if (selection == kUsb) return {PortChoice::SerialBoxes::Unchanged, true, true};|if (selection == kUsb) return {PortChoice::SerialBoxes::Disable, true, true};
 EOF
 )
 

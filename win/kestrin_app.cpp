@@ -1,14 +1,15 @@
-#include "app/kestrin_app.h"
+#include "win/kestrin_app.h"
 
-#include "app/command_line.h"
-#include "app/install_sequence.h"
-#include "app/install_settings.h"
-#include "pages/kestrin_dlg.h"
-#include "pages/language_library.h"
-#include "pages/navigation.h"
-#include "pages/wizard_values.h"
-#include "platform/system_paths.h"
-#include "platform/win32_system.h"
+#include "core/command_line.h"
+#include "core/install_sequence.h"
+#include "core/install_settings.h"
+#include "core/languages.h"
+#include "core/navigation.h"
+#include "win/pages/kestrin_dlg.h"
+#include "win/pages/page_context.h"
+#include "win/platform/language_library.h"
+#include "win/platform/system_paths.h"
+#include "win/platform/win32_system.h"
 
 CKestrinApp theApp;
 
@@ -31,13 +32,12 @@ BOOL CKestrinApp::InitInstance() {
         SetExitCode(static_cast<int>(ExitCode::CommandLineNotUnderstood));
         return FALSE;
     }
-    basePrinterName = commandLine.basePrinterName;
 
     InstallSettings settings;
-    CKestrinDlg wizard;
+    const PageContext context{&settings, commandLine.basePrinterName,
+                              LanguageLibrary::Load(kLanguages[static_cast<std::size_t>(commandLine.languageIndex)])};
+    CKestrinDlg wizard(context);
     m_pMainWnd = &wizard;
-    wizard.settings = &settings;
-    languageLibrary = LoadLanguageLibrary(commandLine.languageIndex);
 
     const INT_PTR result = wizard.DoModal();
     m_pMainWnd = nullptr;
@@ -46,6 +46,7 @@ BOOL CKestrinApp::InitInstance() {
         return FALSE;
     }
     Win32InstallSystem system;
-    SetExitCode(static_cast<int>(RunInstallation(settings, basePrinterName, commandLine.infBasePath, system.Get())));
+    SetExitCode(static_cast<int>(
+        RunInstallation(settings, commandLine.basePrinterName, commandLine.infBasePath, system.Get())));
     return FALSE;
 }

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "platform/framework/win_app.h"
+#include "win/framework/win_app.h"
 
 // The application object. Its start-up is the whole run: read the command line, run
 // the wizard, install when the wizard finished.

@@ -1,19 +1,20 @@
 #!/usr/bin/env bash
-# Builds the release archive of one Windows build tree and checks it: exactly
-# kestrin.exe, the three language libraries and ReadMe.txt, and no program or library
-# in it that needs a DLL from outside the system's own folder.
+# Builds the release archive of one Windows build tree and checks it: exactly the
+# files named, and no program or library in it that needs a DLL from outside the
+# system's own folder.
 #
-#   check-package.sh BUILD_DIR OBJDUMP PACKAGE_NAME
+#   check-package.sh BUILD_DIR OBJDUMP PACKAGE_NAME FILE...
 set -u
 build=$1
 objdump=$2
 name=$3
+shift 3
+expected=$(printf '%s\n' "$@" | sort | tr '\n' ' ' | sed 's/ $//')
 
 # DLLs that Windows always takes from its own folder (known DLLs and their kin), so a
 # copy planted beside the program is never loaded. WINSPOOL.DRV is not among them.
 system_dlls="kernel32.dll user32.dll gdi32.dll advapi32.dll msvcrt.dll shell32.dll comctl32.dll
 comdlg32.dll ole32.dll oleaut32.dll shlwapi.dll"
-expected="ReadMe.txt kestrin.exe rc_chi.dll rc_eng.dll rc_esp.dll"
 
 cd "$build" || exit 1
 out=$(cpack -G ZIP --config CPackConfig.cmake 2>&1) || { echo "$out"; echo "cpack failed"; exit 1; }
@@ -35,9 +36,9 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 unzip -q "$archive" -d "$work"
-for file in kestrin.exe rc_eng.dll rc_chi.dll rc_esp.dll; do
+for file in "$@"; do
     path=$work/$name/$file
-    [ -f "$path" ] || continue
+    [[ $file == *.exe || $file == *.dll ]] && [ -f "$path" ] || continue
     for dll in $("$objdump" -p "$path" | sed -n 's/^\s*DLL Name: //p'); do
         lower=$(echo "$dll" | tr 'A-Z' 'a-z')
         if ! grep -qw -- "$lower" <<<"$system_dlls"; then

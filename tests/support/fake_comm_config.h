@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "support/serial_port.h"
+#include "core/serial_port.h"
 
 // A comm-configuration store in memory: ports map to their stored bytes.
 class FakeCommConfigStore final : public CommConfigStore {

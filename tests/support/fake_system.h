@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/install_system.h"
+#include "core/install_system.h"
 #include "tests/support/fake_comm_config.h"
 
 // Stands in for the whole system and records every call, in order, as one line of text.

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/install_sequence.h"
-#include "app/printer_name_record.h"
+#include "core/install_sequence.h"
+#include "core/printer_name_record.h"
 #include "tests/support/fake_system.h"
 
 namespace {
@@ -14,6 +14,9 @@ constexpr std::uint16_t kX86 = 0;
 constexpr std::uint16_t kIa64 = 6;
 constexpr std::uint16_t kAmd64 = 9;
 constexpr std::uint16_t kArm64 = 12;
+constexpr OsChoice kWindows7 = OsChoice::Windows7;
+constexpr OsChoice kWindows8 = OsChoice::Windows8;
+constexpr OsChoice kUnrecognised = OsChoice::Unrecognised;
 
 const std::wstring kDriverCommand = L" /dd /ia /f C:\\drivers\\model.inf /m \"Tavik 10.0.0.11\"";
 
@@ -38,7 +41,7 @@ struct Installation {
 
 TEST(Installation, TypicalRunOnA32BitSystem) {
     Installation run;
-    run.settings.osIndex = 4;    // Windows 7
+    run.settings.osIndex = OsChoice::Windows7;
     run.settings.portIndex = 4;  // COM2
     run.settings.baudIndex = 4;  // 9600
     run.fake.comm.ports[L"COM2"] = std::vector<std::byte>(comm_layout::kConfigSize);
@@ -101,7 +104,7 @@ TEST(Installation, NameSearchGivesUpWhenEveryCopyNameIsTaken) {
 
 struct RouteCase {
     std::uint16_t architecture;
-    std::int32_t osIndex;
+    OsChoice osIndex;
     bool commandRoute;
 };
 
@@ -124,17 +127,17 @@ TEST_P(RouteTest, OnlyWindows8On64BitGoesThroughRundll32) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Matrix, RouteTest,
-                         testing::Values(RouteCase{kAmd64, 5, true}, RouteCase{kIa64, 5, true},
-                                         RouteCase{kAmd64, 4, false}, RouteCase{kAmd64, -1, false},
-                                         RouteCase{kIa64, 4, false}, RouteCase{kX86, 5, false},
-                                         RouteCase{kX86, 4, false}, RouteCase{kX86, -1, false},
-                                         RouteCase{kIa64, -1, false}, RouteCase{kArm64, 5, false},
-                                         RouteCase{kArm64, 4, false}, RouteCase{kArm64, -1, false}));
+                         testing::Values(RouteCase{kAmd64, kWindows8, true}, RouteCase{kIa64, kWindows8, true},
+                                         RouteCase{kAmd64, kWindows7, false}, RouteCase{kAmd64, kUnrecognised, false},
+                                         RouteCase{kIa64, kWindows7, false}, RouteCase{kX86, kWindows8, false},
+                                         RouteCase{kX86, kWindows7, false}, RouteCase{kX86, kUnrecognised, false},
+                                         RouteCase{kIa64, kUnrecognised, false}, RouteCase{kArm64, kWindows8, false},
+                                         RouteCase{kArm64, kWindows7, false}, RouteCase{kArm64, kUnrecognised, false}));
 
 TEST(Installation, CommandRouteChecksThatThePrinterExistsAfterwards) {
     Installation run;
     run.fake.architecture = kAmd64;
-    run.settings.osIndex = 5;
+    run.settings.osIndex = OsChoice::Windows8;
     EXPECT_EQ(run.Install(), ExitCode::Installed);
     const Calls tail(run.fake.calls.end() - 5, run.fake.calls.end());
     EXPECT_EQ(tail, (Calls{
@@ -151,7 +154,7 @@ TEST(Installation, CommandRouteChecksThatThePrinterExistsAfterwards) {
 struct EarlyEndCase {
     const char* name;
     std::uint16_t architecture;
-    std::int32_t osIndex;
+    OsChoice osIndex;
     Calls creation;  // the calls from the architecture check on
 };
 
@@ -190,12 +193,12 @@ TEST_P(PrinterNotCreatedTest, EndsRightAfterTheFailedCreation) {
 INSTANTIATE_TEST_SUITE_P(Routes, PrinterNotCreatedTest,
                          testing::Values(EarlyEndCase{"AddPrinterFails",
                                                       kX86,
-                                                      4,
+                                                      kWindows7,
                                                       {L"debug it's 32 bit system!",
                                                        L"AddPrinter Kiosk1 | COM1: | Tavik 10.0.0.11 | WinPrint"}},
                                          EarlyEndCase{"Rundll32CreatedNothing",
                                                       kAmd64,
-                                                      5,
+                                                      kWindows8,
                                                       {L"Run rundll32.exe | " + PrinterCommandFor(L"Kiosk1", L"COM1:"),
                                                        L"OpenPrinter Kiosk1"}}),
                          [](const auto& p) { return std::string(p.param.name); });
@@ -352,7 +355,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Installation, CommandRouteHandsANonLatinNameOverUnchanged) {
     Installation run;
     run.fake.architecture = kAmd64;
-    run.settings.osIndex = 5;
+    run.settings.osIndex = OsChoice::Windows8;
     run.baseName = L"收银台&echo";
     EXPECT_EQ(run.Install(), ExitCode::RecordFileIncomplete);
     EXPECT_EQ(Count(run.fake.calls, L"Run rundll32.exe | " + PrinterCommandFor(L"收银台&echo", L"LPT1:")), 1u);

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "pages/navigation.h"
-#include "pages/page_results.h"
-#include "pages/port_choice.h"
+#include "core/navigation.h"
+#include "core/page_results.h"
+#include "core/port_choice.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "pages/os_version.h"
+#include "core/architecture.h"
+#include "core/os_version.h"
 
 namespace {
 
@@ -17,13 +18,15 @@ struct OsCase {
     const char* system;
     std::optional<OsVersion> version;
     std::uint16_t architecture;
-    std::int32_t osIndex;
+    std::int32_t osIndex;  // as the record stores it
 };
 
 class OsIndexTest : public testing::TestWithParam<OsCase> {};
 
 TEST_P(OsIndexTest, FollowsTheDecisionTable) {
-    EXPECT_EQ(OsIndexForVersion(GetParam().version, GetParam().architecture), GetParam().osIndex) << GetParam().system;
+    EXPECT_EQ(static_cast<std::int32_t>(OsIndexForVersion(GetParam().version, GetParam().architecture)),
+              GetParam().osIndex)
+        << GetParam().system;
 }
 
 OsVersion Nt(std::uint32_t major, std::uint32_t minor, std::uint8_t productType = kWorkstation) {

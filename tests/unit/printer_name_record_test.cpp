@@ -4,7 +4,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/printer_name_record.h"
+#include "core/printer_name_record.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "support/serial_port.h"
-#include "support/serial_tables.h"
+#include "core/serial_port.h"
+#include "core/serial_tables.h"
 #include "tests/support/fake_comm_config.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "platform/unique_handle.h"
+#include "win/platform/unique_handle.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "platform/framework/dialog.h"
+#include "win/framework/dialog.h"
 
 #include <cwchar>
 
-#include "platform/framework/win_app.h"
+#include "win/framework/win_app.h"
 
 const CRuntimeClass CDialog::classCDialog = {"CDialog", nullptr};
 CDialog* CDialog::s_innermostModal = nullptr;

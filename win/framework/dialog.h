@@ -2,8 +2,9 @@
 
 #include <windows.h>
 
-#include "platform/framework/runtime_class.h"
-#include "platform/framework/wnd.h"
+#include "win/framework/message_map.h"
+#include "win/framework/runtime_class.h"
+#include "win/framework/wnd.h"
 
 // Resource type that holds the items a dialog template's combo boxes start with: for
 // each item the control id (one 16-bit word) and the text (UTF-16, null-terminated);
@@ -36,7 +37,7 @@ protected:
     virtual void OnOK() { EndDialog(IDOK); }
     virtual void OnCancel() { EndDialog(IDCANCEL); }
 
-    // The page's own message map; false when no entry matches.
+    // The page's own message map (see CDialogImpl); false when no entry matches.
     virtual bool DispatchMessageMap(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
     // Moves the keyboard focus as the dialog manager does for Tab: a push button that
@@ -59,4 +60,18 @@ private:
     bool m_defaultRequested = false;
 
     static CDialog* s_innermostModal;
+};
+
+// The base of every page: `Page` lists its message map as
+//   static const MessageMapEntry<Page> messageMap[];
+// and each message goes through it; what no entry matches goes to the dialog manager.
+template <class Page>
+class CDialogImpl : public CDialog {
+protected:
+    using CDialog::CDialog;
+
+private:
+    bool DispatchMessageMap(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) final {
+        return DispatchThroughMap<Page>(static_cast<Page&>(*this), Page::messageMap, message, wParam, lParam, result);
+    }
 };

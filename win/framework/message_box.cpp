@@ -1,7 +1,7 @@
-#include "platform/framework/message_box.h"
+#include "win/framework/message_box.h"
 
-#include "platform/framework/dialog.h"
-#include "platform/framework/win_app.h"
+#include "win/framework/dialog.h"
+#include "win/framework/win_app.h"
 
 int AfxMessageBox(const wchar_t* text, UINT type) {
     if ((type & MB_ICONMASK) == 0) type |= MB_ICONWARNING;

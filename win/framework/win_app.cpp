@@ -1,4 +1,4 @@
-#include "platform/framework/win_app.h"
+#include "win/framework/win_app.h"
 
 #include <string>
 

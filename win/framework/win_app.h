@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "platform/framework/wnd.h"
+#include "win/framework/wnd.h"
 
 // The one application object of a program. The program's entry point calls its
 // InitInstance once: that call is the whole run, and the process then ends with the

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "platform/framework/win_app.h"
+#include "win/framework/win_app.h"
 
 // The program's entry point. Kept out of the framework's library so that the linker
 // always takes it, whatever order the libraries come in.

@@ -1,6 +1,6 @@
-#include "pages/close_command.h"
+#include "win/pages/close_command.h"
 
-#include "pages/page_results.h"
+#include "core/page_results.h"
 
 void EndOnCloseCommand(CDialog& page, WPARAM command) {
     if (command == SC_CLOSE) page.EndDialog(WIZARD_CANCEL);

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "platform/framework/dialog.h"
+#include "win/framework/dialog.h"
 
 // The nested pages' answer to a system command: the close command (the caption's close
 // button, Alt+F4) ends the page with WIZARD_CANCEL; every other command is swallowed,

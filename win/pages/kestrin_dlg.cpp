@@ -1,29 +1,42 @@
-#include "pages/kestrin_dlg.h"
+#include "win/pages/kestrin_dlg.h"
 
 #include <memory>
 
-#include "pages/detect_os.h"
-#include "pages/language_library.h"
-#include "pages/page_results.h"
-#include "pages/print_test_page_dlg.h"
-#include "pages/setting_dlg.h"
-#include "platform/framework/win_app.h"
+#include "core/page_results.h"
 #include "res/resource_ids.h"
+#include "win/framework/win_app.h"
+#include "win/pages/print_test_page_dlg.h"
+#include "win/pages/setting_dlg.h"
+#include "win/platform/detect_os.h"
 
 static_assert(WM_SHOW_SETTINGS == WM_USER + 1000 && WM_SHOW_TESTPAGE == WM_USER + 1001);
 
 namespace {
 
-// The radio button that shows each operating-system choice, by osIndex.
-constexpr int kOsRadio[] = {IDC_WINDOWS_2000,  IDC_WINDOWS_XP, IDC_WINDOWS_2003,
-                            IDC_WINDOWS_VISTA, IDC_WINDOWS_7,  IDC_WINDOWS_8};
+// The radio button that shows an operating-system choice; an unrecognised system shows
+// the first one.
+int RadioFor(OsChoice choice) {
+    switch (choice) {
+        case OsChoice::WindowsXp:
+            return IDC_WINDOWS_XP;
+        case OsChoice::Windows2003:
+            return IDC_WINDOWS_2003;
+        case OsChoice::WindowsVista:
+            return IDC_WINDOWS_VISTA;
+        case OsChoice::Windows7:
+            return IDC_WINDOWS_7;
+        case OsChoice::Windows8:
+            return IDC_WINDOWS_8;
+        default:
+            return IDC_WINDOWS_2000;
+    }
+}
 
 // Runs fresh objects of a nested page until one ends with a result that leads on.
 template <class Page>
-NavigationStep RunNestedPage(NestedPage kind, InstallSettings* settings) {
+NavigationStep RunNestedPage(NestedPage kind, const PageContext& context) {
     for (;;) {
-        auto page = std::make_unique<Page>();
-        page->settings = settings;
+        auto page = std::make_unique<Page>(context);
         const NavigationStep step = NextStep(kind, page->DoModal());
         if (step.action != NavigationStep::Action::ReopenPage) return step;
     }
@@ -31,44 +44,24 @@ NavigationStep RunNestedPage(NestedPage kind, InstallSettings* settings) {
 
 }  // namespace
 
-const MessageMapEntry<CKestrinDlg> CKestrinDlg::messageMap[] = {
-    OnMessage(WM_PAINT, &CKestrinDlg::OnPaint),
-    OnMessage(WM_QUERYDRAGICON, &CKestrinDlg::OnQueryDragIcon),
-    OnCommand(BN_CLICKED, IDC_WINDOWS_2000, &CKestrinDlg::OnWindows2000),
-    OnCommand(BN_CLICKED, IDC_WINDOWS_XP, &CKestrinDlg::OnWindowsXp),
-    OnCommand(BN_CLICKED, IDC_WINDOWS_2003, &CKestrinDlg::OnWindows2003),
-    OnCommand(BN_CLICKED, IDC_WINDOWS_VISTA, &CKestrinDlg::OnWindowsVista),
-    OnCommand(BN_CLICKED, IDC_WINDOWS_7, &CKestrinDlg::OnWindows7),
-    OnCommand(BN_CLICKED, IDC_OS_NEXT, &CKestrinDlg::ShowSettingsPage),
-    OnCommand(BN_CLICKED, IDC_OS_CANCEL, &CKestrinDlg::OnCancelButton),
-    OnMessage(WM_SHOW_SETTINGS, &CKestrinDlg::OnShowSettings),
-    OnMessage(WM_SHOW_TESTPAGE, &CKestrinDlg::OnShowTestPage),
-    OnCommand(BN_CLICKED, IDC_WINDOWS_8, &CKestrinDlg::OnWindows8),
-};
-
-CKestrinDlg::CKestrinDlg()
-    : CDialog(IDD_OS_PAGE), appIcon(::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_KESTRIN))) {}
-
-bool CKestrinDlg::DispatchMessageMap(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    return DispatchThroughMap<CKestrinDlg>(*this, messageMap, message, wParam, lParam, result);
-}
+CKestrinDlg::CKestrinDlg(const PageContext& context)
+    : CWizardPage(IDD_OS_PAGE, context), appIcon(::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_KESTRIN))) {}
 
 BOOL CKestrinDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(appIcon));
 
-    const std::wstring heading = LanguageText(IDS_SELECT_OS);
+    const std::wstring heading = Text(IDS_SELECT_OS);
     SetWindowText(heading.c_str());
     GetDlgItem(IDC_OS_GROUP).SetWindowText(heading.c_str());
-    GetDlgItem(IDC_OS_BACK).SetWindowText(LanguageText(IDS_BACK).c_str());
-    GetDlgItem(IDC_OS_NEXT).SetWindowText(LanguageText(IDS_NEXT).c_str());
-    GetDlgItem(IDC_OS_CANCEL).SetWindowText(LanguageText(IDS_CANCEL).c_str());
+    GetDlgItem(IDC_OS_BACK).SetWindowText(Text(IDS_BACK).c_str());
+    GetDlgItem(IDC_OS_NEXT).SetWindowText(Text(IDS_NEXT).c_str());
+    GetDlgItem(IDC_OS_CANCEL).SetWindowText(Text(IDS_CANCEL).c_str());
 
     // An unrecognised system shows the first choice but keeps -1 in the record until the
     // user picks one.
-    const std::int32_t detected = DetectOsIndex();
-    const bool known = detected >= 0 && detected < static_cast<std::int32_t>(std::size(kOsRadio));
-    GetDlgItem(known ? kOsRadio[detected] : IDC_WINDOWS_2000).SendMessage(BM_SETCHECK, BST_CHECKED);
+    const OsChoice detected = DetectOsIndex();
+    GetDlgItem(RadioFor(detected)).SendMessage(BM_SETCHECK, BST_CHECKED);
     settings->osIndex = detected;
     settings->reservedValue = 0;
 
@@ -113,12 +106,12 @@ LRESULT CKestrinDlg::OnShowTestPage(WPARAM, LPARAM) {
 
 void CKestrinDlg::ShowSettingsPage() {
     ShowWindow(SW_HIDE);
-    CarryOut(RunNestedPage<CSettingDlg>(NestedPage::Settings, settings));
+    CarryOut(RunNestedPage<CSettingDlg>(NestedPage::Settings, context_));
 }
 
 void CKestrinDlg::ShowTestPagePrompt() {
     ShowWindow(SW_HIDE);
-    CarryOut(RunNestedPage<PrintTestPageDlg>(NestedPage::TestPagePrompt, settings));
+    CarryOut(RunNestedPage<PrintTestPageDlg>(NestedPage::TestPagePrompt, context_));
 }
 
 void CKestrinDlg::CarryOut(const NavigationStep& step) {

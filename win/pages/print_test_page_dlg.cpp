@@ -1,25 +1,12 @@
-#include "pages/print_test_page_dlg.h"
+#include "win/pages/print_test_page_dlg.h"
 
-#include "pages/close_command.h"
-#include "pages/page_results.h"
+#include "core/page_results.h"
 #include "res/resource_ids.h"
+#include "win/pages/close_command.h"
 
 const CRuntimeClass PrintTestPageDlg::classPrintTestPageDlg = {"PrintTestPageDlg", &CDialog::classCDialog};
 
-const MessageMapEntry<PrintTestPageDlg> PrintTestPageDlg::messageMap[] = {
-    OnMessage(WM_SYSCOMMAND, &PrintTestPageDlg::OnSysCommand),
-    OnCommand(BN_CLICKED, IDC_PROMPT_CANCEL, &PrintTestPageDlg::OnCancelButton),
-    OnCommand(BN_CLICKED, IDC_PRINT_YES, &PrintTestPageDlg::OnYes),
-    OnCommand(BN_CLICKED, IDC_PRINT_NO, &PrintTestPageDlg::OnNo),
-    OnCommand(BN_CLICKED, IDC_PROMPT_OK, &PrintTestPageDlg::OnOkButton),
-    OnCommand(BN_CLICKED, IDC_PROMPT_BACK, &PrintTestPageDlg::OnBack),
-};
-
-PrintTestPageDlg::PrintTestPageDlg() : CDialog(IDD_TEST_PAGE_PROMPT) {}
-
-bool PrintTestPageDlg::DispatchMessageMap(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    return DispatchThroughMap<PrintTestPageDlg>(*this, messageMap, message, wParam, lParam, result);
-}
+PrintTestPageDlg::PrintTestPageDlg(const PageContext& context) : CWizardPage(IDD_TEST_PAGE_PROMPT, context) {}
 
 BOOL PrintTestPageDlg::OnInitDialog() {
     CDialog::OnInitDialog();

@@ -2,24 +2,22 @@
 
 #include <windows.h>
 
-#include "app/install_settings.h"
-#include "platform/framework/dialog.h"
-#include "platform/framework/message_map.h"
+#include "res/resource_ids.h"
+#include "win/pages/page_context.h"
 
 // Asks whether the installation prints a test page. Its texts are the template's own,
 // in every language.
-class PrintTestPageDlg : public CDialog {
+class PrintTestPageDlg : public CWizardPage<PrintTestPageDlg> {
 public:
-    PrintTestPageDlg();
+    explicit PrintTestPageDlg(const PageContext& context);
     ~PrintTestPageDlg() override = default;
 
     static const CRuntimeClass classPrintTestPageDlg;
     const CRuntimeClass* GetRuntimeClass() const override { return &classPrintTestPageDlg; }
 
-    InstallSettings* settings = nullptr;  // not owned
+    static const MessageMapEntry<PrintTestPageDlg> messageMap[];
 
 protected:
-    bool DispatchMessageMap(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     BOOL OnInitDialog() override;
     void OnCancel() override;
 
@@ -30,6 +28,14 @@ private:
     void OnNo() { settings->printTestPage = false; }
     void OnOkButton();
     void OnBack();
+};
 
-    static const MessageMapEntry<PrintTestPageDlg> messageMap[];
+// The first entry that matches a message handles it.
+inline const MessageMapEntry<PrintTestPageDlg> PrintTestPageDlg::messageMap[] = {
+    OnMessage(WM_SYSCOMMAND, &PrintTestPageDlg::OnSysCommand),
+    OnCommand(BN_CLICKED, IDC_PROMPT_CANCEL, &PrintTestPageDlg::OnCancelButton),
+    OnCommand(BN_CLICKED, IDC_PRINT_YES, &PrintTestPageDlg::OnYes),
+    OnCommand(BN_CLICKED, IDC_PRINT_NO, &PrintTestPageDlg::OnNo),
+    OnCommand(BN_CLICKED, IDC_PROMPT_OK, &PrintTestPageDlg::OnOkButton),
+    OnCommand(BN_CLICKED, IDC_PROMPT_BACK, &PrintTestPageDlg::OnBack),
 };

@@ -1,13 +1,12 @@
-#include "pages/setting_dlg.h"
+#include "win/pages/setting_dlg.h"
 
 #include <string>
 
-#include "pages/close_command.h"
-#include "pages/language_library.h"
-#include "pages/page_results.h"
-#include "pages/port_choice.h"
-#include "pages/wizard_values.h"
-#include "platform/framework/message_box.h"
+#include "core/page_results.h"
+#include "core/port_choice.h"
+#include "core/serial_tables.h"
+#include "win/framework/message_box.h"
+#include "win/pages/close_command.h"
 
 namespace {
 
@@ -30,38 +29,19 @@ LPARAM TextParam(const std::wstring& text) {
 
 const CRuntimeClass CSettingDlg::classCSettingDlg = {"CSettingDlg", &CDialog::classCDialog};
 
-const MessageMapEntry<CSettingDlg> CSettingDlg::messageMap[] = {
-    OnMessage(WM_SYSCOMMAND, &CSettingDlg::OnSysCommand),
-    OnCommand(BN_CLICKED, IDC_SET_AS_DEFAULT, &CSettingDlg::OnDefaultPrinterClicked),
-    OnCommand(CBN_SELCHANGE, IDC_PRINTER_TYPE, &CSettingDlg::OnPrinterTypeChanged),
-    OnCommand(EN_CHANGE, IDC_PRINTER_NAME, &CSettingDlg::OnPrinterNameChanged),
-    OnCommand(BN_CLICKED, IDC_SETTINGS_BACK, &CSettingDlg::OnBack),
-    OnCommand(BN_CLICKED, IDC_SETTINGS_CANCEL, &CSettingDlg::OnCancelButton),
-    OnCommand(BN_CLICKED, IDC_SETTINGS_OK, &CSettingDlg::OnOkButton),
-    OnCommand(CBN_SELCHANGE, IDC_BYTE_SIZE, &CSettingDlg::OnByteSizeChanged),
-    OnCommand(CBN_SELCHANGE, IDC_PORT, &CSettingDlg::OnPortChanged),
-    OnCommand(CBN_SELCHANGE, IDC_BAUD_RATE, &CSettingDlg::OnBaudRateChanged),
-    OnCommand(CBN_SELCHANGE, IDC_STOP_BITS, &CSettingDlg::OnStopBitsChanged),
-    OnCommand(CBN_SELCHANGE, IDC_FLOW_CONTROL, &CSettingDlg::OnFlowControlChanged),
-    OnCommand(CBN_SELCHANGE, IDC_PARITY, &CSettingDlg::OnParityChanged),
-};
-
-CSettingDlg::CSettingDlg() : CDialog(IDD_SETTINGS_PAGE) {}
-
-bool CSettingDlg::DispatchMessageMap(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    return DispatchThroughMap<CSettingDlg>(*this, messageMap, message, wParam, lParam, result);
-}
+CSettingDlg::CSettingDlg(const PageContext& context) : CWizardPage(IDD_SETTINGS_PAGE, context) {}
 
 BOOL CSettingDlg::OnInitDialog() {
     CDialog::OnInitDialog();
 
     const CWnd typeBox = GetDlgItem(IDC_PRINTER_TYPE);
-    typeBox.SendMessage(CB_ADDSTRING, 0, TextParam(basePrinterName));
+    const std::wstring& baseName = context_.basePrinterName;
+    typeBox.SendMessage(CB_ADDSTRING, 0, TextParam(baseName));
     Select(typeBox, settings->printerTypeIndex);
-    GetDlgItem(IDC_PRINTER_NAME).SendMessage(WM_SETTEXT, 0, TextParam(basePrinterName));
-    settings->printerName = basePrinterName;
+    GetDlgItem(IDC_PRINTER_NAME).SendMessage(WM_SETTEXT, 0, TextParam(baseName));
+    settings->printerName = baseName;
 
-    SetWindowText(LanguageText(IDS_SETTINGS_TITLE).c_str());
+    SetWindowText(Text(IDS_SETTINGS_TITLE).c_str());
     SetCaption(IDC_PRINTER_TYPE_LABEL, IDS_PRINTER_TYPE);
     SetCaption(IDC_PRINTER_GROUP, IDS_PRINTER_SETTINGS);
     SetCaption(IDC_SET_AS_DEFAULT, IDS_SET_AS_DEFAULT);
@@ -90,7 +70,7 @@ BOOL CSettingDlg::OnInitDialog() {
     Select(GetDlgItem(IDC_FLOW_CONTROL), settings->flowControlIndex);
     Select(GetDlgItem(IDC_BYTE_SIZE), settings->byteSizeIndex);
     Select(GetDlgItem(IDC_PARITY), settings->parityIndex);
-    if (IsSerialPort(settings->portIndex)) EnableSerialBoxes(TRUE);
+    if (IsComPort(settings->portIndex)) EnableSerialBoxes(TRUE);
     return TRUE;
 }
 
@@ -140,7 +120,7 @@ void CSettingDlg::OnPortChanged() {
     if (choice.serialBoxes != PortChoice::SerialBoxes::Unchanged) {
         EnableSerialBoxes(choice.serialBoxes == PortChoice::SerialBoxes::Enable ? TRUE : FALSE);
     }
-    if (choice.warnAboutUsb) AfxMessageBox(LanguageText(IDS_USB_WARNING).c_str(), MB_OK);
+    if (choice.warnAboutUsb) AfxMessageBox(Text(IDS_USB_WARNING).c_str(), MB_OK);
     if (choice.store) settings->portIndex = selection;
 }
 
@@ -156,10 +136,10 @@ void CSettingDlg::EnableSerialBoxes(BOOL enable) const {
 }
 
 void CSettingDlg::SetCaption(int controlId, UINT textId) const {
-    GetDlgItem(controlId).SetWindowText(LanguageText(textId).c_str());
+    GetDlgItem(controlId).SetWindowText(Text(textId).c_str());
 }
 
 void CSettingDlg::AddItems(int boxId, std::initializer_list<UINT> textIds) const {
     const CWnd box = GetDlgItem(boxId);
-    for (const UINT id : textIds) box.SendMessage(CB_ADDSTRING, 0, TextParam(LanguageText(id)));
+    for (const UINT id : textIds) box.SendMessage(CB_ADDSTRING, 0, TextParam(Text(id)));
 }

@@ -5,25 +5,22 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "app/install_settings.h"
-#include "platform/framework/dialog.h"
-#include "platform/framework/message_map.h"
 #include "res/resource_ids.h"
+#include "win/pages/page_context.h"
 
 // The wizard's second page: default printer, printer name, port and serial line values.
 // Every choice goes into the record the moment it is made.
-class CSettingDlg : public CDialog {
+class CSettingDlg : public CWizardPage<CSettingDlg> {
 public:
-    CSettingDlg();
+    explicit CSettingDlg(const PageContext& context);
     ~CSettingDlg() override = default;
 
     static const CRuntimeClass classCSettingDlg;
     const CRuntimeClass* GetRuntimeClass() const override { return &classCSettingDlg; }
 
-    InstallSettings* settings = nullptr;  // not owned
+    static const MessageMapEntry<CSettingDlg> messageMap[];
 
 protected:
-    bool DispatchMessageMap(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     BOOL OnInitDialog() override;
     void OnCancel() override;
 
@@ -46,6 +43,21 @@ private:
     void EnableSerialBoxes(BOOL enable) const;
     void SetCaption(int controlId, UINT textId) const;
     void AddItems(int boxId, std::initializer_list<UINT> textIds) const;
+};
 
-    static const MessageMapEntry<CSettingDlg> messageMap[];
+// The first entry that matches a message handles it.
+inline const MessageMapEntry<CSettingDlg> CSettingDlg::messageMap[] = {
+    OnMessage(WM_SYSCOMMAND, &CSettingDlg::OnSysCommand),
+    OnCommand(BN_CLICKED, IDC_SET_AS_DEFAULT, &CSettingDlg::OnDefaultPrinterClicked),
+    OnCommand(CBN_SELCHANGE, IDC_PRINTER_TYPE, &CSettingDlg::OnPrinterTypeChanged),
+    OnCommand(EN_CHANGE, IDC_PRINTER_NAME, &CSettingDlg::OnPrinterNameChanged),
+    OnCommand(BN_CLICKED, IDC_SETTINGS_BACK, &CSettingDlg::OnBack),
+    OnCommand(BN_CLICKED, IDC_SETTINGS_CANCEL, &CSettingDlg::OnCancelButton),
+    OnCommand(BN_CLICKED, IDC_SETTINGS_OK, &CSettingDlg::OnOkButton),
+    OnCommand(CBN_SELCHANGE, IDC_BYTE_SIZE, &CSettingDlg::OnByteSizeChanged),
+    OnCommand(CBN_SELCHANGE, IDC_PORT, &CSettingDlg::OnPortChanged),
+    OnCommand(CBN_SELCHANGE, IDC_BAUD_RATE, &CSettingDlg::OnBaudRateChanged),
+    OnCommand(CBN_SELCHANGE, IDC_STOP_BITS, &CSettingDlg::OnStopBitsChanged),
+    OnCommand(CBN_SELCHANGE, IDC_FLOW_CONTROL, &CSettingDlg::OnFlowControlChanged),
+    OnCommand(CBN_SELCHANGE, IDC_PARITY, &CSettingDlg::OnParityChanged),
 };

@@ -1,15 +1,15 @@
-#include "pages/detect_os.h"
+#include "win/platform/detect_os.h"
 
 #include <windows.h>
 
 #include <optional>
 
-#include "pages/os_version.h"
-#include "platform/system_paths.h"
+#include "core/os_version.h"
+#include "win/platform/system_paths.h"
 
 static_assert(sizeof(OSVERSIONINFOEXW) == 284 && sizeof(OSVERSIONINFOW) == 276);
 
-std::int32_t DetectOsIndex() {
+OsChoice DetectOsIndex() {
     OSVERSIONINFOEXW info{};
     info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOEXW);
     BOOL answered = ::GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info));

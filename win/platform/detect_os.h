@@ -1,7 +1,6 @@
 #pragma once
 
-#include <cstdint>
+#include "core/install_settings.h"
 
-// The operating-system choice for the running system: 0 Windows 2000 ... 5 Windows 8,
-// -1 when it is not recognised.
-std::int32_t DetectOsIndex();
+// The operating-system choice for the running system, from its version query.
+OsChoice DetectOsIndex();

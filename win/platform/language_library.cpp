@@ -1,9 +1,4 @@
-#include "pages/language_library.h"
-
-#include "pages/wizard_values.h"
-
-std::wstring basePrinterName;
-HMODULE languageLibrary = nullptr;
+#include "win/platform/language_library.h"
 
 namespace {
 
@@ -43,16 +38,17 @@ HMODULE LoadResourceLibrary(const wchar_t* path) {
     return module;
 }
 
-HMODULE LoadLanguageLibrary(std::int32_t languageIndex) {
-    if (languageIndex < 0 || static_cast<std::size_t>(languageIndex) >= kLanguageLibraryNames.size()) return nullptr;
-    const wchar_t* const name = kLanguageLibraryNames[static_cast<std::size_t>(languageIndex)];
-    if (HMODULE module = LoadResourceLibrary((ProgramFolder() + name).c_str()); module != nullptr) return module;
-    return LoadResourceLibrary(name);
+LanguageLibrary LanguageLibrary::Load(const Language& language) {
+    const std::wstring name(language.libraryFile);
+    if (HMODULE module = LoadResourceLibrary((ProgramFolder() + name).c_str()); module != nullptr) {
+        return LanguageLibrary(module);
+    }
+    return LanguageLibrary(LoadResourceLibrary(name.c_str()));
 }
 
-std::wstring LanguageText(UINT id) {
-    if (languageLibrary != nullptr) {
-        if (std::wstring text = LoadText(languageLibrary, id); !text.empty()) return text;
+std::wstring LanguageLibrary::Text(UINT id) const {
+    if (module_ != nullptr) {
+        if (std::wstring text = LoadText(module_, id); !text.empty()) return text;
     }
     return LoadText(::GetModuleHandleW(nullptr), id);
 }

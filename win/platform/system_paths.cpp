@@ -1,6 +1,11 @@
-#include "platform/system_paths.h"
+#include "win/platform/system_paths.h"
+
+#include "core/architecture.h"
 
 namespace {
+
+static_assert(PROCESSOR_ARCHITECTURE_INTEL == kArchitectureIntel && PROCESSOR_ARCHITECTURE_IA64 == kArchitectureIa64 &&
+              PROCESSOR_ARCHITECTURE_AMD64 == kArchitectureAmd64);
 
 // Newer than the headers we build against (Windows XP): looked up or spelled out here.
 constexpr DWORD kLoadLibrarySearchSystem32 = 0x00000800;

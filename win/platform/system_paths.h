@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/win32_handles.h"
+#include "win/platform/win32_handles.h"
 
 // The system directory (GetSystemDirectoryW), without a trailing backslash. A 32-bit
 // program on 64-bit Windows gets the name of the 64-bit folder, which the system maps

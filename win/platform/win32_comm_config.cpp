@@ -1,4 +1,4 @@
-#include "platform/win32_comm_config.h"
+#include "win/platform/win32_comm_config.h"
 
 #include <windows.h>
 

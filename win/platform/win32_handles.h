@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "platform/unique_handle.h"
+#include "win/platform/unique_handle.h"
 
 // Kernel objects whose "no handle" is null: processes, threads, events.
 struct NullHandlePolicy {

@@ -1,8 +1,8 @@
-#include "platform/win32_printer_setup.h"
+#include "win/platform/win32_printer_setup.h"
 
 #include <vector>
 
-#include "platform/system_paths.h"
+#include "win/platform/system_paths.h"
 
 namespace {
 

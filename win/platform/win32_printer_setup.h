@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "app/install_system.h"
+#include "core/install_system.h"
 
 // printui.dll, taken from the system directory only: the installer runs with
 // administrator rights, and a library of that name beside it or in the current

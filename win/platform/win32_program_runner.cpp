@@ -1,8 +1,8 @@
-#include "platform/win32_program_runner.h"
+#include "win/platform/win32_program_runner.h"
 
 #include <vector>
 
-#include "platform/system_paths.h"
+#include "win/platform/system_paths.h"
 
 bool Win32ProgramRunner::RunSystemProgram(const std::wstring& program, const std::wstring& commandLine) {
     // The program is named by its full path, so the command line's first word is only

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/install_system.h"
+#include "core/install_system.h"
 
 // Starts a program of the system directory directly, without a command interpreter:
 // nothing in the command line (a printer name with & or |, say) is ever taken as

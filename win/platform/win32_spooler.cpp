@@ -1,4 +1,4 @@
-#include "platform/win32_spooler.h"
+#include "win/platform/win32_spooler.h"
 
 #include <winspool.h>
 // Its A/W macros would rename our own members of the same names.
@@ -8,7 +8,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "platform/system_paths.h"
+#include "win/platform/system_paths.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "app/install_system.h"
-#include "platform/win32_handles.h"
+#include "core/install_system.h"
+#include "win/platform/win32_handles.h"
 
 // The print spooler's client library. It is not imported: the installer runs with
 // administrator rights, often from a download folder, and an imported WINSPOOL.DRV

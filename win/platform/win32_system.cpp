@@ -1,4 +1,4 @@
-#include "platform/win32_system.h"
+#include "win/platform/win32_system.h"
 
 #include <windows.h>
 

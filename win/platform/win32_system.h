@@ -3,13 +3,13 @@
 #include <cstdint>
 #include <string>
 
-#include "app/install_system.h"
-#include "app/printer_name_record.h"
-#include "platform/system_paths.h"
-#include "platform/win32_comm_config.h"
-#include "platform/win32_printer_setup.h"
-#include "platform/win32_program_runner.h"
-#include "platform/win32_spooler.h"
+#include "core/install_system.h"
+#include "core/printer_name_record.h"
+#include "win/platform/system_paths.h"
+#include "win/platform/win32_comm_config.h"
+#include "win/platform/win32_printer_setup.h"
+#include "win/platform/win32_program_runner.h"
+#include "win/platform/win32_spooler.h"
 
 class Win32DebugOutput final : public DebugOutput {
 public:

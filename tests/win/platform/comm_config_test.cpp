@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32_comm_config.h"
-#include "support/serial_tables.h"
+#include "core/serial_tables.h"
 #include "tests/win/platform/dcb_text.h"
 #include "tests/win/platform/test_process.h"
+#include "win/platform/win32_comm_config.h"
 
 namespace {
 

@@ -3,12 +3,12 @@
 
 #include <string>
 
-#include "app/exit_code.h"
-#include "platform/system_paths.h"
-#include "platform/win32_program_runner.h"
+#include "core/exit_code.h"
 #include "tests/support/wine/spooler_probe.h"
 #include "tests/support/wine/wine_prefix.h"
 #include "tests/win/platform/test_process.h"
+#include "win/platform/system_paths.h"
+#include "win/platform/win32_program_runner.h"
 
 namespace {
 

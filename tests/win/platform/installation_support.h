@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "app/exit_code.h"
+#include "core/exit_code.h"
 
 // The INF path the tests hand to the installation. Wine's printer-setup library does
 // nothing with the driver command, so no such file needs to exist.

@@ -5,14 +5,14 @@
 #include <optional>
 #include <string>
 
-#include "app/install_sequence.h"
-#include "app/printer_name_record.h"
-#include "platform/win32_system.h"
-#include "support/serial_tables.h"
+#include "core/install_sequence.h"
+#include "core/printer_name_record.h"
+#include "core/serial_tables.h"
 #include "tests/support/wine/spooler_probe.h"
 #include "tests/support/wine/wine_prefix.h"
 #include "tests/win/platform/installation_support.h"
 #include "tests/win/platform/test_process.h"
+#include "win/platform/win32_system.h"
 
 namespace spooler_probe {
 void PrintTo(const PrinterFacts& f, std::ostream* out) {
@@ -26,8 +26,8 @@ namespace {
 using spooler_probe::OpenPrinterFacts;
 using spooler_probe::PrinterFacts;
 
-constexpr std::int32_t kWindows7 = 4;
-constexpr std::int32_t kWindows8 = 5;
+constexpr OsChoice kWindows7 = OsChoice::Windows7;
+constexpr OsChoice kWindows8 = OsChoice::Windows8;
 constexpr std::int32_t kLpt1 = 0;
 constexpr std::int32_t kLpt2 = 1;
 constexpr std::int32_t kCom2 = 4;

@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "app/install_sequence.h"
-#include "platform/win32_system.h"
+#include "core/install_sequence.h"
 #include "tests/win/platform/dcb_text.h"
 #include "tests/win/platform/installation_support.h"
+#include "win/platform/win32_system.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ int Install(const std::vector<std::wstring>& args) {
     if (args.size() < 3) return 2;
     RemoveCurrentDirectoryFromDllSearch();  // as start-up does
     InstallSettings settings;
-    settings.osIndex = std::stoi(args[0]);
+    settings.osIndex = static_cast<OsChoice>(std::stoi(args[0]));
     settings.portIndex = std::stoi(args[1]);
     Win32InstallSystem system;
     return static_cast<int>(RunInstallation(settings, args[2], kTestInfPath, system.Get()));

@@ -3,12 +3,13 @@
 #include <string>
 #include <vector>
 
-#include "pages/kestrin_dlg.h"
-#include "pages/language_library.h"
-#include "pages/print_test_page_dlg.h"
-#include "pages/setting_dlg.h"
+#include "core/languages.h"
 #include "res/resource_ids.h"
 #include "tests/win/wizard/wizard_fixture.h"
+#include "win/pages/kestrin_dlg.h"
+#include "win/pages/print_test_page_dlg.h"
+#include "win/pages/setting_dlg.h"
+#include "win/platform/language_library.h"
 
 namespace {
 
@@ -144,7 +145,8 @@ class Captions : public WizardTest, public testing::WithParamInterface<Language>
 protected:
     void SetUp() override {
         WizardTest::SetUp();
-        if (GetParam().file != nullptr) languageLibrary = LoadLanguageLibrary(GetParam().index);
+        if (GetParam().file != nullptr)
+            context.language = LanguageLibrary::Load(::kLanguages.at(static_cast<std::size_t>(GetParam().index)));
     }
 
     std::wstring Expected(const Caption& caption) const {
@@ -154,7 +156,7 @@ protected:
 
 TEST_P(Captions, OsPageShowsTheLanguagesTexts) {
     if (GetParam().file != nullptr) {
-        ASSERT_NE(languageLibrary, nullptr);
+        ASSERT_NE(context.language.module(), nullptr);
     }
     Run<CKestrinDlg>([&](Driver& d) {
         HWND page = d.WaitForPage(PageKind::Os);
@@ -210,7 +212,6 @@ TEST(LanguageLibraries, HoldEveryTextAndTheEnglishOneReadsAsTheTemplates) {
 
 TEST(LanguageLibraries, ALibraryThatIsNotThereLoadsAsNothing) {
     EXPECT_EQ(LoadResourceLibrary((TestFolder() + L"rc_none.dll").c_str()), nullptr);
-    EXPECT_EQ(LoadLanguageLibrary(3), nullptr);
 }
 
 constexpr wchar_t kEntryMark[] = L"KESTRIN_MARKED_ENTRY_RAN";
@@ -231,8 +232,8 @@ TEST_F(MarkedLibrary, RunsItsEntryPointWhenLoadedAsCode) {
 }
 
 TEST_F(MarkedLibrary, ShowsItsTextsWithoutRunningAnyOfItsCode) {
-    languageLibrary = LoadResourceLibrary((TestFolder() + L"rc_marked.dll").c_str());
-    ASSERT_NE(languageLibrary, nullptr);
+    context.language = LanguageLibrary(LoadResourceLibrary((TestFolder() + L"rc_marked.dll").c_str()));
+    ASSERT_NE(context.language.module(), nullptr);
     EXPECT_FALSE(EntryRan());
     Run<CKestrinDlg>([&](Driver& d) {
         HWND page = d.WaitForPage(PageKind::Os);

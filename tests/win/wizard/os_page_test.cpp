@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "pages/detect_os.h"
-#include "pages/kestrin_dlg.h"
-#include "pages/page_results.h"
+#include "core/page_results.h"
 #include "res/resource_ids.h"
 #include "tests/win/wizard/wizard_fixture.h"
+#include "win/pages/kestrin_dlg.h"
+#include "win/platform/detect_os.h"
 
 namespace {
 
@@ -154,9 +154,9 @@ INSTANTIATE_TEST_SUITE_P(Rows, Navigation, testing::ValuesIn(kNavigationRows));
 using OsPage = WizardTest;
 
 TEST_F(OsPage, OpensWithTheRunningSystemChosen) {
-    settings.osIndex = 2;
+    settings.osIndex = OsChoice::Windows2003;
     settings.reservedValue = 7;
-    const std::int32_t detected = DetectOsIndex();
+    const auto detected = static_cast<std::int32_t>(DetectOsIndex());
     const int radios[] = {IDC_WINDOWS_2000,  IDC_WINDOWS_XP, IDC_WINDOWS_2003,
                           IDC_WINDOWS_VISTA, IDC_WINDOWS_7,  IDC_WINDOWS_8};
     Run<CKestrinDlg>([&](Driver& d) {
@@ -166,7 +166,7 @@ TEST_F(OsPage, OpensWithTheRunningSystemChosen) {
         EXPECT_EQ(d.Focus(), GetDlgItem(os, IDC_OS_NEXT));
         EXPECT_NE(SendMessageW(os, WM_GETICON, ICON_SMALL, 0), 0);
         const InstallSettings record = Record(d);
-        EXPECT_EQ(record.osIndex, detected);
+        EXPECT_EQ(static_cast<std::int32_t>(record.osIndex), detected);
         EXPECT_EQ(record.reservedValue, 0);
         d.Click(os, IDC_OS_CANCEL);
     });
@@ -182,7 +182,7 @@ TEST_F(OsPage, EachRadioButtonStoresItsSystem) {
         HWND os = d.WaitForPage(PageKind::Os);
         for (const auto& choice : choices) {
             d.Click(os, choice.radio);
-            EXPECT_EQ(Record(d).osIndex, choice.osIndex) << "radio " << choice.radio;
+            EXPECT_EQ(static_cast<std::int32_t>(Record(d).osIndex), choice.osIndex) << "radio " << choice.radio;
             EXPECT_TRUE(Driver::Checked(os, choice.radio));
         }
         d.Click(os, IDC_OS_CANCEL);
@@ -205,7 +205,7 @@ TEST_F(OsPage, BackFromSettingsKeepsTheChoiceAndNextShowsTheRecordAgain) {
         d.Click(second, IDC_SETTINGS_OK);
     });
     EXPECT_EQ(result, WIZARD_FINISH);
-    EXPECT_EQ(settings.osIndex, 5);
+    EXPECT_EQ(settings.osIndex, OsChoice::Windows8);
     EXPECT_EQ(settings.portIndex, 4);
     EXPECT_EQ(settings.baudIndex, 2);
 }

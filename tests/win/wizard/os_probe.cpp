@@ -1,8 +1,8 @@
 // Reports the operating-system choice for the system Wine pretends to be, as its exit
 // code: DetectOsIndex() + 1.
 
-#include "pages/detect_os.h"
+#include "win/platform/detect_os.h"
 
 int main() {
-    return DetectOsIndex() + 1;
+    return static_cast<int>(DetectOsIndex()) + 1;
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/framework/dialog.h"
+#include "win/framework/dialog.h"
 
 // Drives pages the way a user does (clicks, list choices, keys, the window menu), by
 // messages to the real controls, from a thread of its own while the page runs its modal

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "app/install_settings.h"
-#include "pages/kestrin_dlg.h"
-#include "pages/language_library.h"
-#include "pages/print_test_page_dlg.h"
-#include "pages/setting_dlg.h"
-#include "pages/wizard_values.h"
+#include "core/install_settings.h"
+#include "core/languages.h"
 #include "res/resource_ids.h"
 #include "tests/win/wizard/page_driver.h"
+#include "win/pages/kestrin_dlg.h"
+#include "win/pages/print_test_page_dlg.h"
+#include "win/pages/setting_dlg.h"
+#include "win/platform/language_library.h"
 
 namespace {
 
@@ -79,9 +79,8 @@ struct Shot {
 };
 
 template <class Page>
-bool TakeShot(InstallSettings& settings, const Shot& shot, const std::wstring& file) {
-    Page page;
-    page.settings = &settings;
+bool TakeShot(const PageContext& context, const Shot& shot, const std::wstring& file) {
+    Page page(context);
     bool saved = false;
     RunDriven(page, [&](Driver& d) {
         HWND window = d.WaitForPage(shot.kind);
@@ -102,18 +101,16 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     const std::wstring folder = argv[1];
-    const wchar_t* const languages[] = {L"eng", L"chi", L"esp"};
-    basePrinterName = L"Kiosk1";
     int failed = 0;
-    for (std::int32_t index = 0; index < 3; ++index) {
-        languageLibrary = LoadLanguageLibrary(index);
+    for (const Language& language : kLanguages) {
         InstallSettings settings;
         settings.portIndex = 3;  // COM1: the serial boxes are enabled
-        const std::wstring suffix = std::wstring(L"-") + languages[index] + L".png";
-        failed += !TakeShot<CKestrinDlg>(settings, {L"os", PageKind::Os, IDC_OS_CANCEL}, folder + L"/os-page" + suffix);
-        failed += !TakeShot<CSettingDlg>(settings, {L"settings", PageKind::Settings, IDC_SETTINGS_CANCEL},
+        const PageContext context{&settings, L"Kiosk1", LanguageLibrary::Load(language)};
+        const std::wstring suffix = L"-" + std::wstring(language.code) + L".png";
+        failed += !TakeShot<CKestrinDlg>(context, {L"os", PageKind::Os, IDC_OS_CANCEL}, folder + L"/os-page" + suffix);
+        failed += !TakeShot<CSettingDlg>(context, {L"settings", PageKind::Settings, IDC_SETTINGS_CANCEL},
                                          folder + L"/settings-page" + suffix);
-        failed += !TakeShot<PrintTestPageDlg>(settings, {L"prompt", PageKind::Prompt, IDC_PROMPT_CANCEL},
+        failed += !TakeShot<PrintTestPageDlg>(context, {L"prompt", PageKind::Prompt, IDC_PROMPT_CANCEL},
                                               folder + L"/test-page-prompt" + suffix);
     }
     return failed == 0 ? 0 : 1;

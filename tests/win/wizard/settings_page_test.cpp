@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "pages/language_library.h"
-#include "pages/page_results.h"
-#include "pages/print_test_page_dlg.h"
-#include "pages/setting_dlg.h"
+#include "core/page_results.h"
 #include "res/resource_ids.h"
 #include "tests/win/wizard/wizard_fixture.h"
+#include "win/pages/print_test_page_dlg.h"
+#include "win/pages/setting_dlg.h"
+#include "win/platform/language_library.h"
 
 namespace {
 
@@ -125,7 +125,7 @@ INSTANTIATE_TEST_SUITE_P(Records, SettingsOpening, testing::ValuesIn(kOpeningRow
 using SettingsPage = WizardTest;
 
 TEST_F(SettingsPage, ListsItsItemsAndTheBaseName) {
-    basePrinterName = L"Front desk";
+    context.basePrinterName = L"Front desk";
     settings.printerName = L"old";
     Run<CSettingDlg>([&](Driver& d) {
         HWND page = d.WaitForPage(PageKind::Settings);
@@ -182,7 +182,7 @@ TEST_F(SettingsPage, SerialBoxesStoreTheirPositions) {
 }
 
 TEST_F(SettingsPage, TypeChoiceCopiesTheWholeNameIntoTheNameBox) {
-    basePrinterName = L"Reception printer on the second floor";
+    context.basePrinterName = L"Reception printer on the second floor";
     Run<CSettingDlg>([&](Driver& d) {
         HWND page = d.WaitForPage(PageKind::Settings);
         SetDlgItemTextW(page, IDC_PRINTER_NAME, L"something else");
@@ -236,7 +236,7 @@ TEST_F(SettingsPage, TextTypedIntoThePortBoxChangesNothing) {
 void ExpectUsbWarning(Driver& d, HWND page) {
     HWND box = d.WaitForPage(PageKind::MessageBox);
     if (box == nullptr) return;
-    EXPECT_EQ(Driver::Text(box, 0xFFFF), LanguageText(IDS_USB_WARNING));
+    EXPECT_EQ(Driver::Text(box, 0xFFFF), LanguageLibrary().Text(IDS_USB_WARNING));
     EXPECT_EQ(Driver::Text(box), L"Kestrin");
     EXPECT_EQ(GetWindow(box, GW_OWNER), page);
     EXPECT_EQ(GetDlgItem(box, IDCANCEL), nullptr) << "OK is the only button";

@@ -4,22 +4,16 @@
 
 #include <functional>
 
-#include "app/install_settings.h"
-#include "pages/wizard_values.h"
+#include "core/install_settings.h"
 #include "tests/win/wizard/page_driver.h"
+#include "win/pages/page_context.h"
 
 // Each test starts with a fresh record, the base name Kiosk1 and no language library.
 class WizardTest : public testing::Test {
 protected:
-    void SetUp() override {
-        basePrinterName = L"Kiosk1";
-        languageLibrary = nullptr;
-    }
-
     template <class Page>
     INT_PTR Run(const std::function<void(Driver&)>& script) {
-        Page page;
-        page.settings = &settings;
+        Page page(context);
         return RunDriven(page, script);
     }
 
@@ -31,4 +25,5 @@ protected:
     }
 
     InstallSettings settings;
+    PageContext context{&settings, L"Kiosk1", LanguageLibrary()};
 };

@@ -1,0 +1,96 @@
+// The source tree keeps its layers apart: each folder includes only from the layers
+// below it, and the portable core knows nothing of Windows. Also: the C++ language
+// table and the build's language list name the same languages.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/languages.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kSource = KESTRIN_SOURCE_DIR;
+
+struct Layer {
+    const char* folder;
+    std::vector<std::string> forbidden;  // include prefixes this layer must not use
+};
+
+// Windows headers the core must not see; a Win32 type in it would need one of them.
+const std::vector<std::string> kWindowsHeaders = {"windows.h",  "winspool.h", "winbase.h", "winuser.h",  "winnt.h",
+                                                  "windef.h",   "winreg.h",   "wingdi.h",  "shellapi.h", "shlobj.h",
+                                                  "commctrl.h", "objbase.h",  "tchar.h",   "win/"};
+
+const Layer kLayers[] = {
+    {"core", kWindowsHeaders},
+    {"win/framework", {"win/platform/", "win/pages/", "win/kestrin_app.h"}},
+    {"win/platform", {"win/framework/", "win/pages/", "win/kestrin_app.h"}},
+    {"win/pages", {"win/kestrin_app.h"}},
+};
+
+void PrintTo(const Layer& layer, std::ostream* out) {
+    *out << layer.folder;
+}
+
+std::vector<std::string> Includes(const fs::path& file) {
+    static const std::regex include(R"(^\s*#\s*include\s*[<"]([^>"]+)[>"])");
+    std::ifstream in(file);
+    std::vector<std::string> found;
+    for (std::string line; std::getline(in, line);) {
+        std::smatch match;
+        if (std::regex_search(line, match, include)) found.push_back(match[1]);
+    }
+    return found;
+}
+
+class LayerTest : public testing::TestWithParam<Layer> {};
+
+TEST_P(LayerTest, IncludesOnlyFromTheLayersBelow) {
+    const fs::path folder = kSource / GetParam().folder;
+    ASSERT_TRUE(fs::is_directory(folder)) << folder;
+    int files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const std::string extension = entry.path().extension().string();
+        if (extension != ".h" && extension != ".cpp") continue;
+        ++files;
+        for (const std::string& included : Includes(entry.path())) {
+            for (const std::string& forbidden : GetParam().forbidden) {
+                EXPECT_NE(included.rfind(forbidden, 0), 0u) << entry.path() << " includes " << included;
+            }
+        }
+    }
+    EXPECT_GT(files, 0) << "no sources in " << folder;
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, LayerTest, testing::ValuesIn(kLayers), [](const auto& param) {
+    std::string name = param.param.folder;
+    for (char& c : name) {
+        if (c == '/') c = '_';
+    }
+    return name;
+});
+
+TEST(Languages, TheTableTheBuildListAndTheResourceScriptsAgree) {
+    std::vector<std::string> table;
+    for (const Language& language : kLanguages) {
+        EXPECT_EQ(language.index, static_cast<std::int32_t>(table.size())) << "a language's index is its row";
+        std::string code(language.code.begin(), language.code.end());
+        EXPECT_EQ(language.libraryFile, L"rc_" + std::wstring(language.code) + L".dll");
+        EXPECT_TRUE(fs::exists(kSource / "res" / "lang" / ("rc_" + code + ".rc"))) << code;
+        table.push_back(code);
+    }
+    std::vector<std::string> build;
+    std::istringstream list(KESTRIN_LANGUAGE_LIST);
+    for (std::string code; std::getline(list, code, ',');) build.push_back(code);
+    EXPECT_EQ(table, build);
+}
+
+}  // namespace
