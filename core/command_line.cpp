@@ -56,6 +56,41 @@ CommandLine SplitCommandLine(std::wstring_view line) {
 
     const bool complete =
         secondSpace != std::wstring_view::npos && !result.basePrinterName.empty() && !result.infBasePath.empty();
-    result.outcome = complete ? CommandLine::Outcome::Complete : CommandLine::Outcome::MissingArgument;
+    if (!complete) {
+        result.outcome = CommandLine::Outcome::MissingArgument;
+        return result;
+    }
+    result.refused = CheckArguments(result.basePrinterName, result.infBasePath);
+    result.outcome = result.refused ? CommandLine::Outcome::RefusedArgument : CommandLine::Outcome::Complete;
     return result;
+}
+
+std::optional<RefusedArgument> CheckArguments(std::wstring_view basePrinterName, std::wstring_view infBasePath) {
+    using Which = RefusedArgument::Which;
+    for (const wchar_t c : basePrinterName) {
+        // A quote or a backslash before the closing quote would end the quoted name; a
+        // comma separates arguments for the printer-setup entry point.
+        if (c < L' ' || c == kQuote || c == L'\\' || c == L',') return RefusedArgument{Which::BaseName, c};
+    }
+    for (const wchar_t c : infBasePath) {
+        if (c < L' ') return RefusedArgument{Which::InfPath, c};
+    }
+    // Quotes are the caller's only as one pair around the whole path; a backslash right
+    // before the closing one would turn it into a literal quote.
+    const bool enclosed = infBasePath.size() >= 2 && infBasePath.front() == kQuote && infBasePath.back() == kQuote;
+    const std::wstring_view inside = enclosed ? infBasePath.substr(1, infBasePath.size() - 2) : infBasePath;
+    if (inside.find(kQuote) != std::wstring_view::npos) return RefusedArgument{Which::InfPath, kQuote};
+    if (enclosed && !inside.empty() && inside.back() == L'\\') return RefusedArgument{Which::InfPath, L'\\'};
+    return std::nullopt;
+}
+
+std::wstring RefusalMessage(const RefusedArgument& refused) {
+    static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
+    std::wstring code = L"U+";
+    for (int shift = 12; shift >= 0; shift -= 4)
+        code += kDigits[(static_cast<unsigned>(refused.character) >> shift) & 0xFu];
+    const std::wstring shown =
+        refused.character < L' ' ? std::wstring() : L" \"" + std::wstring(1, refused.character) + L"\"";
+    const wchar_t* what = refused.which == RefusedArgument::Which::BaseName ? L"the base name" : L"the INF path";
+    return std::wstring(what) + L" holds " + code + shown + L", which the printer-setup commands cannot carry";
 }

@@ -27,7 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     using Outcome = CommandLine::Outcome;
     FUZZ_CHECK(result.outcome == Outcome::UnknownLanguage || result.outcome == Outcome::MissingArgument ||
-               result.outcome == Outcome::Complete);
+               result.outcome == Outcome::RefusedArgument || result.outcome == Outcome::Complete);
+    // Refused exactly when the check finds a character, and a complete line carries none.
+    FUZZ_CHECK((result.outcome == Outcome::RefusedArgument) == result.refused.has_value());
 
     if (result.outcome == Outcome::UnknownLanguage) {
         // Nothing of an unrecognised line may leak into the run.
@@ -45,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Both come out of the line itself, never from anywhere else.
     FUZZ_CHECK(IsPartOf(result.basePrinterName, line));
     FUZZ_CHECK(IsPartOf(result.infBasePath, line));
-    if (result.outcome == Outcome::Complete) {
+    if (result.outcome == Outcome::Complete || result.outcome == Outcome::RefusedArgument) {
+        FUZZ_CHECK(result.refused == CheckArguments(result.basePrinterName, result.infBasePath));
         FUZZ_CHECK(!result.basePrinterName.empty());
         FUZZ_CHECK(!result.infBasePath.empty());
     }

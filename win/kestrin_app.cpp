@@ -27,8 +27,10 @@ BOOL CKestrinApp::InitInstance() {
     debug.Write(commandLine.languageCode);
     debug.Write(commandLine.basePrinterName);
     debug.Write(commandLine.infBasePath);
-    // Without a name or a path there is nothing to install: no window is shown.
-    if (commandLine.outcome == CommandLine::Outcome::MissingArgument) {
+    // Without a name or a path there is nothing to install, and one that could smuggle
+    // options into the printer-setup commands is not installed: no window is shown.
+    if (commandLine.refused) debug.Write(RefusalMessage(*commandLine.refused));
+    if (commandLine.outcome != CommandLine::Outcome::Complete) {
         SetExitCode(static_cast<int>(ExitCode::CommandLineNotUnderstood));
         return FALSE;
     }

@@ -46,8 +46,8 @@ const SplitCase kSplitCases[] = {
     // No closing quote: the first token is the program path itself.
     {L"\"C:\\k.exe eng Kiosk1 C:\\d\\m", Outcome::UnknownLanguage, 0, L"", L""},
     {L"eng Kiosk1 C:\\d\\m", Outcome::Complete, 0, L"Kiosk1", L"C:\\d\\m"},
-    // A tab is an ordinary character.
-    {L"\"C:\\k.exe\" eng Kiosk\t1 C:\\d\\m", Outcome::Complete, 0, L"Kiosk\t1", L"C:\\d\\m"},
+    // A tab separates nothing here, but would for the printer-setup commands.
+    {L"\"C:\\k.exe\" eng Kiosk\t1 C:\\d\\m", Outcome::RefusedArgument, 0, L"Kiosk\t1", L"C:\\d\\m"},
     {L"\"C:\\k.exe\" eng\tKiosk1 C:\\d\\m", Outcome::UnknownLanguage, 0, L"", L""},
     // Spaces inside the path stay; those around it go.
     {L"\"C:\\k.exe\" eng Kiosk1    C:\\My  Drivers\\m o d   ", Outcome::Complete, 0, L"Kiosk1",
@@ -82,6 +82,48 @@ TEST(SplitCommandLine, KeepsTheLanguageCodeForTheDebuggerLines) {
     const CommandLine missing = SplitCommandLine(WithProgram(L" esp"));
     EXPECT_EQ(missing.outcome, Outcome::MissingArgument);
     EXPECT_EQ(missing.languageCode, L"esp");
+}
+
+struct RefusalCase {
+    const wchar_t* name;
+    const wchar_t* path;
+    std::optional<RefusedArgument> refused;
+};
+
+class RefusalTest : public testing::TestWithParam<RefusalCase> {};
+
+TEST_P(RefusalTest, KeepsCharactersThatWouldMakeAnotherArgumentOut) {
+    EXPECT_EQ(CheckArguments(GetParam().name, GetParam().path), GetParam().refused);
+}
+
+using Which = RefusedArgument::Which;
+constexpr RefusedArgument Name(wchar_t c) {
+    return {Which::BaseName, c};
+}
+constexpr RefusedArgument Path(wchar_t c) {
+    return {Which::InfPath, c};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, RefusalTest,
+    testing::Values(
+        RefusalCase{L"Kiosk1", L"C:\\Program Files\\drv\\model", std::nullopt},
+        RefusalCase{L"收银台&|<>%", L"\"C:\\Program Files\\drv\\model\"", std::nullopt},
+        RefusalCase{L"Kiosk\"1", L"C:\\d\\m", Name(L'"')}, RefusalCase{L"Kiosk1\\", L"C:\\d\\m", Name(L'\\')},
+        RefusalCase{L"Kiosk,1", L"C:\\d\\m", Name(L',')}, RefusalCase{L"Kiosk\x1f", L"C:\\d\\m", Name(L'\x1f')},
+        RefusalCase{L"Kiosk1", L"C:\\d\\m\tx", Path(L'\t')}, RefusalCase{L"Kiosk1", L"C:\\d\\m\" /q", Path(L'"')},
+        RefusalCase{L"Kiosk1", L"\"C:\\d\\m", Path(L'"')}, RefusalCase{L"Kiosk1", L"\"C:\\d\" \"m\"", Path(L'"')},
+        RefusalCase{L"Kiosk1", L"\"C:\\my drivers\\\"", Path(L'\\')},
+        RefusalCase{L"Kiosk1", L"C:\\drivers\\", std::nullopt}, RefusalCase{L"Kiosk1", L"\"\"", std::nullopt}));
+
+TEST(SplitCommandLine, ARefusedArgumentKeepsWhatWasSplitAndSaysWhy) {
+    const CommandLine result = SplitCommandLine(WithProgram(L" eng Kiosk\\ C:\\d\\m /q"));
+    EXPECT_EQ(result.outcome, Outcome::RefusedArgument);
+    EXPECT_EQ(result.basePrinterName, L"Kiosk\\");
+    ASSERT_TRUE(result.refused.has_value());
+    EXPECT_EQ(RefusalMessage(*result.refused),
+              L"the base name holds U+005C \"\\\", which the printer-setup commands cannot carry");
+    EXPECT_EQ(RefusalMessage(Path(L'\t')), L"the INF path holds U+0009, which the printer-setup commands cannot carry");
 }
 
 }  // namespace
