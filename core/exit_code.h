@@ -1,14 +1,48 @@
 #pragma once
 
+#include <string_view>
+
 // What a run ends with, as the process's exit code. Where two apply, the earlier
 // step of the run decides.
 enum class ExitCode : int {
-    Installed = 0,                 // the installation ran to its end
-    WizardNotFinished = 1,         // cancelled, or ended without finishing
-    CommandLineNotUnderstood = 2,  // unknown language code, base name or path missing
-    PrinterSetupMissing = 3,       // printui.dll or its entry point missing
+    Installed = 0,
+    WizardNotFinished = 1,
+    CommandLineNotUnderstood = 2,
+    PrinterSetupMissing = 3,
     PrinterNotCreated = 4,
-    RecordFileIncomplete = 5,     // printer created; record file not written, or not whole
-    SerialPortNotConfigured = 6,  // printer created; COM line settings not written
+    RecordFileIncomplete = 5,
+    SerialPortNotConfigured = 6,
     WizardNotShown = 7,
 };
+
+// What each code means, in the words of the README's table and of the log's last line.
+constexpr std::wstring_view ExitCodeMeaning(ExitCode code) {
+    switch (code) {
+        case ExitCode::Installed:
+            return L"the installation ran to its end";
+        case ExitCode::WizardNotFinished:
+            return L"the wizard ended without finishing (Cancel, Escape, close)";
+        case ExitCode::CommandLineNotUnderstood:
+            return L"the command line was not understood: unknown language code, base name or path missing or "
+                   L"refused, an option refused, or the log file could not be opened";
+        case ExitCode::PrinterSetupMissing:
+            return L"the printer-setup library (printui.dll) or its entry point is missing";
+        case ExitCode::PrinterNotCreated:
+            return L"the printer was not created";
+        case ExitCode::RecordFileIncomplete:
+            return L"the printer was created, but the record file could not be written, or not whole (a name with "
+                   L"characters above U+00FF)";
+        case ExitCode::SerialPortNotConfigured:
+            return L"the printer was created, but the COM port's line settings could not be written";
+        case ExitCode::WizardNotShown:
+            return L"the wizard could not be shown";
+    }
+    return L"";
+}
+
+// The outcomes of an installation that ran but did not finish its work: the person at
+// the wizard is told of them.
+constexpr bool IsFailedInstallation(ExitCode code) {
+    return code == ExitCode::PrinterSetupMissing || code == ExitCode::PrinterNotCreated ||
+           code == ExitCode::RecordFileIncomplete || code == ExitCode::SerialPortNotConfigured;
+}

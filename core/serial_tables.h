@@ -33,8 +33,10 @@ inline constexpr std::array<std::int32_t, 4> ByteSizeTable = {5, 6, 7, 8};
 inline constexpr std::array<std::int32_t, 3> StopBitsTable = {0, 1, 2};
 inline constexpr std::array<std::wstring_view, 3> StopBitsNames = {L"1", L"1.5", L"2"};
 
-// Platform parity codes in list order: none, even, odd, space, mark.
+// Platform parity codes in list order: none, even, odd, space, mark; and the names the
+// unattended options give them.
 inline constexpr std::array<std::int32_t, 5> ParityTable = {0, 2, 1, 4, 3};
+inline constexpr std::array<std::wstring_view, 5> ParityNames = {L"none", L"even", L"odd", L"space", L"mark"};
 
 enum FlowControl : std::int32_t {
     FLOW_NONE = 0,
@@ -42,3 +44,4 @@ enum FlowControl : std::int32_t {
     FLOW_HARDWARE = 2,
 };
 inline constexpr std::array<std::int32_t, 3> FlowControlTable = {FLOW_NONE, FLOW_XON_XOFF, FLOW_HARDWARE};
+inline constexpr std::array<std::wstring_view, 3> FlowControlNames = {L"none", L"xonxoff", L"hardware"};

@@ -1,4 +1,5 @@
 #include "core/command_line.h"
+#include "core/options.h"
 
 #include <gtest/gtest.h>
 
@@ -124,6 +125,124 @@ TEST(SplitCommandLine, ARefusedArgumentKeepsWhatWasSplitAndSaysWhy) {
     EXPECT_EQ(RefusalMessage(*result.refused),
               L"the base name holds U+005C \"\\\", which the printer-setup commands cannot carry");
     EXPECT_EQ(RefusalMessage(Path(L'\t')), L"the INF path holds U+0009, which the printer-setup commands cannot carry");
+}
+
+// Unattended options, before the language code.
+
+// The options that are set, in one line: "quiet port=4 log=a.log".
+std::wstring Described(const UnattendedOptions& o) {
+    std::wstring text;
+    auto add = [&](const wchar_t* name, const auto& value) {
+        if (!value) return;
+        text += (text.empty() ? L"" : L" ") + std::wstring(name) + L"=" + std::to_wstring(static_cast<int>(*value));
+    };
+    if (o.quiet) text += L"quiet";
+    if (!o.logPath.empty()) text += (text.empty() ? L"log=" : L" log=") + o.logPath;
+    add(L"os", o.os);
+    add(L"port", o.portIndex);
+    add(L"baud", o.baudIndex);
+    add(L"bytesize", o.byteSizeIndex);
+    add(L"parity", o.parityIndex);
+    add(L"stopbits", o.stopBitsIndex);
+    add(L"flow", o.flowControlIndex);
+    if (o.noDefault) text += L" nodefault";
+    if (o.testPage) text += L" testpage";
+    return text;
+}
+
+struct OptionsCase {
+    const wchar_t* rest;     // after the program path
+    const wchar_t* options;  // as Described() writes them
+    std::optional<OptionError> error;
+};
+
+class OptionsTest : public testing::TestWithParam<OptionsCase> {};
+
+TEST_P(OptionsTest, AreReadBeforeTheLanguageCode) {
+    const ParsedCommandLine parsed = ParseCommandLine(WithProgram(GetParam().rest));
+    EXPECT_EQ(Described(parsed.options), GetParam().options);
+    EXPECT_EQ(parsed.error, GetParam().error);
+}
+
+using R = OptionError::Reason;
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, OptionsTest,
+    testing::Values(
+        OptionsCase{L" eng Kiosk1 C:\\d\\m", L"", std::nullopt},
+        OptionsCase{L" /QUIET /Port:com2 /baud:9600 eng K P", L"quiet port=4 baud=4", std::nullopt},
+        OptionsCase{L" /quiet /os:8 /port:COM1: /bytesize:7 /parity:Space /stopbits:1.5 /flow:xonxoff /nodefault "
+                    L"/testpage eng K P",
+                    L"quiet os=5 port=3 bytesize=2 parity=3 stopbits=1 flow=1 nodefault testpage", std::nullopt},
+        OptionsCase{L" /quiet /os:auto /port:usb001 eng K P", L"quiet port=7", std::nullopt},
+        OptionsCase{L"  /log:\"C:\\Kiosk logs\\printer.log\"   eng K P", L"log=C:\\Kiosk logs\\printer.log",
+                    std::nullopt},
+        // Whatever cannot be used is named as written, the first of them.
+        OptionsCase{L" /quiet /bogus /baud:1 eng K P", L"quiet", OptionError{R::Unknown, L"/bogus"}},
+        OptionsCase{L" /quiet /port:COM2 /baud:9601 eng K P", L"quiet port=4", OptionError{R::BadValue, L"/baud:9601"}},
+        OptionsCase{L" /quiet:yes eng K P", L"", OptionError{R::BadValue, L"/quiet:yes"}},
+        OptionsCase{L" /quiet /port eng K P", L"quiet", OptionError{R::BadValue, L"/port"}},
+        OptionsCase{L" /log: eng K P", L"", OptionError{R::BadValue, L"/log:"}},
+        OptionsCase{L" /log:\"C:\\a b eng K P", L"", OptionError{R::BadValue, L"/log:\"C:\\a b eng K P"}},
+        OptionsCase{L" /log:\"C:\\a\"b eng K P", L"", OptionError{R::BadValue, L"/log:\"C:\\a\"b"}},
+        OptionsCase{L" /quiet /Quiet eng K P", L"quiet", OptionError{R::Repeated, L"/Quiet"}},
+        OptionsCase{L" /quiet /os:auto /OS:8 eng K P", L"quiet", OptionError{R::Repeated, L"/OS:8"}},
+        OptionsCase{L" /log:a.log /port:COM2 eng K P", L"log=a.log port=4", OptionError{R::NeedsQuiet, L"/port:COM2"}},
+        OptionsCase{L" /quiet /flow:none eng K P", L"quiet flow=0", OptionError{R::SerialNeedsCom, L"/flow:none"}},
+        OptionsCase{L" /quiet /port:LPT1 /stopbits:2 eng K P", L"quiet port=0 stopbits=2",
+                    OptionError{R::SerialNeedsCom, L"/stopbits:2"}}));
+
+TEST(ParseCommandLine, SplitsWhatFollowsTheOptionsAsEver) {
+    const ParsedCommandLine withOptions = ParseCommandLine(WithProgram(L" /quiet  chi Kiosk1   C:\\My Drivers\\m "));
+    EXPECT_EQ(withOptions.commandLine.outcome, Outcome::Complete);
+    EXPECT_EQ(withOptions.commandLine.languageIndex, 1);
+    EXPECT_EQ(withOptions.commandLine.basePrinterName, L"Kiosk1");
+    EXPECT_EQ(withOptions.commandLine.infBasePath, L"C:\\My Drivers\\m");
+    EXPECT_EQ(ParseCommandLine(WithProgram(L" /quiet")).commandLine.outcome, Outcome::UnknownLanguage);
+    // Without options, every line is split exactly as before, its edge cases included.
+    for (const SplitCase& c : kSplitCases) {
+        const CommandLine alone = SplitCommandLine(c.line);
+        const ParsedCommandLine parsed = ParseCommandLine(c.line);
+        EXPECT_EQ(parsed.commandLine.outcome, alone.outcome);
+        EXPECT_EQ(parsed.commandLine.basePrinterName, alone.basePrinterName);
+        EXPECT_EQ(parsed.commandLine.infBasePath, alone.infBasePath);
+        EXPECT_EQ(Described(parsed.options), L"");
+    }
+}
+
+TEST(ParseCommandLine, NamesTheRefusedOptionAndWhy) {
+    EXPECT_EQ(OptionErrorMessage({R::SerialNeedsCom, L"/baud:9600"}),
+              L"option /baud:9600 refused: serial line values need a COM port (/port:COM1 to COM4)");
+}
+
+TEST(SettingsFromOptions, AreTheWizardsDefaultsUnlessAnOptionSaysOtherwise) {
+    InstallSettings expected;
+    expected.osIndex = OsChoice::Windows7;
+    expected.printerName = L"Kiosk1";
+    const InstallSettings defaults = SettingsFromOptions({}, OsChoice::Windows7, L"Kiosk1");
+    EXPECT_EQ(std::tie(defaults.osIndex, defaults.setAsDefault, defaults.printerName, defaults.portIndex,
+                       defaults.baudIndex, defaults.stopBitsIndex, defaults.flowControlIndex, defaults.byteSizeIndex,
+                       defaults.parityIndex, defaults.printTestPage),
+              std::tie(expected.osIndex, expected.setAsDefault, expected.printerName, expected.portIndex,
+                       expected.baudIndex, expected.stopBitsIndex, expected.flowControlIndex, expected.byteSizeIndex,
+                       expected.parityIndex, expected.printTestPage));
+
+    const UnattendedOptions options =
+        ParseCommandLine(
+            L"\"k\" /quiet /os:8 /port:COM4 /baud:300 /bytesize:6 /parity:odd /stopbits:2 /flow:none "
+            L"/nodefault /testpage eng K P")
+            .options;
+    const InstallSettings chosen = SettingsFromOptions(options, OsChoice::Unrecognised, L"K");
+    EXPECT_EQ(std::tie(chosen.osIndex, chosen.setAsDefault, chosen.portIndex, chosen.baudIndex, chosen.stopBitsIndex,
+                       chosen.flowControlIndex, chosen.byteSizeIndex, chosen.parityIndex, chosen.printTestPage),
+              std::make_tuple(OsChoice::Windows8, false, 6, 0, 2, 0, 1, 2, true));
+    EXPECT_EQ(SettingsFromOptions({}, OsChoice::Unrecognised, L"K").osIndex, OsChoice::Unrecognised);
+}
+
+TEST(ArgumentsAfterProgram, AreWhatARelaunchPassesOn) {
+    EXPECT_EQ(ArgumentsAfterProgram(L"\"C:\\k.exe\" /log:\"a b\" eng K P"), L"/log:\"a b\" eng K P");
+    EXPECT_EQ(ArgumentsAfterProgram(L"\"C:\\k.exe\"eng K P"), L"eng K P");
+    EXPECT_EQ(ArgumentsAfterProgram(L"\"C:\\k.exe eng K P"), L"");
 }
 
 }  // namespace

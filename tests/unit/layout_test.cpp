@@ -6,11 +6,13 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "core/exit_code.h"
 #include "core/languages.h"
 
 namespace {
@@ -91,6 +93,17 @@ TEST(Languages, TheTableTheBuildListAndTheResourceScriptsAgree) {
     std::istringstream list(KESTRIN_LANGUAGE_LIST);
     for (std::string code; std::getline(list, code, ',');) build.push_back(code);
     EXPECT_EQ(table, build);
+}
+
+TEST(Readme, TellsEachExitCodeAsTheProgramLogsIt) {
+    std::ifstream readme(kSource / "README.md");
+    std::string text((std::istreambuf_iterator<char>(readme)), std::istreambuf_iterator<char>());
+    for (int code = 0; code <= 7; ++code) {
+        const std::wstring_view meaning = ExitCodeMeaning(static_cast<ExitCode>(code));
+        const std::string row =
+            "| " + std::to_string(code) + " | " + std::string(meaning.begin(), meaning.end()) + " |";
+        EXPECT_NE(text.find(row), std::string::npos) << "README lacks the row " << row;
+    }
 }
 
 }  // namespace

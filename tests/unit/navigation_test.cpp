@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "core/elevation.h"
 #include "core/navigation.h"
 #include "core/page_results.h"
 #include "core/port_choice.h"
@@ -72,5 +73,25 @@ INSTANTIATE_TEST_SUITE_P(
                     PortCase{3, {Boxes::Enable, false, true}}, PortCase{6, {Boxes::Enable, false, true}},
                     PortCase{7, {Boxes::Unchanged, true, true}}, PortCase{-1, {Boxes::Unchanged, false, false}},
                     PortCase{8, {Boxes::Unchanged, false, false}}));
+
+TEST(Elevation, OnlyAnAdministratorsLimitedTokenFromVistaOnStartsAgain) {
+    struct Row {
+        std::uint32_t major;
+        TokenKind token;
+        bool relaunch;
+    };
+    for (const Row& row :
+         {Row{5, TokenKind::Limited, false}, Row{6, TokenKind::Limited, true}, Row{10, TokenKind::Limited, true},
+          Row{6, TokenKind::Full, false}, Row{6, TokenKind::Ordinary, false}, Row{5, TokenKind::Ordinary, false}}) {
+        EXPECT_EQ(ShouldRelaunchElevated(row.major, row.token), row.relaunch)
+            << "version " << row.major << ", token " << static_cast<int>(row.token);
+    }
+}
+
+TEST(WizardExitCode, OnlyAnInstallationThatRanAndFailedIsShownToTheUser) {
+    for (int code = 0; code <= 7; ++code) {
+        EXPECT_EQ(IsFailedInstallation(static_cast<ExitCode>(code)), code >= 3 && code <= 6) << "exit code " << code;
+    }
+}
 
 }  // namespace

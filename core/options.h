@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/command_line.h"
+#include "core/install_settings.h"
+
+// Options for unattended installation. They stand between the program path and the
+// language code:
+//   "<program>" [/option[:value]]... <language> <base name> <INF path>
+// Names are case-insensitive, and so are the values taken from a list; a value holding
+// spaces is enclosed in double quotes.
+struct UnattendedOptions {
+    bool quiet = false;            // no page: the installation runs at once
+    std::wstring logPath;          // append the run's lines to this file; empty: no log
+    std::optional<OsChoice> os{};  // nothing: the running system, as the first page detects it
+    std::optional<std::int32_t> portIndex{};
+    std::optional<std::int32_t> baudIndex{};
+    std::optional<std::int32_t> byteSizeIndex{};
+    std::optional<std::int32_t> parityIndex{};
+    std::optional<std::int32_t> stopBitsIndex{};
+    std::optional<std::int32_t> flowControlIndex{};
+    bool noDefault = false;
+    bool testPage = false;
+};
+
+// Why the options cannot be used; `option` is the option as written.
+struct OptionError {
+    enum class Reason {
+        Unknown,         // no such option
+        BadValue,        // a value outside its list, a value missing or one too many
+        Repeated,        // given a second time
+        NeedsQuiet,      // only /log: is allowed without /quiet
+        SerialNeedsCom,  // a serial line value for a port that is not a COM port
+    };
+
+    Reason reason = Reason::Unknown;
+    std::wstring option;
+
+    friend bool operator==(const OptionError&, const OptionError&) = default;
+};
+
+struct ParsedCommandLine {
+    UnattendedOptions options;
+    std::optional<OptionError> error{};  // the first option that cannot be used
+    CommandLine commandLine;             // what follows the options, split as ever
+};
+
+// Reads the options, then splits what follows them as SplitCommandLine does; a line
+// without options is split exactly as SplitCommandLine splits it.
+ParsedCommandLine ParseCommandLine(std::wstring_view line);
+
+// The debugger line that names a refused option and why.
+std::wstring OptionErrorMessage(const OptionError& error);
+
+// The record a quiet run installs from: the wizard's defaults with the options' values,
+// and the operating system the first page would have preselected unless /os: names one.
+InstallSettings SettingsFromOptions(const UnattendedOptions& options, OsChoice detected,
+                                    const std::wstring& basePrinterName);
+
+// The text after the program path and its separating space, as a relaunch of the same
+// program passes it on.
+std::wstring_view ArgumentsAfterProgram(std::wstring_view line);

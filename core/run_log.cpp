@@ -1,0 +1,61 @@
+#include "core/run_log.h"
+
+#include <cstdio>
+
+void RunOutput::Write(const std::wstring& line) {
+    debugger_.Write(line);
+    if (log_ != nullptr) log_->Append(line);
+}
+
+void RunOutput::Note(const std::wstring& line) {
+    if (log_ != nullptr) log_->Append(line);
+}
+
+void RunOutput::Finish(ExitCode code) {
+    Note(L"exit code " + std::to_wstring(static_cast<int>(code)) + L": " + std::wstring(ExitCodeMeaning(code)));
+}
+
+namespace {
+
+void AppendUtf8(std::string& out, char32_t c) {
+    auto byte = [&](unsigned value) { out.push_back(static_cast<char>(static_cast<unsigned char>(value))); };
+    if (c < 0x80) {
+        byte(c);
+    } else if (c < 0x800) {
+        byte(0xC0 | (c >> 6));
+        byte(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        byte(0xE0 | (c >> 12));
+        byte(0x80 | ((c >> 6) & 0x3F));
+        byte(0x80 | (c & 0x3F));
+    } else {
+        byte(0xF0 | (c >> 18));
+        byte(0x80 | ((c >> 12) & 0x3F));
+        byte(0x80 | ((c >> 6) & 0x3F));
+        byte(0x80 | (c & 0x3F));
+    }
+}
+
+}  // namespace
+
+std::string LogLineBytes(const LogTime& time, std::wstring_view text) {
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d ", time.year, time.month, time.day, time.hour,
+                  time.minute, time.second);
+    std::string line = stamp;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto unit = static_cast<char32_t>(static_cast<std::uint16_t>(text[i]));
+        const bool high = unit >= 0xD800 && unit <= 0xDBFF;
+        const bool low = unit >= 0xDC00 && unit <= 0xDFFF;
+        if (high && i + 1 < text.size()) {
+            const auto next = static_cast<char32_t>(static_cast<std::uint16_t>(text[i + 1]));
+            if (next >= 0xDC00 && next <= 0xDFFF) {
+                AppendUtf8(line, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
+                ++i;
+                continue;
+            }
+        }
+        AppendUtf8(line, high || low ? char32_t{0xFFFD} : unit);
+    }
+    return line + "\r\n";
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "core/exit_code.h"
+#include "core/install_system.h"
+
+// A file the lines of a run are appended to, one line each.
+class LogFile {
+public:
+    virtual ~LogFile() = default;
+    virtual void Append(const std::wstring& line) = 0;
+};
+
+// Where the lines of a run go: the debugger output, and the log file when there is one.
+// The log also gets a few lines of its own, and a last line with the exit code.
+class RunOutput final : public DebugOutput {
+public:
+    explicit RunOutput(DebugOutput& debugger) : debugger_(debugger) {}
+
+    void SetLog(LogFile* log) { log_ = log; }
+
+    // A debugger line, also in the log.
+    void Write(const std::wstring& line) override;
+    // A line for the log alone.
+    void Note(const std::wstring& line);
+    // The log's last line: "exit code N: <meaning>".
+    void Finish(ExitCode code);
+
+private:
+    DebugOutput& debugger_;
+    LogFile* log_ = nullptr;
+};
+
+// Local time of a log line.
+struct LogTime {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+// One line of the log file as UTF-8 bytes: "2026-12-08 14:03:07 <text>" and CR LF.
+// UTF-16 that is not whole (a lone surrogate) becomes U+FFFD.
+std::string LogLineBytes(const LogTime& time, std::wstring_view text);

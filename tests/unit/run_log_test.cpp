@@ -1,0 +1,50 @@
+#include "core/run_log.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+struct Lines final : DebugOutput, LogFile {
+    std::vector<std::wstring> lines;
+    void Write(const std::wstring& line) override { lines.push_back(line); }
+    void Append(const std::wstring& line) override { lines.push_back(line); }
+};
+
+TEST(RunOutput, LogsEveryDebuggerLineItsOwnNotesAndTheExitCodeLast) {
+    Lines debugger, log;
+    RunOutput output(debugger);
+    output.Write(L"before the log is open");
+    output.SetLog(&log);
+    output.Write(L"打开打印机失败！");
+    output.Note(L"for the log alone");
+    output.Finish(ExitCode::PrinterNotCreated);
+    EXPECT_EQ(debugger.lines, (std::vector<std::wstring>{L"before the log is open", L"打开打印机失败！"}));
+    EXPECT_EQ(log.lines, (std::vector<std::wstring>{L"打开打印机失败！", L"for the log alone",
+                                                    L"exit code 4: the printer was not created"}));
+}
+
+struct BytesCase {
+    const wchar_t* text;
+    const char* bytes;  // after the time stamp
+};
+
+class LogLineTest : public testing::TestWithParam<BytesCase> {};
+
+TEST_P(LogLineTest, IsUtf8AfterALocalTimeStamp) {
+    EXPECT_EQ(LogLineBytes({2026, 12, 8, 4, 5, 6}, GetParam().text),
+              std::string("2026-12-08 04:05:06 ") + GetParam().bytes + "\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, LogLineTest,
+                         testing::Values(BytesCase{L"eng", "eng"},
+                                         BytesCase{L"Caf\u00e9 \u6536", "Caf\xc3\xa9 \xe6\x94\xb6"},
+                                         BytesCase{L"\xd83d\xde00", "\xf0\x9f\x98\x80"},
+                                         BytesCase{L"a\xd83d"
+                                                   L"b\xde00",
+                                                   "a\xef\xbf\xbd"
+                                                   "b\xef\xbf\xbd"},
+                                         BytesCase{L"", ""}));
+
+}  // namespace
