@@ -15,8 +15,12 @@ endif()
 if(WIN32)
     # Windows XP is the floor: anything newer must be looked up at run time.
     add_compile_definitions(_WIN32_WINNT=0x0501 WINVER=0x0501 UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
-    # Executables need no DLL beyond the system's.
-    add_link_options(-static -static-libgcc -static-libstdc++)
+    # Executables need no DLL beyond the system's. Address-space randomisation and data
+    # execution prevention are asked for explicitly, whatever the linker's defaults.
+    add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--dynamicbase,--nxcompat)
+    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+        add_link_options(-Wl,--high-entropy-va)
+    endif()
 
     set(KESTRIN_WINE_ROOT "${CMAKE_BINARY_DIR}/wine" CACHE PATH "Where the tests keep their Wine prefixes")
     # Test programs run under Wine in a prefix of their own, never the user's.

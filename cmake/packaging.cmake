@@ -11,7 +11,7 @@ configure_file(${CMAKE_SOURCE_DIR}/packaging/ReadMe.txt ${CMAKE_BINARY_DIR}/pack
                @ONLY NEWLINE_STYLE CRLF)
 
 set(shipped_files kestrin.exe ReadMe.txt)
-install(TARGETS kestrin RUNTIME DESTINATION . COMPONENT kestrin)
+install(PROGRAMS $<TARGET_FILE:kestrin> DESTINATION . COMPONENT kestrin)
 install(FILES ${CMAKE_BINARY_DIR}/package-files/ReadMe.txt DESTINATION . COMPONENT kestrin)
 foreach(code IN LISTS KESTRIN_LANGUAGES)
     install(FILES $<TARGET_FILE:rc_${code}> DESTINATION . COMPONENT kestrin)
