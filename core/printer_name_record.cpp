@@ -1,7 +1,5 @@
 #include "core/printer_name_record.h"
 
-#include <cstdio>
-
 std::string PrinterNameRecordBytes(std::wstring_view name, bool& whole) {
     std::string bytes;
     bytes.reserve(name.size());
@@ -28,12 +26,4 @@ PrinterNameRecordResult WritePrinterNameRecord(FileWriter& files, std::wstring_v
             break;
     }
     return {1, whole};
-}
-
-FileWriter::Result StdioFileWriter::WriteFile(const std::string& name, std::string_view bytes) {
-    std::FILE* file = std::fopen(name.c_str(), "wb");
-    if (file == nullptr) return Result::NotOpened;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const bool closed = std::fclose(file) == 0;
-    return written && closed ? Result::Written : Result::WriteFailed;
 }

@@ -17,10 +17,3 @@ struct PrinterNameRecordResult {
 };
 
 PrinterNameRecordResult WritePrinterNameRecord(FileWriter& files, std::wstring_view name);
-
-// Writes files with the C runtime, in binary mode, so the bytes are the same on every
-// system whatever its locale.
-class StdioFileWriter final : public FileWriter {
-public:
-    Result WriteFile(const std::string& name, std::string_view bytes) override;
-};

@@ -80,5 +80,13 @@
 #define IDS_FLOW_XON_XOFF 139
 #define IDS_FLOW_HARDWARE 140
 
+// What a failed installation tells the person at the screen; {0} stands for the code.
+#define IDS_FAILED_SETUP_MISSING 141
+#define IDS_FAILED_NOT_CREATED 142
+#define IDS_FAILED_RECORD_FILE 143
+#define IDS_FAILED_SERIAL_PORT 144
+#define IDS_FAILED_EXIT_CODE 145
+#define IDS_RUN_AS_ADMINISTRATOR 146
+
 // The program's title, for message boxes.
 #define IDS_APP_TITLE 0xE000

@@ -4,12 +4,11 @@
 
 #include <optional>
 
-#include "core/os_version.h"
 #include "win/platform/system_paths.h"
 
 static_assert(sizeof(OSVERSIONINFOEXW) == 284 && sizeof(OSVERSIONINFOW) == 276);
 
-OsChoice DetectOsIndex() {
+std::optional<OsVersion> QueryOsVersion() {
     OSVERSIONINFOEXW info{};
     info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOEXW);
     BOOL answered = ::GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info));
@@ -19,9 +18,10 @@ OsChoice DetectOsIndex() {
         info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);
         answered = ::GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info));
     }
-    std::optional<OsVersion> version;
-    if (answered) {
-        version = OsVersion{info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion, info.wProductType};
-    }
-    return OsIndexForVersion(version, NativeProcessorArchitecture());
+    if (!answered) return std::nullopt;
+    return OsVersion{info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion, info.wProductType};
+}
+
+OsChoice DetectOsIndex() {
+    return OsIndexForVersion(QueryOsVersion(), NativeProcessorArchitecture());
 }

@@ -1,26 +1,13 @@
 #include "win/platform/language_library.h"
 
+#include "win/platform/system_paths.h"
+
 namespace {
 
 // Named only in the headers of systems since Vista, which alone accept it.
 constexpr DWORD kLoadAsImageResource = 0x00000020;
 
 constexpr int kTextBufferSize = 512;
-
-std::wstring ProgramFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    path.erase(path.find_last_of(L'\\') + 1);
-    return path;
-}
 
 // Empty when the module has no such text (LoadStringW gives no empty texts either).
 std::wstring LoadText(HMODULE module, UINT id) {
@@ -39,11 +26,10 @@ HMODULE LoadResourceLibrary(const wchar_t* path) {
 }
 
 LanguageLibrary LanguageLibrary::Load(const Language& language) {
-    const std::wstring name(language.libraryFile);
-    if (HMODULE module = LoadResourceLibrary((ProgramFolder() + name).c_str()); module != nullptr) {
-        return LanguageLibrary(module);
-    }
-    return LanguageLibrary(LoadResourceLibrary(name.c_str()));
+    // Only from the program's own folder: a bare name would reach the folders on PATH.
+    const std::wstring folder = ThisProgramFolder();
+    if (folder.empty()) return LanguageLibrary();
+    return LanguageLibrary(LoadResourceLibrary((folder + std::wstring(language.libraryFile)).c_str()));
 }
 
 std::wstring LanguageLibrary::Text(UINT id) const {

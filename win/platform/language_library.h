@@ -18,8 +18,7 @@ public:
     LanguageLibrary() = default;
     explicit LanguageLibrary(HMODULE module) : module_(module) {}
 
-    // The library of `language` from the program's own folder, else by its bare name
-    // from the system's usual search.
+    // The library of `language` from the program's own folder; without it, no library.
     static LanguageLibrary Load(const Language& language);
 
     HMODULE module() const { return module_; }

@@ -10,6 +10,7 @@ static_assert(PROCESSOR_ARCHITECTURE_INTEL == kArchitectureIntel && PROCESSOR_AR
 // Newer than the headers we build against (Windows XP): looked up or spelled out here.
 constexpr DWORD kLoadLibrarySearchSystem32 = 0x00000800;
 using SetDllDirectoryFunction = BOOL(WINAPI*)(LPCWSTR);
+using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
 using AddDllDirectoryFunction = void*(WINAPI*)(LPCWSTR);
 using GetNativeSystemInfoFunction = void(WINAPI*)(LPSYSTEM_INFO);
 
@@ -47,7 +48,38 @@ std::wstring SystemFilePath(const std::wstring& fileName) {
     return directory + L"\\" + fileName;
 }
 
-void RemoveCurrentDirectoryFromDllSearch() {
+std::wstring ThisProgramPath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+std::wstring ThisProgramFolder() {
+    std::wstring folder = ThisProgramPath();
+    folder.erase(folder.find_last_of(L'\\') + 1);
+    return folder;
+}
+
+std::wstring CurrentDirectory() {
+    const DWORD needed = ::GetCurrentDirectoryW(0, nullptr);
+    if (needed == 0) return {};
+    std::wstring directory(needed, L'\0');
+    const DWORD length = ::GetCurrentDirectoryW(needed, directory.data());
+    directory.resize(length < needed ? length : 0);
+    return directory;
+}
+
+void RestrictLibrarySearch() {
+    if (const auto setDefault = ProcAddress<SetDefaultDllDirectoriesFunction>(Kernel32(), "SetDefaultDllDirectories")) {
+        if (setDefault(kLoadLibrarySearchSystem32)) return;
+    }
     if (const auto setDllDirectory = ProcAddress<SetDllDirectoryFunction>(Kernel32(), "SetDllDirectoryW")) {
         setDllDirectory(L"");
     }

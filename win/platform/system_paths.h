@@ -13,10 +13,19 @@ std::wstring SystemDirectory();
 // `fileName` in the system directory; empty when the system directory is unknown.
 std::wstring SystemFilePath(const std::wstring& fileName);
 
-// Takes the current directory out of the search for libraries loaded by bare name, so
-// that a DLL left in a download folder is never picked up. Start-up calls this before
-// anything else. Systems without SetDllDirectoryW (XP before SP1) are left as they are.
-void RemoveCurrentDirectoryFromDllSearch();
+// This program's full path, and the folder it is in (with a trailing backslash).
+std::wstring ThisProgramPath();
+std::wstring ThisProgramFolder();
+
+// The current directory.
+std::wstring CurrentDirectory();
+
+// Restricts the search for libraries loaded by bare name (by us, or later by the
+// system's own libraries) to the system directory, so that a DLL left beside the program
+// or in a download folder is never picked up. Where the system cannot (before Vista and
+// 7 with the update that brought SetDefaultDllDirectories), at least the current
+// directory is taken out of the search. Start-up calls this before anything else.
+void RestrictLibrarySearch();
 
 // Loads a library of the system by its full path in the system directory; the libraries
 // it depends on are looked for there too (LOAD_LIBRARY_SEARCH_SYSTEM32 where the system

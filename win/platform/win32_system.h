@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/install_system.h"
-#include "core/printer_name_record.h"
+#include "win/platform/record_file.h"
 #include "win/platform/system_paths.h"
 #include "win/platform/win32_comm_config.h"
 #include "win/platform/win32_printer_setup.h"
@@ -21,13 +21,14 @@ public:
     std::uint16_t NativeProcessorArchitecture() override;
 };
 
-// Everything the installation needs of the real system, owned in one place:
+// Everything the installation needs of the real system, owned in one place; its lines
+// go to `debug` (the debugger output, and the log when there is one):
 //
-//   Win32InstallSystem system;
+//   Win32InstallSystem system(debug);
 //   const ExitCode outcome = RunInstallation(settings, basePrinterName, infBasePath, system.Get());
 class Win32InstallSystem {
 public:
-    Win32InstallSystem() = default;
+    explicit Win32InstallSystem(DebugOutput& debug) : debug_(debug) {}
     Win32InstallSystem(const Win32InstallSystem&) = delete;
     Win32InstallSystem& operator=(const Win32InstallSystem&) = delete;
 
@@ -38,7 +39,7 @@ private:
     Win32Spooler spooler_;
     Win32SystemInfo systemInfo_;
     Win32ProgramRunner programRunner_;
-    Win32DebugOutput debug_;
-    StdioFileWriter files_;
+    DebugOutput& debug_;
+    Win32FileWriter files_;
     Win32CommConfigStore commConfig_;
 };

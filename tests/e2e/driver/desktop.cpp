@@ -23,7 +23,8 @@ bool IsKind(HWND window, PageKind kind) {
         case PageKind::Prompt:
             return HasControls(window, {3, 1000, 1001, 1016});
         case PageKind::Message:
-            return HasControls(window, {1, 0xFFFF}) && GetWindow(window, GW_OWNER) != nullptr;
+            // With or without an owner: a failed installation's message comes after the pages.
+            return HasControls(window, {1, 0xFFFF});
     }
     return false;
 }

@@ -20,7 +20,7 @@ const std::set<std::wstring> kSetupVerbs = {
 };
 const std::set<std::wstring> kInteractVerbs = {
     L"page", L"click", L"choose", L"tick", L"untick", L"key", L"close", L"post", L"shot",
-    L"text", L"checked", L"unchecked", L"enabled", L"disabled", L"selected", L"items", L"focused",
+    L"text", L"text-has", L"checked", L"unchecked", L"enabled", L"disabled", L"selected", L"items", L"focused",
 };
 const std::set<std::wstring> kCheckVerbs = {
     L"no-window", L"debug", L"debug-has", L"debug-lacks", L"printui", L"printer", L"no-printer",
@@ -436,6 +436,13 @@ void Runner::Interact(const Step& step) {
         const std::wstring expected = Expected(step.args[1]);
         Expect(step, Eventually([&] { return WindowText(control) == expected; }),
                L"control " + step.args[0] + L" shows " + Visible(WindowText(control)) + L", expected " +
+                   Visible(expected));
+    } else if (verb == L"text-has") {
+        NeedArguments(step, 2);
+        const HWND control = Control(step, 0);
+        const std::wstring expected = Expected(step.args[1]);
+        Expect(step, Eventually([&] { return WindowText(control).find(expected) != std::wstring::npos; }),
+               L"control " + step.args[0] + L" shows " + Visible(WindowText(control)) + L", which lacks " +
                    Visible(expected));
     } else if (verb == L"checked" || verb == L"unchecked") {
         const HWND box = Control(step, 0);

@@ -47,6 +47,15 @@ TEST_F(PlantedLibraryTest, AProgramLoadingByBareNameWouldRunThem) {
     }
 }
 
+// What start-up restricts the search to holds for every later load by bare name, also
+// for those the system's own libraries make.
+TEST_F(PlantedLibraryTest, AfterStartUpALoadByBareNameTakesTheSystemsLibrary) {
+    for (const wchar_t* library : kPlanted) {
+        EXPECT_EQ(RunChild(std::wstring(L"--child-load ") + library + L" restricted"), 0) << library;
+        EXPECT_FALSE(FileExists(Mark(library))) << library;
+    }
+}
+
 TEST_F(PlantedLibraryTest, TheInstallationNeverLoadsThem) {
     const ScratchDirectory scratch;
     EXPECT_EQ(RunChild(L"--child-install 4 0 Planted"), static_cast<int>(ExitCode::Installed));
@@ -63,26 +72,6 @@ TEST(PrinterSetupLibrary, WhenTheSystemRefusesToLoadItNothingIsInstalled) {
     EXPECT_EQ(outcome, static_cast<int>(ExitCode::PrinterSetupMissing));
     EXPECT_FALSE(spooler_probe::OpenPrinterFacts(L"NoSetupLibrary").has_value());
     EXPECT_FALSE(FileExists(scratch.File(L"TollvekPrintName5249")));
-}
-
-// Windows then leaves the current directory out when it looks for a library by bare
-// name. (Wine takes an empty library directory for none and keeps searching the current
-// directory, so what can be checked here is that the directory was set, and to nothing.)
-TEST(DllSearch, StartUpSetsAnEmptyLibraryDirectory) {
-    using GetDllDirectoryFunction = DWORD(WINAPI*)(DWORD, LPWSTR);
-    using SetDllDirectoryFunction = BOOL(WINAPI*)(LPCWSTR);
-    const HMODULE kernel32 = ::GetModuleHandleW(L"kernel32.dll");
-    const auto getDllDirectory = ProcAddress<GetDllDirectoryFunction>(kernel32, "GetDllDirectoryW");
-    const auto setDllDirectory = ProcAddress<SetDllDirectoryFunction>(kernel32, "SetDllDirectoryW");
-    ASSERT_TRUE(getDllDirectory && setDllDirectory);
-    ASSERT_TRUE(setDllDirectory(L"C:\\windows"));
-
-    RemoveCurrentDirectoryFromDllSearch();
-    wchar_t directory[MAX_PATH] = L"unchanged";
-    ::SetLastError(0xdeadbeef);
-    EXPECT_EQ(getDllDirectory(MAX_PATH, directory), 0u);
-    EXPECT_EQ(::GetLastError(), 0xdeadbeefu);  // no failure: the directory is empty
-    EXPECT_STREQ(directory, L"");
 }
 
 TEST(SystemDirectory, NothingOutsideItIsLoadedOrStarted) {

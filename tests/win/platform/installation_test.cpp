@@ -40,7 +40,8 @@ protected:
     static void SetUpTestSuite() { wine_prefix::RegisterTavikDriver(); }
 
     static ExitCode Install(const InstallSettings& settings, const std::wstring& baseName) {
-        Win32InstallSystem system;
+        Win32DebugOutput debug;
+        Win32InstallSystem system(debug);
         return RunInstallation(settings, baseName, kTestInfPath, system.Get());
     }
 

@@ -4,7 +4,8 @@
 //   --child-read-comm OUTPUT PORT...     each port's stored default DCB, one line each
 //   --child-install OS PORT BASE         an installation as the installer runs it;
 //                                        the exit code is its outcome
-//   --child-load LIBRARY                 LoadLibraryW by bare name; 0 when it loaded
+//   --child-load LIBRARY [restricted]    LoadLibraryW by bare name, after start-up's
+//                                        restriction of the search when asked; 0 when it loaded
 #include <gtest/gtest.h>
 #include <windows.h>
 // after windows.h, which it needs
@@ -39,16 +40,18 @@ int ReadComm(const std::vector<std::wstring>& args) {
 
 int Install(const std::vector<std::wstring>& args) {
     if (args.size() < 3) return 2;
-    RemoveCurrentDirectoryFromDllSearch();  // as start-up does
+    RestrictLibrarySearch();  // as start-up does
     InstallSettings settings;
     settings.osIndex = static_cast<OsChoice>(std::stoi(args[0]));
     settings.portIndex = std::stoi(args[1]);
-    Win32InstallSystem system;
+    Win32DebugOutput debug;
+    Win32InstallSystem system(debug);
     return static_cast<int>(RunInstallation(settings, args[2], kTestInfPath, system.Get()));
 }
 
 int Load(const std::vector<std::wstring>& args) {
     if (args.empty()) return 2;
+    if (args.size() > 1 && args[1] == L"restricted") RestrictLibrarySearch();
     return ::LoadLibraryW(args[0].c_str()) != nullptr ? 0 : 1;
 }
 

@@ -261,6 +261,7 @@ TEST(Startup, FinishingRunsTheInstallation) {
     const RunResult run = RunUnderDebugger(KestrinExe(), L"eng Kiosk1 C:\\drivers\\model", [](Driver& d) {
         d.Click(d.WaitForPage(PageKind::Os), IDC_OS_NEXT);
         d.Click(d.WaitForPage(PageKind::Settings), IDC_SETTINGS_OK);
+        d.Click(d.WaitForPage(PageKind::MessageBox), IDOK);
     });
     EXPECT_EQ(run.exitCode, 4u);
     ASSERT_GE(run.debugLines.size(), 5u);
