@@ -90,7 +90,7 @@ std::wstring RefusalMessage(const RefusedArgument& refused) {
     for (int shift = 12; shift >= 0; shift -= 4)
         code += kDigits[(static_cast<unsigned>(refused.character) >> shift) & 0xFu];
     const std::wstring shown =
-        refused.character < L' ' ? std::wstring() : L" \"" + std::wstring(1, refused.character) + L"\"";
+        refused.character < L' ' ? std::wstring() : L" (" + std::wstring(1, refused.character) + L")";
     const wchar_t* what = refused.which == RefusedArgument::Which::BaseName ? L"the base name" : L"the INF path";
     return std::wstring(what) + L" holds " + code + shown + L", which the printer-setup commands cannot carry";
 }

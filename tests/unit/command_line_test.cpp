@@ -123,7 +123,7 @@ TEST(SplitCommandLine, ARefusedArgumentKeepsWhatWasSplitAndSaysWhy) {
     EXPECT_EQ(result.basePrinterName, L"Kiosk\\");
     ASSERT_TRUE(result.refused.has_value());
     EXPECT_EQ(RefusalMessage(*result.refused),
-              L"the base name holds U+005C \"\\\", which the printer-setup commands cannot carry");
+              L"the base name holds U+005C (\\), which the printer-setup commands cannot carry");
     EXPECT_EQ(RefusalMessage(Path(L'\t')), L"the INF path holds U+0009, which the printer-setup commands cannot carry");
 }
 
