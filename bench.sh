@@ -74,7 +74,8 @@ for preset in "${presets[@]}"; do
     rule+='---:|'
 done
 printf '%s\n%s\n' "$header" "$rule"
-for file in kestrin.exe rc_eng.dll rc_chi.dll rc_esp.dll ReadMe.txt; do
+first_zip=$(ls build/"${presets[0]}"/package/Kestrin-*-"${presets[0]}".zip)
+for file in $(unzip -Z1 "$first_zip" | grep -v '/$' | sed 's|^[^/]*/||' | sort); do
     row="| $file |"
     for preset in "${presets[@]}"; do
         zip=$(ls build/"$preset"/package/Kestrin-*-"$preset".zip)
