@@ -9,6 +9,7 @@ For every file, from `objdump -p`:
 - every imported function is on ALLOW_LIST for its DLL and this architecture (Windows
   refuses to start a program whose import it cannot resolve);
 - every imported DLL is one Windows always loads from its own folder;
+- the subsystem version is no newer than the system's (5.1 for XP, 5.2 for XP x64);
 - DllCharacteristics have DYNAMIC_BASE and NX_COMPAT, and HIGH_ENTROPY_VA when 64-bit;
   the file header does not say RELOCS_STRIPPED (a file that cannot be moved defeats
   address-space randomisation);
@@ -28,6 +29,8 @@ IMAGE_FILE_RELOCS_STRIPPED = 0x0001
 DLL_CHARACTERISTICS = {"HIGH_ENTROPY_VA": 0x0020, "DYNAMIC_BASE": 0x0040, "NX_COMPAT": 0x0100}
 FORMATS = {"x86": "pei-i386", "x64": "pei-x86-64"}
 SYSTEMS = {"x86": "Windows XP SP3", "x64": "Windows XP x64 / Server 2003 SP2"}
+# The newest subsystem version each will start: 5.01 is XP's, 5.02 Server 2003's.
+SUBSYSTEM_VERSIONS = {"x86": (5, 1), "x64": (5, 2)}
 
 
 def read_allow_list(path, arch):
@@ -50,11 +53,17 @@ def read_allow_list(path, arch):
 
 def read_pe(objdump, path):
     """The parts of `objdump -p` this check needs."""
-    text = subprocess.run([objdump, "-p", path], capture_output=True, text=True, check=True).stdout
+    run = subprocess.run([objdump, "-p", path], capture_output=True, text=True)
+    text = run.stdout if run.returncode == 0 else ""
+    sys.stderr.write(run.stderr)
 
     def field(name):
         m = re.search(rf"^{name}\s+(?:0x)?([0-9a-fA-F]+)", text, re.M)
         return int(m.group(1), 16) if m else None
+
+    def decimal(name):
+        m = re.search(rf"^{name}\s+([0-9]+)$", text, re.M)
+        return int(m.group(1)) if m else None
 
     def directory_size(name):
         m = re.search(rf"^Entry [0-9a-f] [0-9a-f]+ ([0-9a-f]+) {name}", text, re.M)
@@ -66,7 +75,7 @@ def read_pe(objdump, path):
         if m:
             dll = m.group(1)
             imports.setdefault(dll, [])
-        elif dll and (m := re.match(r"\t[0-9a-f]+\t\s*[0-9]+\s+(\S+)", line)):
+        elif dll and (m := re.match(r"\t[0-9a-f]+\t\s*[0-9a-f]+\s+(\S+)", line)):
             imports[dll].append(m.group(1))  # "<none>" when imported by ordinal
         elif not line.strip():
             dll = None
@@ -75,6 +84,7 @@ def read_pe(objdump, path):
         "format": fmt.group(1) if fmt else "unknown",
         "characteristics": field("Characteristics"),
         "dll_characteristics": field("DllCharacteristics"),
+        "subsystem": (decimal("MajorSubsystemVersion"), decimal("MinorSubsystemVersion")),
         "relocations": directory_size("Base Relocation Directory"),
         "delay_imports": directory_size("Delay Import Directory"),
         "imports": imports,
@@ -93,18 +103,21 @@ def check(objdump, allow_list, arch, paths):
         def fail(what):
             failures.append(f"FAIL {name}: {what}")
 
+        if None in (pe["characteristics"], pe["dll_characteristics"], *pe["subsystem"]):
+            fail("objdump read no PE headers")
+            continue
         if pe["format"] != FORMATS[arch]:
             fail(f"file format {pe['format']}, not {FORMATS[arch]}")
-        if pe["characteristics"] is None or pe["dll_characteristics"] is None:
-            fail("objdump printed no PE headers")
-            continue
-        checked = ["DYNAMIC_BASE", "NX_COMPAT"] + (["HIGH_ENTROPY_VA"] if arch == "x64" else [])
-        for flag in checked:
+        subsystem = "%d.%d" % pe["subsystem"]
+        if pe["subsystem"] > SUBSYSTEM_VERSIONS[arch]:
+            fail(f"subsystem version {subsystem} is newer than {SYSTEMS[arch]} starts")
+        flags = ["DYNAMIC_BASE", "NX_COMPAT"] + (["HIGH_ENTROPY_VA"] if arch == "x64" else [])
+        for flag in flags:
             if not pe["dll_characteristics"] & DLL_CHARACTERISTICS[flag]:
                 fail(f"DllCharacteristics lack {flag}")
-        checked.append("not RELOCS_STRIPPED")
         if pe["characteristics"] & IMAGE_FILE_RELOCS_STRIPPED:
             fail("the file header says RELOCS_STRIPPED")
+        checked = [f"subsystem {subsystem}", *flags, "not RELOCS_STRIPPED"]
         if pe["delay_imports"]:
             fail("has delay-load imports, which this check does not read")
 
@@ -122,11 +135,13 @@ def check(objdump, allow_list, arch, paths):
                 fail(f"imports {dll}, which Windows does not always load from its own folder")
             allowed = exports.get(dll.lower(), set())
             for function in functions:
-                if function not in allowed:
+                if function == "<none>":
+                    fail(f"{dll}: a function imported by ordinal, which no list can vouch for")
+                elif function not in allowed:
                     fail(f"{dll} {function} is not on the list of {SYSTEMS[arch]} exports")
                     refused.add(function)
-            checked.append(f"{dll} {len(functions)} functions")
-        print(f"{name} ({pe['format']}): {', '.join(checked)}")
+            checked.append(f"{dll} ({len(functions)} functions)")
+        print(f"{name} ({pe['format']}) checked: {', '.join(checked)}")
     return failures, refused
 
 
