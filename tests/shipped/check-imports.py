@@ -7,7 +7,8 @@ x64 / Server 2003 SP2 (64-bit), and that none of them can be made to load a plan
 
 For every file, from `objdump -p`:
 - every imported function is on ALLOW_LIST for its DLL and this architecture (Windows
-  refuses to start a program whose import it cannot resolve);
+  refuses to start a program whose import it cannot resolve); a function the sources
+  named there show on the system may be added to it;
 - every imported DLL is one Windows always loads from its own folder;
 - the subsystem version is no newer than the system's (5.1 for XP, 5.2 for XP x64);
 - DllCharacteristics have DYNAMIC_BASE and NX_COMPAT, and HIGH_ENTROPY_VA when 64-bit;
@@ -95,6 +96,7 @@ def check(objdump, allow_list, arch, paths):
     """Prints what was checked per file; returns the failures, each a line naming the
     file, and the functions refused."""
     known, exports = read_allow_list(allow_list, arch)
+    list_name = os.path.basename(allow_list)
     failures, refused = [], set()
     for path in paths:
         name = os.path.basename(path)
@@ -138,7 +140,7 @@ def check(objdump, allow_list, arch, paths):
                 if function == "<none>":
                     fail(f"{dll}: a function imported by ordinal, which no list can vouch for")
                 elif function not in allowed:
-                    fail(f"{dll} {function} is not on the list of {SYSTEMS[arch]} exports")
+                    fail(f"{dll} {function} is not in {list_name} for {SYSTEMS[arch]}")
                     refused.add(function)
             checked.append(f"{dll} ({len(functions)} functions)")
         print(f"{name} ({pe['format']}) checked: {', '.join(checked)}")
