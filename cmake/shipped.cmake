@@ -34,3 +34,22 @@ foreach(code IN LISTS KESTRIN_LANGUAGES)
     set_target_properties(rc_${code} PROPERTIES IMPORTED_LOCATION ${KESTRIN_BIN_DIR}/rc_${code}.dll)
     add_dependencies(rc_${code} kestrin_shipped)
 endforeach()
+
+# The shipped files must start on Windows XP SP3 (32-bit) and on XP x64 / Server 2003 SP2
+# (64-bit): every function they import is checked against what those systems export, and
+# every DLL against those Windows always takes from its own folder.
+find_package(Python3 3.8 COMPONENTS Interpreter REQUIRED)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(shipped_arch x64)
+else()
+    set(shipped_arch x86)
+endif()
+set(shipped_check ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tests/shipped/check-imports.py)
+set(shipped_exports ${PROJECT_SOURCE_DIR}/tests/shipped/xp-exports.txt)
+add_test(NAME shipped.xp_imports
+         COMMAND ${shipped_check} ${CMAKE_OBJDUMP} ${shipped_exports} ${shipped_arch} ${shipped_files})
+# The unit tests are built with the POSIX thread-model compilers, whose thread runtime
+# imports GetTickCount64 (Vista and later): the check must refuse them, or it checks nothing.
+add_test(NAME shipped.xp_imports_refuses_newer
+         COMMAND ${shipped_check} --expect-refusal GetTickCount64 ${CMAKE_OBJDUMP} ${shipped_exports}
+                 ${shipped_arch} $<TARGET_FILE:kestrin_unit_tests>)
