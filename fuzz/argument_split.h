@@ -4,15 +4,13 @@
 #include <string_view>
 #include <vector>
 
-// Splits a command line into arguments the way the receiving program will: the Windows
-// rules of CommandLineToArgvW and the Microsoft C runtime. Arguments are separated by
-// spaces and tabs outside quotes; 2n backslashes before a quote give n backslashes and the
-// quote opens or closes a quoted part; 2n+1 give n backslashes and a literal quote;
-// backslashes before anything else are literal. For "" inside a quoted part this follows
-// the C runtime (2008 and later): a literal quote, and the part stays quoted;
-// CommandLineToArgvW ends the quoted part there instead. Every argument, the first too,
-// follows these rules: the program-path rule for the first argument does not apply to a
-// command tail, which is what is split here.
+// Splits a command tail into arguments as the receiving program does, by the Windows rules
+// (CommandLineToArgvW and the Microsoft C runtime): spaces and tabs outside quotes separate
+// arguments; 2n backslashes and a quote give n backslashes, and the quote opens or closes a
+// quoted part; 2n+1 give n backslashes and a literal quote; other backslashes are literal.
+// "" inside a quoted part is a literal quote and the part stays quoted, as in the C runtime
+// since 2008 (CommandLineToArgvW ends the part there). There is no program path to skip:
+// the first argument follows the same rules.
 inline std::vector<std::wstring> SplitArguments(std::wstring_view line) {
     std::vector<std::wstring> arguments;
     std::size_t i = 0;

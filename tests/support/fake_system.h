@@ -53,7 +53,6 @@ public:
     struct CommWrite {
         std::uint32_t size;
         std::vector<std::byte> bytes;  // what the system took: `size` bytes, or fewer if the buffer is shorter
-        bool ok;
     };
     std::vector<std::wstring> calls;
     std::map<std::string, std::string> files;
@@ -93,7 +92,9 @@ public:
 
     bool RunSystemProgram(const std::wstring& program, const std::wstring& commandLine) override {
         calls.push_back(L"Run " + program + L" | " + commandLine);
-        if (runnerCreatesPrinter) printers.insert(PrinterNamedIn(commandLine));
+        // The name between the quotes after "/b", as rundll32 would take it.
+        const auto start = commandLine.find(L"/b \"") + 4;
+        if (runnerCreatesPrinter) printers.insert(commandLine.substr(start, commandLine.find(L'"', start) - start));
         return true;
     }
 
@@ -133,7 +134,7 @@ public:
                           std::uint32_t size) override {
         calls.push_back(L"SetDefaultCommConfig " + portName);
         const auto taken = config.first(std::min<std::size_t>(size, config.size()));
-        commWrites.push_back({size, {taken.begin(), taken.end()}, !writeFails});
+        commWrites.push_back({size, {taken.begin(), taken.end()}});
         if (writeFails) {
             lastError_ = commError;
         } else {
@@ -158,12 +159,6 @@ private:
     private:
         FakeSystem& system_;
     };
-
-    // The name between the quotes after "/b", as rundll32 would take it.
-    static std::wstring PrinterNamedIn(const std::wstring& commandLine) {
-        const auto start = commandLine.find(L"/b \"") + 4;
-        return commandLine.substr(start, commandLine.find(L'"', start) - start);
-    }
 
     std::uint64_t existenceChecks_ = 0;
     std::uint32_t lastError_ = 0;
