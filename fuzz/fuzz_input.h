@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/fake_system.h"
+
 // Fields are read front to back, little-endian, so that a seed can be written by hand
 // (see make_seeds.py). Past the end every field reads as zero: a short input is still a
 // complete case.
@@ -27,8 +29,6 @@ public:
         std::memcpy(&value, raw, sizeof(T));
         return value;
     }
-
-    bool TakeBool() { return (Take<std::uint8_t>() & 1u) != 0; }
 
     // A 16-bit unit count, then that many UTF-16 units (lone surrogates included).
     std::wstring TakeText(std::size_t maxUnits) {
@@ -51,6 +51,21 @@ private:
     std::span<const std::uint8_t> bytes_;
     std::size_t next_ = 0;
 };
+
+// How the fake's COM port answers, in this order: flags (bits 0 and 1: the first and the
+// second read fail, bit 2: the write fails, bit 3: a good read misreports its size), the
+// error code of a failure, the size a read needs, the size misreported; the rest of the
+// input is what the port stores.
+inline void TakePortAnswers(FuzzInput& input, FakeSystem& fake, const std::wstring& port) {
+    const auto flags = input.Take<std::uint8_t>();
+    fake.failingReads = flags & 3u;
+    fake.writeFails = (flags & 4u) != 0;
+    fake.commError = input.Take<std::uint32_t>();
+    fake.requiredSize = input.Take<std::uint32_t>();
+    const auto reported = input.Take<std::uint32_t>();
+    if ((flags & 8u) != 0) fake.reportedSize = reported;
+    fake.ports[port] = input.TakeRest();
+}
 
 // Every input turns into UTF-16 text: two bytes a unit, a trailing odd byte dropped.
 inline std::wstring Utf16Units(const std::uint8_t* data, std::size_t size) {

@@ -65,6 +65,11 @@ SEEDS = {
         "port_with_provider_data": install(FULL, port=6, port_config=comm(required=80, reported=80,
                                                                           stored=b"\xff" * 80)),
         "port_write_fails": install(FULL, file=WRITE_FAILED, port=3, port_config=comm(flags=4, error=5)),
+        # The commands' arguments: paths and copy names with spaces, on both routes.
+        "inf_path_with_spaces": install(FULL | TEST_PAGE, taken=1, inf="C:\\Program Files\\drv\\model"),
+        "quoted_inf_path_route_a": install(LIBRARY | ENTRY | TEST_PAGE | RUNDLL_OK, arch=9, os_index=5, taken=3,
+                                           inf='"C:\\Program Files\\drv\\model"'),
+        "refused_base_name": install(FULL | TEST_PAGE, base='Kiosk"1 /x'),
     },
     "serial_port": {
         "defaults": serial(19200, 8, 0, 0, 2),

@@ -1,39 +1,66 @@
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "core/install_system.h"
-#include "tests/support/fake_comm_config.h"
+#include "core/serial_port.h"
 
-// Stands in for the whole system and records every call, in order, as one line of text.
+using comm_layout::ReadField;
+
+// Stands in for the whole system, COM ports included, in the unit tests and the fuzz
+// targets alike. Its fields say how it answers; every call is recorded, in order, as one
+// line of text ("OpenPrinter Kiosk1"), and what a call handed over is kept beside it.
 class FakeSystem final : public PrinterSetup,
                          public Spooler,
                          public SystemInfo,
                          public ProgramRunner,
                          public DebugOutput,
-                         public FileWriter {
+                         public FileWriter,
+                         public CommConfigStore {
 public:
     // What the system looks like.
     bool hasPrinterSetup = true;
     bool hasEntryPoint = true;
     std::uint16_t architecture = 0;  // x86
     std::set<std::wstring> printers;
+    std::uint64_t takenChecks = 0;  // the first this many existence checks find a printer, whatever the name
     bool addPrinterSucceeds = true;
     bool runnerCreatesPrinter = true;  // rundll32 really creates the printer
     FileWriter::Result fileResult = FileWriter::Result::Written;
-    FakeCommConfigStore comm;
+
+    // The COM ports: what each stores, and how the comm-configuration calls answer.
+    std::map<std::wstring, std::vector<std::byte>> ports;
+    std::uint32_t requiredSize = comm_layout::kConfigSize;  // a smaller buffer gets ERROR_INSUFFICIENT_BUFFER
+    std::optional<std::uint32_t> reportedSize;              // what a good read claims to supply, if not the truth
+    std::uint32_t failingReads = 0;                         // bit n: read n (from 0) fails with commError
+    bool writeFails = false;                                // every write fails with commError
+    std::uint32_t commError = 0;
 
     // What happened.
+    struct CommRead {
+        std::uint32_t sizeIn;
+        bool ok;
+        std::uint32_t sizeOut;
+        std::vector<std::byte> buffer;  // the caller's whole buffer once the read is done
+    };
+    struct CommWrite {
+        std::uint32_t size;
+        std::vector<std::byte> bytes;  // what the system took: `size` bytes, or fewer if the buffer is shorter
+    };
     std::vector<std::wstring> calls;
-    std::vector<std::wstring> debugLines;
     std::map<std::string, std::string> files;
     std::wstring defaultPrinter;
+    std::vector<CommRead> commReads;
+    std::vector<CommWrite> commWrites;
 
-    InstallSystem System() { return {*this, *this, *this, *this, *this, *this, comm}; }
+    InstallSystem System() { return {*this, *this, *this, *this, *this, *this, *this}; }
 
     std::unique_ptr<PrinterSetupLibrary> Load() override {
         calls.push_back(L"LoadLibrary printui.dll");
@@ -43,7 +70,7 @@ public:
 
     bool PrinterExists(const std::wstring& name) override {
         calls.push_back(L"OpenPrinter " + name);
-        return printers.count(name) != 0;
+        return ++existenceChecks_ <= takenChecks || printers.contains(name);
     }
 
     bool AddPrinter(const PrinterDescription& p) override {
@@ -65,20 +92,58 @@ public:
 
     bool RunSystemProgram(const std::wstring& program, const std::wstring& commandLine) override {
         calls.push_back(L"Run " + program + L" | " + commandLine);
-        if (runnerCreatesPrinter) printers.insert(PrinterNamedIn(commandLine));
+        // The name between the quotes after "/b", as rundll32 would take it.
+        const auto start = commandLine.find(L"/b \"") + 4;
+        if (runnerCreatesPrinter) printers.insert(commandLine.substr(start, commandLine.find(L'"', start) - start));
         return true;
     }
 
-    void Write(const std::wstring& message) override {
-        calls.push_back(L"debug " + message);
-        debugLines.push_back(message);
-    }
+    void Write(const std::wstring& message) override { calls.push_back(L"debug " + message); }
 
     Result WriteFile(const std::string& name, std::string_view bytes) override {
         calls.push_back(L"WriteFile " + std::wstring(name.begin(), name.end()));
         if (fileResult != Result::NotOpened) files[name] = bytes;
         return fileResult;
     }
+
+    bool GetDefaultConfig(const std::wstring& portName, std::span<std::byte> config, std::uint32_t& size) override {
+        calls.push_back(L"GetDefaultCommConfig " + portName);
+        CommRead read{size, false, 0, {}};
+        const auto port = ports.find(portName);
+        if (commReads.size() < 32 && ((failingReads >> commReads.size()) & 1u) != 0) {
+            lastError_ = commError;
+        } else if (port == ports.end()) {
+            lastError_ = 1010;  // ERROR_BADKEY
+        } else if (size < requiredSize) {
+            size = requiredSize;
+            lastError_ = kErrorInsufficientBuffer;
+        } else {
+            // The system fills as many bytes as it is told the buffer holds.
+            std::copy_n(port->second.begin(), std::min({port->second.size(), std::size_t{size}, config.size()}),
+                        config.begin());
+            size = reportedSize.value_or(static_cast<std::uint32_t>(port->second.size()));
+            read.ok = true;
+        }
+        read.sizeOut = size;
+        read.buffer.assign(config.begin(), config.end());
+        commReads.push_back(std::move(read));
+        return commReads.back().ok;
+    }
+
+    bool SetDefaultConfig(const std::wstring& portName, std::span<const std::byte> config,
+                          std::uint32_t size) override {
+        calls.push_back(L"SetDefaultCommConfig " + portName);
+        const auto taken = config.first(std::min<std::size_t>(size, config.size()));
+        commWrites.push_back({size, {taken.begin(), taken.end()}});
+        if (writeFails) {
+            lastError_ = commError;
+        } else {
+            ports[portName].assign(taken.begin(), taken.end());
+        }
+        return !writeFails;
+    }
+
+    std::uint32_t LastError() override { return lastError_; }
 
 private:
     class Library final : public PrinterSetupLibrary {
@@ -95,9 +160,6 @@ private:
         FakeSystem& system_;
     };
 
-    // The name between the quotes after "/b", as rundll32 would take it.
-    static std::wstring PrinterNamedIn(const std::wstring& commandLine) {
-        const auto start = commandLine.find(L"/b \"") + 4;
-        return commandLine.substr(start, commandLine.find(L'"', start) - start);
-    }
+    std::uint64_t existenceChecks_ = 0;
+    std::uint32_t lastError_ = 0;
 };

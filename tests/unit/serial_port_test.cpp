@@ -2,7 +2,7 @@
 
 #include "core/serial_port.h"
 #include "core/serial_tables.h"
-#include "tests/support/fake_comm_config.h"
+#include "tests/support/fake_system.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ struct ClampCase {
 class SerialClampTest : public testing::TestWithParam<ClampCase> {};
 
 TEST_P(SerialClampTest, WritesValuesWithinTheirRanges) {
-    FakeCommConfigStore store;
+    FakeSystem store;
     store.ports[L"COM1"] = AllOnes();
     ASSERT_EQ(ConfigureSerialPort(store, GetParam().in, L"COM1"), 0u);
     const Written w = WrittenValues(store.ports[L"COM1"]);
@@ -84,7 +84,7 @@ TEST_P(FlowControlTest, SetsOnlyTheHandshakeFieldsAndBinary) {
     for (const auto& [start, expected] :
          {std::pair{AllOnes(), GetParam().flagsFromAllOnes},
           std::pair{std::vector<std::byte>(L::kConfigSize), GetParam().flagsFromZero}}) {
-        FakeCommConfigStore store;
+        FakeSystem store;
         store.ports[L"COM2"] = start;
         ASSERT_EQ(ConfigureSerialPort(store, {9600, 8, 0, 0, GetParam().mode}, L"COM2"), 0u);
         const auto& config = store.ports[L"COM2"];
@@ -113,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, FlowControlTest,
                              FlowCase{3, 0xFFFFFFFFu, 0x1u}, FlowCase{-1, 0xFFFFFFFFu, 0x1u}));
 
 TEST(ConfigureSerialPort, NoneAfterHardwareHandshakeHoldsDtrAndRtsOn) {
-    FakeCommConfigStore store;
+    FakeSystem store;
     store.ports[L"COM3"] = std::vector<std::byte>(L::kConfigSize);
     ASSERT_EQ(ConfigureSerialPort(store, {9600, 8, 0, 0, FLOW_HARDWARE}, L"COM3"), 0u);
     ASSERT_EQ(ConfigureSerialPort(store, {9600, 8, 0, 0, FLOW_NONE}, L"COM3"), 0u);
@@ -124,39 +124,41 @@ TEST(ConfigureSerialPort, NoneAfterHardwareHandshakeHoldsDtrAndRtsOn) {
 }
 
 TEST(ConfigureSerialPort, FailedReadReturnsItsErrorAndWritesNothing) {
-    FakeCommConfigStore store;
+    FakeSystem store;
     store.ports[L"COM1"] = AllOnes();
-    store.readError = 5;  // ERROR_ACCESS_DENIED
+    store.failingReads = 1;
+    store.commError = 5;  // ERROR_ACCESS_DENIED
     EXPECT_EQ(ConfigureSerialPort(store, {9600, 8, 0, 0, 0}, L"COM1"), 5u);
-    EXPECT_EQ(store.writes, 0);
+    EXPECT_TRUE(store.commWrites.empty());
 
-    FakeCommConfigStore unknown;
+    FakeSystem unknown;
     EXPECT_EQ(ConfigureSerialPort(unknown, {9600, 8, 0, 0, 0}, L"COM9"), 1010u);
-    EXPECT_EQ(unknown.writes, 0);
+    EXPECT_TRUE(unknown.commWrites.empty());
 }
 
 TEST(ConfigureSerialPort, RefusedWriteReturnsItsError) {
-    FakeCommConfigStore store;
+    FakeSystem store;
     store.ports[L"COM1"] = AllOnes();
-    store.writeError = 87;  // ERROR_INVALID_PARAMETER
+    store.writeFails = true;
+    store.commError = 87;  // ERROR_INVALID_PARAMETER
     EXPECT_EQ(ConfigureSerialPort(store, {9600, 8, 0, 0, 0}, L"COM1"), 87u);
-    EXPECT_EQ(store.writes, 1);
+    EXPECT_EQ(store.commWrites.size(), 1u);
 }
 
 TEST(ConfigureSerialPort, FailureWithoutAnErrorCodeIsStillAFailure) {
-    FakeCommConfigStore store;
+    FakeSystem store;
     store.ports[L"COM1"] = AllOnes();
-    store.writeError = 0;
+    store.writeFails = true;
     EXPECT_NE(ConfigureSerialPort(store, {9600, 8, 0, 0, 0}, L"COM1"), 0u);
 }
 
 TEST(ConfigureSerialPort, PortWithProviderDataIsReadAgainWithTheSizeItNeeds) {
-    FakeCommConfigStore store;
+    FakeSystem store;
     store.requiredSize = 80;
     store.ports[L"COM4"] = AllOnes(80);
     ASSERT_EQ(ConfigureSerialPort(store, {57600, 7, 2, 2, FLOW_NONE}, L"COM4"), 0u);
-    EXPECT_EQ(store.reads, 2);
-    EXPECT_EQ(store.lastWriteSize, 80u);
+    EXPECT_EQ(store.commReads.size(), 2u);
+    EXPECT_EQ(store.commWrites.back().size, 80u);
     const auto& config = store.ports[L"COM4"];
     ASSERT_EQ(config.size(), 80u);
     const Written w = WrittenValues(config);
@@ -173,22 +175,22 @@ struct BrokenAnswerCase {
     std::size_t stored;          // bytes the port supplies
     std::uint32_t requiredSize;  // bytes it says a read needs
     std::uint32_t expected;
-    int reads;
-    int writes;
+    std::size_t reads;
+    std::size_t writes;
 };
 
 class BrokenAnswerTest : public testing::TestWithParam<BrokenAnswerCase> {};
 
 TEST_P(BrokenAnswerTest, NeverWritesARecordCutShortOrClaimsHugeBuffers) {
     const BrokenAnswerCase& c = GetParam();
-    FakeCommConfigStore store;
+    FakeSystem store;
     store.requiredSize = c.requiredSize;
     store.ports[L"COM2"] = AllOnes(c.stored);
     EXPECT_EQ(ConfigureSerialPort(store, {9600, 8, 0, 0, FLOW_NONE}, L"COM2"), c.expected);
-    EXPECT_EQ(store.reads, c.reads);
-    EXPECT_EQ(store.writes, c.writes);
+    EXPECT_EQ(store.commReads.size(), c.reads);
+    EXPECT_EQ(store.commWrites.size(), c.writes);
     if (c.writes == 1) {
-        EXPECT_EQ(store.lastWriteSize, c.stored);
+        EXPECT_EQ(store.commWrites[0].size, c.stored);
     } else {
         EXPECT_EQ(store.ports[L"COM2"], AllOnes(c.stored));
     }
