@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -42,13 +41,18 @@ void PrintTo(const Layer& layer, std::ostream* out) {
     *out << layer.folder;
 }
 
+// The file each #include line names, between its quotes or angle brackets.
 std::vector<std::string> Includes(const fs::path& file) {
-    static const std::regex include(R"(^\s*#\s*include\s*[<"]([^>"]+)[>"])");
     std::ifstream in(file);
     std::vector<std::string> found;
     for (std::string line; std::getline(in, line);) {
-        std::smatch match;
-        if (std::regex_search(line, match, include)) found.push_back(match[1]);
+        const auto hash = line.find_first_not_of(" \t");
+        if (hash == std::string::npos || line[hash] != '#') continue;
+        const auto directive = line.find_first_not_of(" \t", hash + 1);
+        if (directive == std::string::npos || line.compare(directive, 7, "include") != 0) continue;
+        const auto open = line.find_first_of("<\"", directive + 7);
+        const auto close = open == std::string::npos ? open : line.find_first_of(">\"", open + 1);
+        if (close != std::string::npos) found.push_back(line.substr(open + 1, close - open - 1));
     }
     return found;
 }
