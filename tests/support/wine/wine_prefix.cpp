@@ -134,37 +134,29 @@ void UnregisterTavikDriver() {
     }
 }
 
-void ReplaceSystemProgram(const std::wstring& programName, const std::wstring& replacement) {
-    const std::wstring target = SystemPath(programName);
+ReplacedSystemProgram::ReplacedSystemProgram(std::wstring programName, const std::wstring& replacement)
+    : programName_(std::move(programName)) {
+    const std::wstring target = SystemPath(programName_);
     const std::wstring original = target + kOriginalSuffix;
     if (!Exists(original) && Exists(target) && !::MoveFileW(target.c_str(), original.c_str())) {
         Fail(L"cannot move " + target + L" aside");
     }
     CopyAnew(replacement, target);
     // Wine starts its own form of a system program unless told otherwise.
-    SetDllOverride(programName, L"native");
-}
-
-void RestoreSystemProgram(const std::wstring& programName) {
-    const std::wstring target = SystemPath(programName);
-    const std::wstring original = target + kOriginalSuffix;
-    SetDllOverride(programName, std::nullopt);
-    if (!Exists(original)) return;
-    ::DeleteFileW(target.c_str());
-    if (!::MoveFileW(original.c_str(), target.c_str())) Fail(L"cannot put " + target + L" back");
-}
-
-ReplacedSystemProgram::ReplacedSystemProgram(std::wstring programName, const std::wstring& replacement)
-    : programName_(std::move(programName)) {
-    ReplaceSystemProgram(programName_, replacement);
+    SetDllOverride(programName_, L"native");
 }
 
 ReplacedSystemProgram::~ReplacedSystemProgram() {
+    const std::wstring target = SystemPath(programName_);
+    const std::wstring original = target + kOriginalSuffix;
     try {
-        RestoreSystemProgram(programName_);
+        SetDllOverride(programName_, std::nullopt);
     } catch (const std::exception&) {
-        // A destructor cannot report it; the next replacement starts from the moved file.
+        // A destructor cannot report it; the next replacement sets it again.
     }
+    if (!Exists(original)) return;
+    ::DeleteFileW(target.c_str());
+    ::MoveFileW(original.c_str(), target.c_str());
 }
 
 void SetDllOverride(const std::wstring& library, const std::optional<std::wstring>& loadOrder,
