@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "debuggee.h"
-#include "desktop.h"
 #include "script.h"
 #include "system_state.h"
+#include "tests/support/desktop.h"
 
 // Where things are, as Windows paths inside the prefix.
 struct Places {

@@ -21,12 +21,11 @@
 #include <optional>
 #include <string>
 
+#include "tests/support/utility.h"
+
 namespace wine_prefix {
 
 inline constexpr wchar_t kTavikDriver[] = L"Tavik 10.0.0.11";
-
-// The folder of the running program, without a trailing backslash.
-std::wstring ProgramDirectory();
 
 // Registers "Tavik 10.0.0.11" for both environments, with the driver user-interface
 // libraries (kestrin_tavik_ui64.dll, kestrin_tavik_ui32.dll) taken from `libraryFolder`

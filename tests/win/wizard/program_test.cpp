@@ -5,30 +5,18 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "res/resource_ids.h"
+#include "tests/support/utility.h"
 
 namespace {
 
-// A path of the machine that runs Wine, as Windows programs see it.
-std::wstring WindowsPath(const char* hostPath) {
-    std::wstring path(hostPath, hostPath + strlen(hostPath));
-    if (!path.empty() && path[0] == L'/') path = L"Z:" + path;
-    for (wchar_t& c : path) {
-        if (c == L'/') c = L'\\';
-    }
-    return path;
-}
-
 std::wstring KestrinExe() {
     const char* path = getenv("KESTRIN_EXE");
-    return path == nullptr ? std::wstring() : WindowsPath(path);
-}
-
-std::wstring FolderOf(const std::wstring& file) {
-    return file.substr(0, file.find_last_of(L'\\') + 1);
+    return path == nullptr ? std::wstring() : WindowsPath(FromUtf8(path));
 }
 
 // The shipped program's resources, mapped as data.
@@ -85,55 +73,28 @@ TEST_F(Resources, IconStringsManifestAndVersion) {
 // DetectOsIndex on the systems Wine can pretend to be, through a probe program whose
 // exit code is the choice + 1.
 struct SystemRow {
-    const wchar_t* wineVersion;
+    const char* wineVersion;
     std::int32_t osIndex;
 };
 
 void PrintTo(const SystemRow& row, std::ostream* out) {
-    *out << std::string(row.wineVersion, row.wineVersion + wcslen(row.wineVersion));
+    *out << row.wineVersion;
 }
 
 class OsDetection : public testing::TestWithParam<SystemRow> {};
 
-DWORD RunProbe() {
-    wchar_t self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring probe = FolderOf(self) + L"kestrin_os_probe.exe";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(probe.c_str(), probe.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-        return 0xFFFFFFFF;
-    }
-    WaitForSingleObject(process.hProcess, 30000);
-    DWORD code = 0xFFFFFFFF;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
-}
-
 TEST_P(OsDetection, ChoosesTheSystemsPage) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\kestrin_os_probe.exe", 0, nullptr, 0,
-                              KEY_SET_VALUE, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    const std::wstring version = GetParam().wineVersion;
-    RegSetValueExW(key, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
-                   static_cast<DWORD>((version.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-    EXPECT_EQ(RunProbe(), static_cast<DWORD>(GetParam().osIndex + 1));
+    ASSERT_TRUE(SetRegistryText(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\kestrin_os_probe.exe", L"Version",
+                                FromUtf8(GetParam().wineVersion)));
+    EXPECT_EQ(RunProcess(L"\"" + ProgramDirectory() + L"\\kestrin_os_probe.exe\"", 30000),
+              std::optional<DWORD>(GetParam().osIndex + 1));
 }
 
 INSTANTIATE_TEST_SUITE_P(WineVersions, OsDetection,
-                         testing::Values(SystemRow{L"win2k", 0}, SystemRow{L"winxp", 1}, SystemRow{L"winxp64", 1},
-                                         SystemRow{L"win2003", 2}, SystemRow{L"vista", 3}, SystemRow{L"win2008", 3},
-                                         SystemRow{L"win7", 4}, SystemRow{L"win2008r2", 4}, SystemRow{L"win8", 5},
-                                         SystemRow{L"win10", 5}),
-                         [](const auto& row) {
-                             return std::string(row.param.wineVersion,
-                                                row.param.wineVersion + wcslen(row.param.wineVersion));
-                         });
+                         testing::Values(SystemRow{"win2k", 0}, SystemRow{"winxp", 1}, SystemRow{"winxp64", 1},
+                                         SystemRow{"win2003", 2}, SystemRow{"vista", 3}, SystemRow{"win2008", 3},
+                                         SystemRow{"win7", 4}, SystemRow{"win2008r2", 4}, SystemRow{"win8", 5},
+                                         SystemRow{"win10", 5}),
+                         [](const auto& row) { return std::string(row.param.wineVersion); });
 
 }  // namespace
