@@ -183,7 +183,12 @@ bool SaveScreenshot(HWND window, const std::wstring& path) {
     const int height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0) return false;
 
-    const HDC screen = GetDC(nullptr);
+    // A window of this process is read from its own surface, which holds what it painted
+    // even before Wine has passed that on to the screen; another's from the screen.
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    const bool own = owner == GetCurrentProcessId();
+    const HDC screen = own ? GetWindowDC(window) : GetDC(nullptr);
     const HDC memory = CreateCompatibleDC(screen);
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -195,7 +200,8 @@ bool SaveScreenshot(HWND window, const std::wstring& path) {
     void* bits = nullptr;
     const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     const HGDIOBJ old = SelectObject(memory, bitmap);
-    const bool copied = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY) != FALSE;
+    const bool copied =
+        BitBlt(memory, 0, 0, width, height, screen, own ? 0 : rect.left, own ? 0 : rect.top, SRCCOPY) != FALSE;
     GdiFlush();
 
     const auto stride = static_cast<std::size_t>((width * 3 + 3) & ~3);
@@ -215,6 +221,6 @@ bool SaveScreenshot(HWND window, const std::wstring& path) {
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    ReleaseDC(own ? window : nullptr, screen);
     return written;
 }
