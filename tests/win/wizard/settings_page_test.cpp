@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/page_results.h"
+#include "core/serial_tables.h"
 #include "res/resource_ids.h"
 #include "tests/win/wizard/wizard_fixture.h"
 #include "win/pages/print_test_page_dlg.h"
@@ -99,27 +100,32 @@ INSTANTIATE_TEST_SUITE_P(Records, SettingsOpening, testing::ValuesIn(kOpeningRow
 
 using SettingsPage = WizardTest;
 
-TEST_F(SettingsPage, ListsItsItemsAndTheBaseName) {
+// A table's entries as the page lists them.
+template <typename Table, typename Convert>
+Texts Listed(const Table& table, Convert convert) {
+    Texts texts;
+    for (const auto& entry : table) texts.push_back(convert(entry));
+    return texts;
+}
+
+TEST_F(SettingsPage, ListsTheTablesEntriesAndTheBaseName) {
     context.basePrinterName = L"Front desk";
     settings.printerName = L"old";
-    Run<CSettingDlg>(
-        {[&] {
-             EXPECT_EQ(ComboItems(Control(kSettings, IDC_PORT)),
-                       (Texts{L"LPT1", L"LPT2", L"LPT3", L"COM1", L"COM2", L"COM3", L"COM4", L"USB001"}));
-             EXPECT_EQ(ComboItems(Control(kSettings, IDC_BAUD_RATE)),
-                       (Texts{L"300", L"1200", L"2400", L"4800", L"9600", L"19200", L"38400", L"57600", L"115200"}));
-             EXPECT_EQ(ComboItems(Control(kSettings, IDC_STOP_BITS)), (Texts{L"1", L"1.5", L"2"}));
-             EXPECT_EQ(ComboItems(Control(kSettings, IDC_BYTE_SIZE)), (Texts{L"5", L"6", L"7", L"8"}));
-             EXPECT_EQ(ComboItems(Control(kSettings, IDC_PARITY)),
-                       (Texts{L"None", L"Even", L"Odd", L"Space", L"Mark"}));
-             EXPECT_EQ(ComboItems(Control(kSettings, IDC_FLOW_CONTROL)), (Texts{L"None", L"XON/XOFF", L"Hardware"}));
-             EXPECT_EQ(ComboItems(Control(kSettings, IDC_PRINTER_TYPE)), Texts{L"Front desk"});
-             EXPECT_EQ(WindowText(Control(kSettings, IDC_PRINTER_NAME)), L"Front desk");
-             EXPECT_FALSE(IsWindowEnabled(Control(kSettings, IDC_PRINTER_NAME)));
-             EXPECT_EQ(Focus(), Control(kSettings, IDC_SET_AS_DEFAULT));
-             EXPECT_EQ(settings.printerName, L"Front desk");
-         },
-         ClickOn(kSettings, IDC_SETTINGS_CANCEL)});
+    const auto number = [](std::int32_t value) { return std::to_wstring(value); };
+    const auto text = [](std::wstring_view name) { return std::wstring(name); };
+    const auto withoutColon = [](std::wstring_view port) { return std::wstring(port.substr(0, port.find(L':'))); };
+    Run<CSettingDlg>({[&] {
+                          EXPECT_EQ(ComboItems(Control(kSettings, IDC_PORT)), Listed(PortNameTable, withoutColon));
+                          EXPECT_EQ(ComboItems(Control(kSettings, IDC_BAUD_RATE)), Listed(BaudRateTable, number));
+                          EXPECT_EQ(ComboItems(Control(kSettings, IDC_STOP_BITS)), Listed(StopBitsNames, text));
+                          EXPECT_EQ(ComboItems(Control(kSettings, IDC_BYTE_SIZE)), Listed(ByteSizeTable, number));
+                          EXPECT_EQ(ComboItems(Control(kSettings, IDC_PRINTER_TYPE)), Texts{L"Front desk"});
+                          EXPECT_EQ(WindowText(Control(kSettings, IDC_PRINTER_NAME)), L"Front desk");
+                          EXPECT_FALSE(IsWindowEnabled(Control(kSettings, IDC_PRINTER_NAME)));
+                          EXPECT_EQ(Focus(), Control(kSettings, IDC_SET_AS_DEFAULT));
+                          EXPECT_EQ(settings.printerName, L"Front desk");
+                      },
+                      ClickOn(kSettings, IDC_SETTINGS_CANCEL)});
 }
 
 TEST_F(SettingsPage, CheckBoxStoresItsState) {
