@@ -73,8 +73,9 @@ const FixedCaption kPromptFixed[] = {{kTitle, L"Print Test Page"}, {IDC_PROMPT_O
                                      {IDC_PRINT_YES, L"Yes"},      {IDC_PRINT_NO, L"No"}};
 
 // A library's text read directly, without the program's fallback.
-std::wstring LibraryText(const wchar_t* file, UINT id) {
-    HMODULE library = LoadLibraryExW((ProgramDirectory() + L"\\" + file).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+std::wstring LibraryText(std::wstring_view file, UINT id) {
+    HMODULE library =
+        LoadLibraryExW((ProgramDirectory() + L"\\" + std::wstring(file)).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     wchar_t text[512] = {};
     const int length = LoadStringW(library, id, text, 512);
     FreeLibrary(library);
@@ -85,18 +86,12 @@ std::wstring Shown(PageKind kind, int control) {
     return WindowText(control == kTitle ? Page(kind) : Control(kind, control));
 }
 
-struct Language {
-    const char* name;
-    const wchar_t* file;  // null: no library, the program's own English
-    std::int32_t index;
-};
-
-void PrintTo(const Language& language, std::ostream* out) {
-    *out << language.name;
+// Each language of the program, and none: then the program's own English.
+std::vector<const Language*> LanguagesAndNone() {
+    std::vector<const Language*> all{nullptr};
+    for (const Language& language : kLanguages) all.push_back(&language);
+    return all;
 }
-
-const Language kLanguages[] = {
-    {"eng", L"rc_eng.dll", 0}, {"chi", L"rc_chi.dll", 1}, {"esp", L"rc_esp.dll", 2}, {"none", nullptr, -1}};
 
 // Where a control's text does not fit in it, in the control's own font.
 std::vector<std::string> Overflows(HWND page) {
@@ -133,21 +128,20 @@ std::vector<std::string> Overflows(HWND page) {
     return found;
 }
 
-class Captions : public WizardTest, public testing::WithParamInterface<Language> {
+class Captions : public WizardTest, public testing::WithParamInterface<const Language*> {
 protected:
     void SetUp() override {
         WizardTest::SetUp();
-        if (GetParam().file != nullptr)
-            context.language = LanguageLibrary::Load(::kLanguages.at(static_cast<std::size_t>(GetParam().index)));
+        if (GetParam() != nullptr) context.language = LanguageLibrary::Load(*GetParam());
     }
 
     std::wstring Expected(const Caption& caption) const {
-        return GetParam().file == nullptr ? caption.english : LibraryText(GetParam().file, caption.text);
+        return GetParam() == nullptr ? caption.english : LibraryText(GetParam()->libraryFile, caption.text);
     }
 };
 
 TEST_P(Captions, OsPageShowsTheLanguagesTexts) {
-    if (GetParam().file != nullptr) {
+    if (GetParam() != nullptr) {
         ASSERT_NE(context.language.module(), nullptr);
     }
     Run<CKestrinDlg>({[&] {
@@ -182,8 +176,9 @@ TEST_P(Captions, PromptKeepsItsOwnEnglish) {
                            ClickOn(kPrompt, IDC_PROMPT_CANCEL)});
 }
 
-INSTANTIATE_TEST_SUITE_P(Languages, Captions, testing::ValuesIn(kLanguages),
-                         [](const auto& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Languages, Captions, testing::ValuesIn(LanguagesAndNone()), [](const auto& param) {
+    return param.param == nullptr ? std::string("none") : ToUtf8(param.param->code);
+});
 
 TEST(LanguageLibraries, HoldEveryTextAndTheEnglishOneReadsAsTheTemplates) {
     std::vector<Caption> all(std::begin(kOsCaptions), std::end(kOsCaptions));
