@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "tests/support/utility.h"
