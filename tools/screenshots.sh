@@ -13,4 +13,7 @@ mkdir -p "$out"
 rm -f "$out"/*.png
 # A display and a Wine prefix of its own, as the GUI tests have.
 KESTRIN_DISPLAY=1 cmake/wine-run.sh --root build/win64/wine build/win64/tests/win/wizard/kestrin_page_shots.exe "$out"
+for bmp in "$out"/*.bmp; do
+    convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
+done
 ls "$out"

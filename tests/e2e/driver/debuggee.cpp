@@ -4,7 +4,7 @@
 #include <map>
 #include <set>
 
-#include "text.h"
+#include "tests/support/utility.h"
 
 namespace {
 
@@ -29,10 +29,9 @@ Debuggee::~Debuggee() {
     thread_.join();
 }
 
-bool Debuggee::WaitStarted(std::wstring& error) {
+bool Debuggee::WaitStarted() {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return started_ || ended_; });
-    error = startError_;
     return started_;
 }
 
@@ -71,18 +70,13 @@ std::vector<std::wstring> Debuggee::Children() {
 }
 
 void Debuggee::Run() {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    std::wstring commandLine = commandLine_;
     // DEBUG_PROCESS rather than DEBUG_ONLY_THIS_PROCESS: every process the program
     // starts is reported too, so a scenario can tell exactly what ran.
-    const BOOL created = CreateProcessW(program_.c_str(), commandLine.data(), nullptr, nullptr, FALSE, DEBUG_PROCESS,
-                                        nullptr, directory_.c_str(), &startup, &info);
+    const bool created = StartProcess(program_.c_str(), commandLine_, DEBUG_PROCESS, directory_.c_str(), info);
     {
         std::lock_guard lock(mutex_);
         if (!created) {
-            startError_ = L"CreateProcessW failed with " + std::to_wstring(GetLastError());
             ended_ = true;
         } else {
             processId_ = info.dwProcessId;

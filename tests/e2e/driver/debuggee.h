@@ -26,8 +26,8 @@ public:
     Debuggee(const Debuggee&) = delete;
     Debuggee& operator=(const Debuggee&) = delete;
 
-    // False, with the reason, when the program could not be started.
-    bool WaitStarted(std::wstring& error);
+    // False when the program could not be started.
+    bool WaitStarted();
     DWORD ProcessId() const { return processId_; }
     DWORD ThreadId() const { return threadId_; }
 
@@ -58,7 +58,6 @@ private:
     bool started_ = false;
     bool ended_ = false;
     bool terminate_ = false;
-    std::wstring startError_;
     DWORD processId_ = 0;
     DWORD threadId_ = 0;
     DWORD exitCode_ = 0;

@@ -10,29 +10,20 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <numeric>
 #include <vector>
 
-#include "desktop.h"
 #include "runner.h"
 #include "script.h"
-#include "text.h"
+#include "tests/support/desktop.h"
+#include "tests/support/utility.h"
 
 namespace {
 
-std::wstring WindowsPath(std::wstring path) {
-    if (path.empty() || path[0] != L'/') return path;
-    std::replace(path.begin(), path.end(), L'/', L'\\');
-    return L"Z:" + path;
-}
-
 std::wstring ReadUtf8File(const std::wstring& path) {
-    std::ifstream file(std::filesystem::path(path), std::ios::binary);
-    if (!file) throw std::runtime_error("cannot read " + ToUtf8(path));
-    return FromUtf8(std::string(std::istreambuf_iterator<char>(file), {}));
+    const auto bytes = FileBytes(path);
+    if (!bytes) throw std::runtime_error("cannot read " + ToUtf8(path));
+    return FromUtf8(*bytes);
 }
 
 std::wstring Quote(const std::wstring& text) {
@@ -52,17 +43,10 @@ int Bench(int runs, const std::wstring& program, const std::vector<std::wstring>
     GetDesktopWindow();
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
         PROCESS_INFORMATION info{};
-        std::wstring line = commandLine;
         LARGE_INTEGER start, shown;
         QueryPerformanceCounter(&start);
-        if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                            &info)) {
-            Print(L"cannot start " + program);
-            return 2;
-        }
+        if (!StartProcess(program.c_str(), commandLine, 0, nullptr, info)) return 2;
         HWND window = nullptr;
         const ULONGLONG deadline = GetTickCount64() + 30000;
         while (GetTickCount64() < deadline) {
@@ -118,29 +102,21 @@ int wmain(int argc, wchar_t** argv) {
         Places places;
         places.app = L"C:\\Kestrin";
         places.args = L"eng Kiosk1 {inf}";
+        const std::pair<const wchar_t*, std::wstring Places::*> options[] = {
+            {L"--build", &Places::build}, {L"--fixtures", &Places::fixtures}, {L"--samples", &Places::samples},
+            {L"--app", &Places::app},     {L"--shots", &Places::shots},       {L"--args", &Places::args}};
         std::wstring scenario;
         for (std::size_t i = 0; i < args.size(); ++i) {
-            const std::wstring& a = args[i];
-            auto value = [&]() -> std::wstring {
-                if (i + 1 >= args.size()) throw std::runtime_error(ToUtf8(a) + " needs a value");
-                return args[++i];
-            };
-            if (a == L"--build")
-                places.build = WindowsPath(value());
-            else if (a == L"--fixtures")
-                places.fixtures = WindowsPath(value());
-            else if (a == L"--samples")
-                places.samples = WindowsPath(value());
-            else if (a == L"--app")
-                places.app = WindowsPath(value());
-            else if (a == L"--shots")
-                places.shots = WindowsPath(value());
-            else if (a == L"--args")
-                places.args = value();
-            else if (scenario.empty())
-                scenario = WindowsPath(a);
-            else
+            const auto option =
+                std::find_if(std::begin(options), std::end(options), [&](const auto& o) { return args[i] == o.first; });
+            if (option != std::end(options) && i + 1 < args.size()) {
+                ++i;  // paths may be a Unix system's; --args is a command line
+                places.*option->second = option->second == &Places::args ? args[i] : WindowsPath(args[i]);
+            } else if (option == std::end(options) && scenario.empty()) {
+                scenario = WindowsPath(args[i]);
+            } else {
                 return Usage();
+            }
         }
         if (scenario.empty() || places.build.empty() || places.samples.empty()) return Usage();
 

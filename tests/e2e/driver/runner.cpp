@@ -1,10 +1,13 @@
 #include "runner.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <filesystem>
 #include <fstream>
+#include <set>
+#include <sstream>
 
-#include "text.h"
+#include "tests/support/utility.h"
 
 namespace {
 
@@ -29,23 +32,46 @@ const std::set<std::wstring> kCheckVerbs = {
 };
 // clang-format on
 
-bool CopyReplacing(const std::wstring& from, const std::wstring& to) {
-    // Delete first: the prefix is a hard-linked copy of a shared template, and writing
-    // into a linked file would change the template for every later scenario.
-    DeleteFileW(to.c_str());
-    return CopyFileW(from.c_str(), to.c_str(), FALSE) != FALSE;
+// Shows control characters and the ends of a text, so that a leading space or a line
+// break is visible in a failure message.
+std::wstring Visible(std::wstring_view text) {
+    std::wstring result = L"|";
+    for (const wchar_t c : text) {
+        if (c < 0x20) {
+            wchar_t escaped[8];
+            swprintf(escaped, 8, L"\\x%02x", static_cast<unsigned>(c));
+            result += escaped;
+        } else {
+            result += c;
+        }
+    }
+    return result + L"|";
 }
 
-bool SetRegistryText(HKEY root, const std::wstring& key, const std::wstring& name, const std::wstring& value) {
-    HKEY handle = nullptr;
-    if (RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr) != ERROR_SUCCESS) {
-        return false;
+// Record-file bytes as text: each byte is the code unit of the same value.
+std::wstring BytesAsLatin1(std::string_view bytes) {
+    std::wstring result;
+    for (const char b : bytes) result += static_cast<wchar_t>(static_cast<unsigned char>(b));
+    return result;
+}
+
+bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b) {
+    return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
+                          static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
+std::vector<std::wstring> DescribeState(const SystemState& state) {
+    std::vector<std::wstring> lines;
+    for (const Printer& p : state.printers) {
+        lines.push_back(L"printer " + Visible(p.name) + L" port " + Visible(p.port) + L" driver " + Visible(p.driver));
     }
-    const auto bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
-    const LONG status =
-        RegSetValueExW(handle, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes);
-    RegCloseKey(handle);
-    return status == ERROR_SUCCESS;
+    if (state.printers.empty()) lines.push_back(L"printer: none");
+    lines.push_back(L"default printer " + (state.defaultPrinter ? Visible(*state.defaultPrinter) : L"none"));
+    lines.push_back(L"record file " + (state.record ? Visible(BytesAsLatin1(*state.record)) + L" (" +
+                                                          std::to_wstring(state.record->size()) + L" bytes)"
+                                                    : L"absent"));
+    for (const CommSettings& c : state.comm) lines.push_back(L"port " + c.Describe());
+    return lines;
 }
 
 std::wstring Join(const std::vector<std::wstring>& items) {
@@ -74,7 +100,7 @@ void Runner::Install() {
     // it and remove its libraries.
     std::filesystem::create_directories(std::filesystem::path(places_.app));
     for (const wchar_t* file : {L"kestrin.exe", L"rc_eng.dll", L"rc_chi.dll", L"rc_esp.dll"}) {
-        if (!CopyReplacing(places_.build + L"\\" + file, InApp(file))) {
+        if (!CopyAnew(places_.build + L"\\" + file, InApp(file))) {
             throw std::runtime_error("cannot copy " + ToUtf8(file) + " from " + ToUtf8(places_.build));
         }
     }
@@ -212,7 +238,7 @@ void Runner::Setup(const Step& step) {
     } else if (verb == L"plant") {
         NeedArguments(step, 1);
         const std::wstring target = InApp(step.args.size() > 1 ? Expand(step.args[1]) : step.args[0]);
-        if (!CopyReplacing(places_.fixtures + L"\\" + step.args[0], target)) {
+        if (!CopyAnew(places_.fixtures + L"\\" + step.args[0], target)) {
             Fail(step, L"cannot plant " + step.args[0] + L" as " + target);
             throw Failure{};
         }
@@ -242,14 +268,14 @@ void Runner::Setup(const Step& step) {
     } else if (verb == L"stand-in-rundll32") {
         // Wine runs a rundll32.exe of our own from system32 only when told to prefer it.
         const std::wstring target = SystemDirectoryOfProgram() + L"\\rundll32.exe";
-        if (!CopyReplacing(places_.fixtures + L"\\rundll32.exe", target) ||
+        if (!CopyAnew(places_.fixtures + L"\\rundll32.exe", target) ||
             !SetRegistryText(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", L"rundll32.exe", L"native")) {
             Fail(step, L"cannot put the stand-in rundll32.exe into " + target);
             throw Failure{};
         }
     } else if (verb == L"recording-printui") {
         const std::wstring target = SystemDirectoryOfProgram() + L"\\printui.dll";
-        if (!CopyReplacing(places_.fixtures + L"\\system\\printui.dll", target) ||
+        if (!CopyAnew(places_.fixtures + L"\\system\\printui.dll", target) ||
             !SetRegistryText(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", L"printui", L"native")) {
             Fail(step, L"cannot put the recording printui.dll into " + target);
             throw Failure{};
@@ -291,9 +317,8 @@ void Runner::StartRun(const Step& step) {
     ended_ = false;
     run_.reset();
     run_ = std::make_unique<Debuggee>(program, commandLine, places_.app);
-    std::wstring error;
-    if (!run_->WaitStarted(error)) {
-        Fail(step, L"cannot start " + program + L": " + error);
+    if (!run_->WaitStarted()) {
+        Fail(step, L"cannot start " + program);
         run_.reset();
         throw Failure{};
     }
@@ -405,11 +430,10 @@ void Runner::Interact(const Step& step) {
         }
     } else if (verb == L"tick" || verb == L"untick") {
         const HWND box = Control(step, 0);
-        const LRESULT wanted = verb == L"tick" ? BST_CHECKED : BST_UNCHECKED;
-        if (SendMessageW(box, BM_GETCHECK, 0, 0) != wanted) {
+        const bool wanted = verb == L"tick";
+        if (IsChecked(box) != wanted) {
             Click(box);
-            Expect(step, Eventually([&] { return SendMessageW(box, BM_GETCHECK, 0, 0) == wanted; }),
-                   L"the check box did not change");
+            Expect(step, Eventually([&] { return IsChecked(box) == wanted; }), L"the check box did not change");
         }
     } else if (verb == L"key") {
         NeedArguments(step, 1);
@@ -417,7 +441,7 @@ void Runner::Interact(const Step& step) {
         if (!key) throw ScriptError(step.line, "keys are escape and enter");
         if (!PressKey(run_->ThreadId(), key)) Fail(step, L"no window of the program has the keyboard focus");
     } else if (verb == L"close") {
-        CloseFromSystemMenu(page_);
+        SystemCommand(page_, SC_CLOSE);
     } else if (verb == L"post") {
         PostMessageW(page_, static_cast<UINT>(Number(step, 0)), 0, 0);
     } else if (verb == L"shot") {
@@ -446,8 +470,8 @@ void Runner::Interact(const Step& step) {
                    Visible(expected));
     } else if (verb == L"checked" || verb == L"unchecked") {
         const HWND box = Control(step, 0);
-        const LRESULT wanted = verb == L"checked" ? BST_CHECKED : BST_UNCHECKED;
-        Expect(step, Eventually([&] { return SendMessageW(box, BM_GETCHECK, 0, 0) == wanted; }),
+        const bool wanted = verb == L"checked";
+        Expect(step, Eventually([&] { return IsChecked(box) == wanted; }),
                L"control " + step.args[0] + L" is not " + verb);
     } else if (verb == L"enabled" || verb == L"disabled") {
         for (std::size_t i = 0; i < step.args.size(); ++i) {
@@ -460,8 +484,8 @@ void Runner::Interact(const Step& step) {
         NeedArguments(step, 2);
         const HWND combo = Control(step, 0);
         const std::wstring expected = Expected(step.args[1]);
-        Expect(step, Eventually([&] { return ComboSelection(combo) == expected; }),
-               L"control " + step.args[0] + L" has selected " + Visible(ComboSelection(combo).value_or(L"(nothing)")) +
+        Expect(step, Eventually([&] { return SelectedItem(combo) == expected; }),
+               L"control " + step.args[0] + L" has selected " + Visible(SelectedItem(combo).value_or(L"(nothing)")) +
                    L", expected " + Visible(expected));
     } else if (verb == L"focused") {
         const HWND control = Control(step, 0);
@@ -560,7 +584,7 @@ void Runner::Check(const Step& step) {
     } else if (verb == L"no-file") {
         NeedArguments(step, 1);
         const std::wstring path = InApp(Expand(step.args[0]));
-        Expect(step, GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES, L"there is a file " + path);
+        Expect(step, !FileExists(path), L"there is a file " + path);
     }
 }
 
@@ -582,9 +606,8 @@ std::wstring Runner::PrintUiLog() const {
 }
 
 std::vector<std::wstring> Runner::PrintUiCommands() const {
-    std::ifstream file(std::filesystem::path(PrintUiLog()), std::ios::binary);
     std::vector<std::wstring> commands;
-    std::string line;
-    while (std::getline(file, line)) commands.push_back(FromUtf8(line));
+    std::istringstream lines(FileBytes(PrintUiLog()).value_or(""));
+    for (std::string line; std::getline(lines, line);) commands.push_back(FromUtf8(line));
     return commands;
 }

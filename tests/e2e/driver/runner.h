@@ -4,15 +4,13 @@
 
 #include <map>
 #include <memory>
-#include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "debuggee.h"
-#include "desktop.h"
 #include "script.h"
 #include "system_state.h"
+#include "tests/support/desktop.h"
 
 // Where things are, as Windows paths inside the prefix.
 struct Places {

@@ -1,6 +1,6 @@
 #include "script.h"
 
-#include "text.h"
+#include "tests/support/utility.h"
 
 namespace {
 

@@ -4,11 +4,8 @@
 #include <winspool.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
-#include "text.h"
+#include "tests/support/utility.h"
 
 namespace {
 
@@ -100,25 +97,10 @@ SystemState ReadSystemState(const std::wstring& recordFile) {
         }
     }
 
-    std::ifstream file(std::filesystem::path(recordFile), std::ios::binary);
-    if (file) state.record = std::string(std::istreambuf_iterator<char>(file), {});
+    state.record = FileBytes(recordFile);
 
     for (const wchar_t* port : {L"COM1", L"COM2", L"COM3", L"COM4"}) {
         if (auto settings = ReadCommSettings(port)) state.comm.push_back(*settings);
     }
     return state;
-}
-
-std::vector<std::wstring> DescribeState(const SystemState& state) {
-    std::vector<std::wstring> lines;
-    for (const Printer& p : state.printers) {
-        lines.push_back(L"printer " + Visible(p.name) + L" port " + Visible(p.port) + L" driver " + Visible(p.driver));
-    }
-    if (state.printers.empty()) lines.push_back(L"printer: none");
-    lines.push_back(L"default printer " + (state.defaultPrinter ? Visible(*state.defaultPrinter) : L"none"));
-    lines.push_back(L"record file " + (state.record ? Visible(BytesAsLatin1(*state.record)) + L" (" +
-                                                          std::to_wstring(state.record->size()) + L" bytes)"
-                                                    : L"absent"));
-    for (const CommSettings& c : state.comm) lines.push_back(L"port " + c.Describe());
-    return lines;
 }

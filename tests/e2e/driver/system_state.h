@@ -35,5 +35,3 @@ SystemState ReadSystemState(const std::wstring& recordFile);
 
 std::optional<Printer> OpenedPrinter(const std::wstring& name);
 std::optional<CommSettings> ReadCommSettings(const std::wstring& port);
-
-std::vector<std::wstring> DescribeState(const SystemState& state);

@@ -11,27 +11,21 @@
 //     kestrin_tavik_ui.dll (tavik_driver_ui.cpp), which Wine loads while it adds a
 //     printer and which gives the new printer's key the value Datatype=RAW.
 //
-// Use it in one of two ways:
-//   - from a test program: link kestrin_wine_prefix, call kestrin_wine_printing(target)
-//     in CMake (it puts the driver libraries beside the program), and call
-//     wine_prefix::RegisterTavikDriver() at the start;
-//   - for a program that knows nothing of this (kestrin.exe driven end to end): run
-//     it through kestrin_prepare_prefix.exe, which prepares the prefix and then starts it:
-//         kestrin_prepare_prefix.exe [--rundll32 STAND-IN.exe] -- PROGRAM [ARGUMENTS...]
-//     (see prepare_prefix.cpp).
-// Run either in a private prefix (KESTRIN_PRIVATE_PREFIX=1): the registration stays.
+// A test program links kestrin_wine_prefix, calls kestrin_wine_printing(target) in CMake
+// (it puts the driver libraries beside the program) and wine_prefix::RegisterTavikDriver()
+// at the start, in a private prefix (KESTRIN_PRIVATE_PREFIX=1): the registration stays.
+// kestrin_prepare_prefix.exe does the same for a prefix that kestrin.exe is to run in.
 //
 // Failures throw std::runtime_error with what went wrong.
 
 #include <optional>
 #include <string>
 
+#include "tests/support/utility.h"
+
 namespace wine_prefix {
 
 inline constexpr wchar_t kTavikDriver[] = L"Tavik 10.0.0.11";
-
-// The folder of the running program, without a trailing backslash.
-std::wstring ProgramDirectory();
 
 // Registers "Tavik 10.0.0.11" for both environments, with the driver user-interface
 // libraries (kestrin_tavik_ui64.dll, kestrin_tavik_ui32.dll) taken from `libraryFolder`
@@ -42,12 +36,8 @@ void RegisterTavikDriver(const std::wstring& libraryFolder = ProgramDirectory())
 void UnregisterTavikDriver();
 
 // Puts `replacement` in the system directory under the name `programName` (for example
-// "rundll32.exe"), with Wine told to prefer it to its own, until RestoreSystemProgram.
-// A 32-bit caller replaces the 32-bit program (the system maps its system directory).
-void ReplaceSystemProgram(const std::wstring& programName, const std::wstring& replacement);
-void RestoreSystemProgram(const std::wstring& programName);
-
-// The same for the length of a scope.
+// "rundll32.exe"), with Wine told to prefer it to its own, for the length of a scope. A
+// 32-bit caller replaces the 32-bit program (the system maps its system directory).
 class ReplacedSystemProgram {
 public:
     ReplacedSystemProgram(std::wstring programName, const std::wstring& replacement);

@@ -6,16 +6,17 @@
 #include "core/exit_code.h"
 #include "tests/support/wine/spooler_probe.h"
 #include "tests/support/wine/wine_prefix.h"
-#include "tests/win/platform/test_process.h"
+#include "tests/win/platform/platform_support.h"
 #include "win/platform/system_paths.h"
 #include "win/platform/win32_program_runner.h"
 
 namespace {
 
 const wchar_t* const kPlanted[] = {L"printui.dll", L"winspool.drv"};
+const std::wstring kThisProgramName = ThisProgram().substr(ThisProgram().find_last_of(L'\\') + 1);
 
 std::wstring Mark(const std::wstring& library) {
-    return wine_prefix::ProgramDirectory() + L"\\" + library + L".loaded";
+    return ProgramDirectory() + L"\\" + library + L".loaded";
 }
 
 // printui.dll and winspool.drv lie beside this program (see planted_library.cpp). Wine
@@ -28,13 +29,13 @@ protected:
 
     void SetUp() override {
         for (const wchar_t* library : kPlanted) {
-            wine_prefix::SetDllOverride(library, L"native,builtin", ThisProgramName());
+            wine_prefix::SetDllOverride(library, L"native,builtin", kThisProgramName);
             ::DeleteFileW(Mark(library).c_str());
         }
     }
     void TearDown() override {
         for (const wchar_t* library : kPlanted) {
-            wine_prefix::SetDllOverride(library, std::nullopt, ThisProgramName());
+            wine_prefix::SetDllOverride(library, std::nullopt, kThisProgramName);
             ::DeleteFileW(Mark(library).c_str());
         }
     }
@@ -76,9 +77,9 @@ TEST(PrinterSetupLibrary, WhenTheSystemRefusesToLoadItNothingIsInstalled) {
 
 TEST(SystemDirectory, NothingOutsideItIsLoadedOrStarted) {
     const ScratchDirectory scratch;  // the current directory, holding both
-    ASSERT_TRUE(::CopyFileW((wine_prefix::ProgramDirectory() + L"\\printui.dll").c_str(),
+    ASSERT_TRUE(::CopyFileW((ProgramDirectory() + L"\\printui.dll").c_str(),
                             scratch.File(L"kestrin_cwd_probe.dll").c_str(), FALSE));
-    ASSERT_TRUE(::CopyFileW((wine_prefix::ProgramDirectory() + L"\\kestrin_standin_rundll32.exe").c_str(),
+    ASSERT_TRUE(::CopyFileW((ProgramDirectory() + L"\\kestrin_standin_rundll32.exe").c_str(),
                             scratch.File(L"kestrin_probe.exe").c_str(), FALSE));
 
     EXPECT_FALSE(LoadSystemLibrary(L"kestrin_cwd_probe.dll"));

@@ -8,8 +8,6 @@
 //                                        restriction of the search when asked; 0 when it loaded
 #include <gtest/gtest.h>
 #include <windows.h>
-// after windows.h, which it needs
-#include <shellapi.h>
 
 #include <filesystem>
 #include <fstream>
@@ -18,7 +16,7 @@
 
 #include "core/install_sequence.h"
 #include "tests/win/platform/dcb_text.h"
-#include "tests/win/platform/installation_support.h"
+#include "tests/win/platform/platform_support.h"
 #include "win/platform/win32_system.h"
 
 namespace {
@@ -55,21 +53,12 @@ int Load(const std::vector<std::wstring>& args) {
     return ::LoadLibraryW(args[0].c_str()) != nullptr ? 0 : 1;
 }
 
-std::vector<std::wstring> Arguments() {
-    int count = 0;
-    LPWSTR* words = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    std::vector<std::wstring> arguments(words, words + count);
-    ::LocalFree(words);
-    return arguments;
-}
-
 }  // namespace
 
-int main(int argc, char** argv) {
-    const std::vector<std::wstring> arguments = Arguments();
-    if (arguments.size() >= 2) {
-        const std::wstring& mode = arguments[1];
-        const std::vector<std::wstring> rest(arguments.begin() + 2, arguments.end());
+int wmain(int argc, wchar_t** argv) {
+    if (argc >= 2) {
+        const std::wstring mode = argv[1];
+        const std::vector<std::wstring> rest(argv + 2, argv + argc);
         if (mode == L"--child-read-comm") return ReadComm(rest);
         if (mode == L"--child-install") return Install(rest);
         if (mode == L"--child-load") return Load(rest);

@@ -5,6 +5,7 @@
 
 #include "core/languages.h"
 #include "res/resource_ids.h"
+#include "tests/support/utility.h"
 #include "tests/win/wizard/wizard_fixture.h"
 #include "win/pages/kestrin_dlg.h"
 #include "win/pages/print_test_page_dlg.h"
@@ -71,38 +72,26 @@ const FixedCaption kPromptFixed[] = {{kTitle, L"Print Test Page"}, {IDC_PROMPT_O
                                      {IDC_PROMPT_BACK, L"Back"},   {IDC_PROMPT_CANCEL, L"Cancel"},
                                      {IDC_PRINT_YES, L"Yes"},      {IDC_PRINT_NO, L"No"}};
 
-std::wstring TestFolder() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder = path;
-    return folder.substr(0, folder.find_last_of(L'\\') + 1);
-}
-
 // A library's text read directly, without the program's fallback.
-std::wstring LibraryText(const wchar_t* file, UINT id) {
-    HMODULE library = LoadLibraryExW((TestFolder() + file).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+std::wstring LibraryText(std::wstring_view file, UINT id) {
+    HMODULE library =
+        LoadLibraryExW((ProgramDirectory() + L"\\" + std::wstring(file)).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     wchar_t text[512] = {};
     const int length = LoadStringW(library, id, text, 512);
     FreeLibrary(library);
     return std::wstring(text, static_cast<std::size_t>(length > 0 ? length : 0));
 }
 
-std::wstring Shown(HWND page, int control) {
-    return Driver::Text(control == kTitle ? page : GetDlgItem(page, control));
+std::wstring Shown(PageKind kind, int control) {
+    return WindowText(control == kTitle ? Page(kind) : Control(kind, control));
 }
 
-struct Language {
-    const char* name;
-    const wchar_t* file;  // null: no library, the program's own English
-    std::int32_t index;
-};
-
-void PrintTo(const Language& language, std::ostream* out) {
-    *out << language.name;
+// Each language of the program, and none: then the program's own English.
+std::vector<const Language*> LanguagesAndNone() {
+    std::vector<const Language*> all{nullptr};
+    for (const Language& language : kLanguages) all.push_back(&language);
+    return all;
 }
-
-const Language kLanguages[] = {
-    {"eng", L"rc_eng.dll", 0}, {"chi", L"rc_chi.dll", 1}, {"esp", L"rc_esp.dll", 2}, {"none", nullptr, -1}};
 
 // Where a control's text does not fit in it, in the control's own font.
 std::vector<std::string> Overflows(HWND page) {
@@ -120,20 +109,18 @@ std::vector<std::string> Overflows(HWND page) {
         }
     };
     for (HWND control = GetWindow(page, GW_CHILD); control != nullptr; control = GetWindow(control, GW_HWNDNEXT)) {
-        wchar_t kind[32] = {};
-        GetClassNameW(control, kind, 32);
         RECT rect{};
         GetClientRect(control, &rect);
         const auto type = static_cast<DWORD>(GetWindowLongW(control, GWL_STYLE)) & BS_TYPEMASK;
-        const std::wstring name = kind;
+        const std::wstring name = ClassName(control);
         if (name == L"Static") {
-            check(control, Driver::Text(control), rect.right);
+            check(control, WindowText(control), rect.right);
         } else if (name == L"Button") {
             // Room taken by a group box's frame, a check box's or radio button's box.
             const int margin = type == BS_GROUPBOX ? 16 : (type == BS_PUSHBUTTON ? 4 : 18);
-            check(control, Driver::Text(control), rect.right - margin);
+            check(control, WindowText(control), rect.right - margin);
         } else if (name == L"ComboBox") {
-            for (const std::wstring& item : Driver::Items(page, GetDlgCtrlID(control))) {
+            for (const std::wstring& item : ComboItems(control)) {
                 check(control, item, rect.right - GetSystemMetrics(SM_CXVSCROLL) - 6);
             }
         }
@@ -141,59 +128,57 @@ std::vector<std::string> Overflows(HWND page) {
     return found;
 }
 
-class Captions : public WizardTest, public testing::WithParamInterface<Language> {
+class Captions : public WizardTest, public testing::WithParamInterface<const Language*> {
 protected:
     void SetUp() override {
         WizardTest::SetUp();
-        if (GetParam().file != nullptr)
-            context.language = LanguageLibrary::Load(::kLanguages.at(static_cast<std::size_t>(GetParam().index)));
+        if (GetParam() != nullptr) context.language = LanguageLibrary::Load(*GetParam());
     }
 
     std::wstring Expected(const Caption& caption) const {
-        return GetParam().file == nullptr ? caption.english : LibraryText(GetParam().file, caption.text);
+        return GetParam() == nullptr ? caption.english : LibraryText(GetParam()->libraryFile, caption.text);
     }
 };
 
 TEST_P(Captions, OsPageShowsTheLanguagesTexts) {
-    if (GetParam().file != nullptr) {
+    if (GetParam() != nullptr) {
         ASSERT_NE(context.language.module(), nullptr);
     }
-    Run<CKestrinDlg>([&](Driver& d) {
-        HWND page = d.WaitForPage(PageKind::Os);
-        for (const Caption& c : kOsCaptions) EXPECT_EQ(Shown(page, c.control), Expected(c)) << "control " << c.control;
-        for (const FixedCaption& c : kOsFixed) EXPECT_EQ(Shown(page, c.control), c.text);
-        EXPECT_EQ(Overflows(page), std::vector<std::string>{});
-        d.Click(page, IDC_OS_CANCEL);
-    });
+    Run<CKestrinDlg>({[&] {
+                          for (const Caption& c : kOsCaptions)
+                              EXPECT_EQ(Shown(kOs, c.control), Expected(c)) << c.control;
+                          for (const FixedCaption& c : kOsFixed) EXPECT_EQ(Shown(kOs, c.control), c.text);
+                          EXPECT_EQ(Overflows(Page(kOs)), std::vector<std::string>{});
+                      },
+                      ClickOn(kOs, IDC_OS_CANCEL)});
 }
 
 TEST_P(Captions, SettingsPageShowsTheLanguagesTextsAndItems) {
-    Run<CSettingDlg>([&](Driver& d) {
-        HWND page = d.WaitForPage(PageKind::Settings);
-        for (const Caption& c : kSettingsCaptions) {
-            EXPECT_EQ(Shown(page, c.control), Expected(c)) << "control " << c.control;
-        }
-        std::vector<std::wstring> parity, flowControl;
-        for (const Caption& c : kParityItems) parity.push_back(Expected(c));
-        for (const Caption& c : kFlowControlItems) flowControl.push_back(Expected(c));
-        EXPECT_EQ(Driver::Items(page, IDC_PARITY), parity);
-        EXPECT_EQ(Driver::Items(page, IDC_FLOW_CONTROL), flowControl);
-        EXPECT_EQ(Overflows(page), std::vector<std::string>{});
-        d.Click(page, IDC_SETTINGS_CANCEL);
-    });
+    Run<CSettingDlg>({[&] {
+                          for (const Caption& c : kSettingsCaptions) {
+                              EXPECT_EQ(Shown(kSettings, c.control), Expected(c)) << c.control;
+                          }
+                          std::vector<std::wstring> parity, flowControl;
+                          for (const Caption& c : kParityItems) parity.push_back(Expected(c));
+                          for (const Caption& c : kFlowControlItems) flowControl.push_back(Expected(c));
+                          EXPECT_EQ(ComboItems(Control(kSettings, IDC_PARITY)), parity);
+                          EXPECT_EQ(ComboItems(Control(kSettings, IDC_FLOW_CONTROL)), flowControl);
+                          EXPECT_EQ(Overflows(Page(kSettings)), std::vector<std::string>{});
+                      },
+                      ClickOn(kSettings, IDC_SETTINGS_CANCEL)});
 }
 
 TEST_P(Captions, PromptKeepsItsOwnEnglish) {
-    Run<PrintTestPageDlg>([&](Driver& d) {
-        HWND page = d.WaitForPage(PageKind::Prompt);
-        for (const FixedCaption& c : kPromptFixed) EXPECT_EQ(Shown(page, c.control), c.text);
-        EXPECT_EQ(Overflows(page), std::vector<std::string>{});
-        d.Click(page, IDC_PROMPT_CANCEL);
-    });
+    Run<PrintTestPageDlg>({[&] {
+                               for (const FixedCaption& c : kPromptFixed) EXPECT_EQ(Shown(kPrompt, c.control), c.text);
+                               EXPECT_EQ(Overflows(Page(kPrompt)), std::vector<std::string>{});
+                           },
+                           ClickOn(kPrompt, IDC_PROMPT_CANCEL)});
 }
 
-INSTANTIATE_TEST_SUITE_P(Languages, Captions, testing::ValuesIn(kLanguages),
-                         [](const auto& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Languages, Captions, testing::ValuesIn(LanguagesAndNone()), [](const auto& param) {
+    return param.param == nullptr ? std::string("none") : ToUtf8(param.param->code);
+});
 
 TEST(LanguageLibraries, HoldEveryTextAndTheEnglishOneReadsAsTheTemplates) {
     std::vector<Caption> all(std::begin(kOsCaptions), std::end(kOsCaptions));
@@ -211,7 +196,7 @@ TEST(LanguageLibraries, HoldEveryTextAndTheEnglishOneReadsAsTheTemplates) {
 }
 
 TEST(LanguageLibraries, ALibraryThatIsNotThereLoadsAsNothing) {
-    EXPECT_EQ(LoadResourceLibrary((TestFolder() + L"rc_none.dll").c_str()), nullptr);
+    EXPECT_EQ(LoadResourceLibrary((ProgramDirectory() + L"\\rc_none.dll").c_str()), nullptr);
 }
 
 constexpr wchar_t kEntryMark[] = L"KESTRIN_MARKED_ENTRY_RAN";
@@ -224,7 +209,7 @@ using MarkedLibrary = WizardTest;
 
 TEST_F(MarkedLibrary, RunsItsEntryPointWhenLoadedAsCode) {
     // The mark works: the same library, loaded the ordinary way, leaves it.
-    HMODULE code = LoadLibraryW((TestFolder() + L"rc_marked_probe.dll").c_str());
+    HMODULE code = LoadLibraryW((ProgramDirectory() + L"\\rc_marked_probe.dll").c_str());
     ASSERT_NE(code, nullptr);
     EXPECT_TRUE(EntryRan());
     FreeLibrary(code);
@@ -232,23 +217,21 @@ TEST_F(MarkedLibrary, RunsItsEntryPointWhenLoadedAsCode) {
 }
 
 TEST_F(MarkedLibrary, ShowsItsTextsWithoutRunningAnyOfItsCode) {
-    context.language = LanguageLibrary(LoadResourceLibrary((TestFolder() + L"rc_marked.dll").c_str()));
+    context.language = LanguageLibrary(LoadResourceLibrary((ProgramDirectory() + L"\\rc_marked.dll").c_str()));
     ASSERT_NE(context.language.module(), nullptr);
     EXPECT_FALSE(EntryRan());
-    Run<CKestrinDlg>([&](Driver& d) {
-        HWND page = d.WaitForPage(PageKind::Os);
-        EXPECT_EQ(Driver::Text(page), L"(m) Select Operating System");
-        EXPECT_EQ(Driver::Text(page, IDC_OS_NEXT), L"(m) Next");
-        d.Click(page, IDC_OS_CANCEL);
-    });
-    Run<CSettingDlg>([&](Driver& d) {
-        HWND page = d.WaitForPage(PageKind::Settings);
-        EXPECT_EQ(Driver::Text(page), L"(m) Settings");
-        // The library lacks the last item's text: that one is the program's own.
-        EXPECT_EQ(Driver::Items(page, IDC_FLOW_CONTROL),
-                  (std::vector<std::wstring>{L"(m) None", L"(m) XON/XOFF", L"Hardware"}));
-        d.Click(page, IDC_SETTINGS_CANCEL);
-    });
+    Run<CKestrinDlg>({[] {
+                          EXPECT_EQ(Shown(kOs, kTitle), L"(m) Select Operating System");
+                          EXPECT_EQ(Shown(kOs, IDC_OS_NEXT), L"(m) Next");
+                      },
+                      ClickOn(kOs, IDC_OS_CANCEL)});
+    Run<CSettingDlg>({[] {
+                          EXPECT_EQ(Shown(kSettings, kTitle), L"(m) Settings");
+                          // The library lacks the last item's text: that one is the program's own.
+                          EXPECT_EQ(ComboItems(Control(kSettings, IDC_FLOW_CONTROL)),
+                                    (std::vector<std::wstring>{L"(m) None", L"(m) XON/XOFF", L"Hardware"}));
+                      },
+                      ClickOn(kSettings, IDC_SETTINGS_CANCEL)});
     EXPECT_FALSE(EntryRan());
 }
 

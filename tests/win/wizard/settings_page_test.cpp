@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/page_results.h"
+#include "core/serial_tables.h"
 #include "res/resource_ids.h"
 #include "tests/win/wizard/wizard_fixture.h"
 #include "win/pages/print_test_page_dlg.h"
@@ -12,44 +13,39 @@
 
 namespace {
 
-using Items = std::vector<std::wstring>;
+using Texts = std::vector<std::wstring>;
 
-constexpr int kSerialBoxes[] = {IDC_BAUD_RATE, IDC_STOP_BITS, IDC_FLOW_CONTROL, IDC_BYTE_SIZE, IDC_PARITY};
 constexpr int kUsb001 = 7;
 
-std::vector<bool> SerialBoxesEnabled(HWND page) {
-    std::vector<bool> enabled;
-    for (const int box : kSerialBoxes) enabled.push_back(Driver::Enabled(page, box));
+// Which serial boxes are enabled, in the order baud rate, stop bits, flow control, byte
+// size, parity: "+" for enabled, "-" for disabled.
+std::wstring SerialBoxes() {
+    std::wstring enabled;
+    for (const int box : {IDC_BAUD_RATE, IDC_STOP_BITS, IDC_FLOW_CONTROL, IDC_BYTE_SIZE, IDC_PARITY}) {
+        enabled += IsWindowEnabled(Control(kSettings, box)) ? L'+' : L'-';
+    }
     return enabled;
 }
+const std::wstring kSerialOn = L"+++++";
+const std::wstring kSerialOff = L"-----";
 
-const std::vector<bool> kAllEnabled(5, true);
-const std::vector<bool> kAllDisabled(5, false);
-
-// What the settings page shows when it opens.
-struct Opening {
-    bool defaultChecked;
-    int typeSelection;
-    std::wstring port, baud, stopBits, flowControl, byteSize, parity;
-    std::vector<bool> serialEnabled;
-};
-
-Opening Shown(HWND page) {
-    return {Driver::Checked(page, IDC_SET_AS_DEFAULT),
-            Driver::Selection(page, IDC_PRINTER_TYPE),
-            Driver::SelectedItem(page, IDC_PORT),
-            Driver::SelectedItem(page, IDC_BAUD_RATE),
-            Driver::SelectedItem(page, IDC_STOP_BITS),
-            Driver::SelectedItem(page, IDC_FLOW_CONTROL),
-            Driver::SelectedItem(page, IDC_BYTE_SIZE),
-            Driver::SelectedItem(page, IDC_PARITY),
-            SerialBoxesEnabled(page)};
+// What the settings page shows: the check box, the type's list position, the selected
+// port, baud rate, stop bits, flow control, byte size and parity ("" for none), and the
+// serial boxes.
+Texts Shown() {
+    Texts shown{IsChecked(Control(kSettings, IDC_SET_AS_DEFAULT)) ? L"default" : L"not default",
+                std::to_wstring(ComboSelection(Control(kSettings, IDC_PRINTER_TYPE)))};
+    for (const int box : {IDC_PORT, IDC_BAUD_RATE, IDC_STOP_BITS, IDC_FLOW_CONTROL, IDC_BYTE_SIZE, IDC_PARITY}) {
+        shown.push_back(SelectedItem(Control(kSettings, box)).value_or(L""));
+    }
+    shown.push_back(SerialBoxes());
+    return shown;
 }
 
 struct OpeningRow {
     const char* name;
     void (*prepare)(InstallSettings&);
-    Opening expected;
+    Texts shown;
 };
 
 void PrintTo(const OpeningRow& row, std::ostream* out) {
@@ -59,7 +55,7 @@ void PrintTo(const OpeningRow& row, std::ostream* out) {
 const OpeningRow kOpeningRows[] = {
     {"an untouched record",
      [](InstallSettings&) {},
-     {true, 0, L"LPT1", L"19200", L"1", L"Hardware", L"8", L"None", kAllDisabled}},
+     {L"default", L"0", L"LPT1", L"19200", L"1", L"Hardware", L"8", L"None", kSerialOff}},
     {"a COM port and changed values",
      [](InstallSettings& s) {
          s.setAsDefault = false;
@@ -71,90 +67,71 @@ const OpeningRow kOpeningRows[] = {
          s.byteSizeIndex = 1;
          s.parityIndex = 3;
      },
-     {false, -1, L"COM2", L"300", L"2", L"XON/XOFF", L"6", L"Space", kAllEnabled}},
+     {L"not default", L"-1", L"COM2", L"300", L"2", L"XON/XOFF", L"6", L"Space", kSerialOn}},
     {"USB001, without its warning",
      [](InstallSettings& s) {
          s.portIndex = kUsb001;
          s.parityIndex = 4;
          s.flowControlIndex = 0;
      },
-     {true, 0, L"USB001", L"19200", L"1", L"None", L"8", L"Mark", kAllDisabled}},
+     {L"default", L"0", L"USB001", L"19200", L"1", L"None", L"8", L"Mark", kSerialOff}},
     {"values outside the lists",
      [](InstallSettings& s) {
          s.printerTypeIndex = 1;
          s.baudIndex = 9;
          s.parityIndex = -1;
      },
-     {true, -1, L"LPT1", L"", L"1", L"Hardware", L"8", L"", kAllDisabled}},
+     {L"default", L"-1", L"LPT1", L"", L"1", L"Hardware", L"8", L"", kSerialOff}},
 };
 
 class SettingsOpening : public WizardTest, public testing::WithParamInterface<OpeningRow> {};
 
 TEST_P(SettingsOpening, ShowsTheRecord) {
     GetParam().prepare(settings);
-    const InstallSettings before = settings;
-    Run<CSettingDlg>([&](Driver& d) {
-        HWND page = d.WaitForPage(PageKind::Settings);
-        EXPECT_FALSE(d.IsOpen(PageKind::MessageBox));
-        const Opening shown = Shown(page);
-        const Opening& expected = GetParam().expected;
-        EXPECT_EQ(shown.defaultChecked, expected.defaultChecked);
-        EXPECT_EQ(shown.typeSelection, expected.typeSelection);
-        EXPECT_EQ(shown.port, expected.port);
-        EXPECT_EQ(shown.baud, expected.baud);
-        EXPECT_EQ(shown.stopBits, expected.stopBits);
-        EXPECT_EQ(shown.flowControl, expected.flowControl);
-        EXPECT_EQ(shown.byteSize, expected.byteSize);
-        EXPECT_EQ(shown.parity, expected.parity);
-        EXPECT_EQ(shown.serialEnabled, expected.serialEnabled);
-        d.Click(page, IDC_SETTINGS_CANCEL);
-    });
+    InstallSettings expected = settings;
+    Run<CSettingDlg>(
+        {[] { EXPECT_EQ(Shown(), GetParam().shown); }, OnScreen({kSettings}), ClickOn(kSettings, IDC_SETTINGS_CANCEL)});
     // Opening writes the name and nothing else; values outside the lists stay as they were.
-    EXPECT_EQ(settings.printerName, L"Kiosk1");
-    settings.printerName = before.printerName;
-    EXPECT_EQ(std::tie(settings.osIndex, settings.setAsDefault, settings.printerTypeIndex, settings.portIndex,
-                       settings.baudIndex, settings.stopBitsIndex, settings.flowControlIndex, settings.byteSizeIndex,
-                       settings.parityIndex, settings.printTestPage),
-              std::tie(before.osIndex, before.setAsDefault, before.printerTypeIndex, before.portIndex, before.baudIndex,
-                       before.stopBitsIndex, before.flowControlIndex, before.byteSizeIndex, before.parityIndex,
-                       before.printTestPage));
+    expected.printerName = L"Kiosk1";
+    EXPECT_EQ(Fields(settings), Fields(expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(Records, SettingsOpening, testing::ValuesIn(kOpeningRows));
 
 using SettingsPage = WizardTest;
 
-TEST_F(SettingsPage, ListsItsItemsAndTheBaseName) {
+// A table's entries as the page lists them.
+template <typename Table, typename Convert>
+Texts Listed(const Table& table, Convert convert) {
+    Texts texts;
+    for (const auto& entry : table) texts.push_back(convert(entry));
+    return texts;
+}
+
+TEST_F(SettingsPage, ListsTheTablesEntriesAndTheBaseName) {
     context.basePrinterName = L"Front desk";
     settings.printerName = L"old";
-    Run<CSettingDlg>([&](Driver& d) {
-        HWND page = d.WaitForPage(PageKind::Settings);
-        EXPECT_EQ(Driver::Items(page, IDC_PORT),
-                  (Items{L"LPT1", L"LPT2", L"LPT3", L"COM1", L"COM2", L"COM3", L"COM4", L"USB001"}));
-        EXPECT_EQ(Driver::Items(page, IDC_BAUD_RATE),
-                  (Items{L"300", L"1200", L"2400", L"4800", L"9600", L"19200", L"38400", L"57600", L"115200"}));
-        EXPECT_EQ(Driver::Items(page, IDC_STOP_BITS), (Items{L"1", L"1.5", L"2"}));
-        EXPECT_EQ(Driver::Items(page, IDC_BYTE_SIZE), (Items{L"5", L"6", L"7", L"8"}));
-        EXPECT_EQ(Driver::Items(page, IDC_PARITY), (Items{L"None", L"Even", L"Odd", L"Space", L"Mark"}));
-        EXPECT_EQ(Driver::Items(page, IDC_FLOW_CONTROL), (Items{L"None", L"XON/XOFF", L"Hardware"}));
-        EXPECT_EQ(Driver::Items(page, IDC_PRINTER_TYPE), Items{L"Front desk"});
-        EXPECT_EQ(Driver::Text(page, IDC_PRINTER_NAME), L"Front desk");
-        EXPECT_FALSE(Driver::Enabled(page, IDC_PRINTER_NAME));
-        EXPECT_EQ(d.Focus(), GetDlgItem(page, IDC_SET_AS_DEFAULT));
-        EXPECT_EQ(Record(d).printerName, L"Front desk");
-        d.Click(page, IDC_SETTINGS_CANCEL);
-    });
+    const auto number = [](std::int32_t value) { return std::to_wstring(value); };
+    const auto text = [](std::wstring_view name) { return std::wstring(name); };
+    const auto withoutColon = [](std::wstring_view port) { return std::wstring(port.substr(0, port.find(L':'))); };
+    Run<CSettingDlg>({[&] {
+                          EXPECT_EQ(ComboItems(Control(kSettings, IDC_PORT)), Listed(PortNameTable, withoutColon));
+                          EXPECT_EQ(ComboItems(Control(kSettings, IDC_BAUD_RATE)), Listed(BaudRateTable, number));
+                          EXPECT_EQ(ComboItems(Control(kSettings, IDC_STOP_BITS)), Listed(StopBitsNames, text));
+                          EXPECT_EQ(ComboItems(Control(kSettings, IDC_BYTE_SIZE)), Listed(ByteSizeTable, number));
+                          EXPECT_EQ(ComboItems(Control(kSettings, IDC_PRINTER_TYPE)), Texts{L"Front desk"});
+                          EXPECT_EQ(WindowText(Control(kSettings, IDC_PRINTER_NAME)), L"Front desk");
+                          EXPECT_FALSE(IsWindowEnabled(Control(kSettings, IDC_PRINTER_NAME)));
+                          EXPECT_EQ(Focus(), Control(kSettings, IDC_SET_AS_DEFAULT));
+                          EXPECT_EQ(settings.printerName, L"Front desk");
+                      },
+                      ClickOn(kSettings, IDC_SETTINGS_CANCEL)});
 }
 
 TEST_F(SettingsPage, CheckBoxStoresItsState) {
-    Run<CSettingDlg>([&](Driver& d) {
-        HWND page = d.WaitForPage(PageKind::Settings);
-        d.Click(page, IDC_SET_AS_DEFAULT);
-        EXPECT_FALSE(Record(d).setAsDefault);
-        d.Click(page, IDC_SET_AS_DEFAULT);
-        EXPECT_TRUE(Record(d).setAsDefault);
-        d.Click(page, IDC_SETTINGS_CANCEL);
-    });
+    Run<CSettingDlg>({ClickOn(kSettings, IDC_SET_AS_DEFAULT), [this] { EXPECT_FALSE(settings.setAsDefault); },
+                      ClickOn(kSettings, IDC_SET_AS_DEFAULT), [this] { EXPECT_TRUE(settings.setAsDefault); },
+                      ClickOn(kSettings, IDC_SETTINGS_CANCEL)});
 }
 
 TEST_F(SettingsPage, SerialBoxesStoreTheirPositions) {
@@ -167,122 +144,107 @@ TEST_F(SettingsPage, SerialBoxesStoreTheirPositions) {
                    {IDC_FLOW_CONTROL, 0, &InstallSettings::flowControlIndex},
                    {IDC_BYTE_SIZE, 0, &InstallSettings::byteSizeIndex},
                    {IDC_PARITY, 1, &InstallSettings::parityIndex}};
-    Run<CSettingDlg>([&](Driver& d) {
-        HWND page = d.WaitForPage(PageKind::Settings);
-        d.Choose(page, IDC_PORT, 3);
-        for (const auto& choice : choices) {
-            d.Choose(page, choice.box, choice.position);
-            EXPECT_EQ(Record(d).*choice.field, choice.position) << "box " << choice.box;
-            // A report of no selection keeps what the box stored before.
-            d.Choose(page, choice.box, -1);
-            EXPECT_EQ(Record(d).*choice.field, choice.position) << "box " << choice.box;
-        }
-        d.Click(page, IDC_SETTINGS_BACK);
-    });
+    Script script{ChooseIn(kSettings, IDC_PORT, 3)};
+    for (const auto& c : choices) {
+        const auto stored = [this, c] { EXPECT_EQ(settings.*c.field, c.position) << "box " << c.box; };
+        // A report of no selection keeps what the box stored before.
+        script.insert(script.end(),
+                      {ChooseIn(kSettings, c.box, c.position), stored, ChooseIn(kSettings, c.box, -1), stored});
+    }
+    script.push_back(ClickOn(kSettings, IDC_SETTINGS_BACK));
+    Run<CSettingDlg>(script);
 }
 
 TEST_F(SettingsPage, TypeChoiceCopiesTheWholeNameIntoTheNameBox) {
     context.basePrinterName = L"Reception printer on the second floor";
-    Run<CSettingDlg>([&](Driver& d) {
-        HWND page = d.WaitForPage(PageKind::Settings);
-        SetDlgItemTextW(page, IDC_PRINTER_NAME, L"something else");
-        d.Choose(page, IDC_PRINTER_TYPE, 0);
-        d.Settle();
-        EXPECT_EQ(Driver::Text(page, IDC_PRINTER_NAME), L"Reception printer on the second floor");
-        EXPECT_EQ(Record(d).printerTypeIndex, 0);
-        d.Choose(page, IDC_PRINTER_TYPE, -1);
-        EXPECT_EQ(Record(d).printerTypeIndex, -1);
-        EXPECT_EQ(Driver::Text(page, IDC_PRINTER_NAME), L"Reception printer on the second floor");
-        d.Click(page, IDC_SETTINGS_CANCEL);
-    });
+    const auto nameBox = [this](std::int32_t typeIndex) -> Step {
+        return [this, typeIndex] {
+            EXPECT_EQ(WindowText(Control(kSettings, IDC_PRINTER_NAME)), context.basePrinterName);
+            EXPECT_EQ(settings.printerTypeIndex, typeIndex);
+        };
+    };
+    Run<CSettingDlg>({[] { SetWindowTextW(Control(kSettings, IDC_PRINTER_NAME), L"something else"); },
+                      ChooseIn(kSettings, IDC_PRINTER_TYPE, 0), nameBox(0), ChooseIn(kSettings, IDC_PRINTER_TYPE, -1),
+                      nameBox(-1), ClickOn(kSettings, IDC_SETTINGS_CANCEL)});
+}
+
+// After a port choice: the port in the record, the serial boxes, and the baud rate shown.
+Step PortState(const InstallSettings& record, std::int32_t port, const std::wstring& boxes) {
+    return [&record, port, boxes] {
+        EXPECT_EQ(record.portIndex, port);
+        EXPECT_EQ(SerialBoxes(), boxes);
+        // Disabled boxes keep showing their values.
+        EXPECT_EQ(SelectedItem(Control(kSettings, IDC_BAUD_RATE)), L"9600");
+        EXPECT_EQ(record.baudIndex, 4);
+    };
 }
 
 TEST_F(SettingsPage, PortChoiceSetsTheSerialBoxes) {
-    Run<CSettingDlg>([&](Driver& d) {
-        HWND page = d.WaitForPage(PageKind::Settings);
-        d.Choose(page, IDC_PORT, 5);  // COM3
-        d.Choose(page, IDC_BAUD_RATE, 4);
-        EXPECT_EQ(Record(d).portIndex, 5);
-        EXPECT_EQ(SerialBoxesEnabled(page), kAllEnabled);
-        d.Choose(page, IDC_PORT, 1);  // LPT2
-        EXPECT_EQ(Record(d).portIndex, 1);
-        EXPECT_EQ(SerialBoxesEnabled(page), kAllDisabled);
-        EXPECT_EQ(Driver::SelectedItem(page, IDC_BAUD_RATE), L"9600") << "disabled boxes keep showing their values";
-        EXPECT_EQ(Record(d).baudIndex, 4);
-        // No selection: neither the record nor the boxes change.
-        d.Choose(page, IDC_PORT, 6);
-        d.Choose(page, IDC_PORT, -1);
-        EXPECT_EQ(Record(d).portIndex, 6);
-        EXPECT_EQ(SerialBoxesEnabled(page), kAllEnabled);
-        d.Click(page, IDC_SETTINGS_CANCEL);
-    });
+    Run<CSettingDlg>({ChooseIn(kSettings, IDC_PORT, 5),  // COM3
+                      ChooseIn(kSettings, IDC_BAUD_RATE, 4), PortState(settings, 5, kSerialOn),
+                      ChooseIn(kSettings, IDC_PORT, 1),  // LPT2
+                      PortState(settings, 1, kSerialOff),
+                      // No selection: neither the record nor the boxes change.
+                      ChooseIn(kSettings, IDC_PORT, 6), ChooseIn(kSettings, IDC_PORT, -1),
+                      PortState(settings, 6, kSerialOn), ClickOn(kSettings, IDC_SETTINGS_CANCEL)});
 }
 
 TEST_F(SettingsPage, TextTypedIntoThePortBoxChangesNothing) {
-    Run<CSettingDlg>([&](Driver& d) {
-        HWND page = d.WaitForPage(PageKind::Settings);
-        HWND edit = FindWindowExW(GetDlgItem(page, IDC_PORT), nullptr, L"Edit", nullptr);
-        ASSERT_NE(edit, nullptr);
-        for (const wchar_t c : std::wstring(L"COM9")) PostMessageW(edit, WM_CHAR, c, 1);
-        d.Settle();
-        EXPECT_NE(Driver::Text(edit).find(L"COM9"), std::wstring::npos) << "the text was typed";
-        EXPECT_EQ(Record(d).portIndex, 0);
-        EXPECT_EQ(SerialBoxesEnabled(page), kAllDisabled);
-        d.Click(page, IDC_SETTINGS_CANCEL);
-    });
+    const auto edit = [] { return FindWindowExW(Control(kSettings, IDC_PORT), nullptr, L"Edit", nullptr); };
+    Run<CSettingDlg>({[&] {
+                          ASSERT_NE(edit(), nullptr);
+                          for (const wchar_t c : std::wstring(L"COM9")) PostMessageW(edit(), WM_CHAR, c, 1);
+                      },
+                      [&] {
+                          EXPECT_NE(WindowText(edit()).find(L"COM9"), std::wstring::npos) << "the text was typed";
+                          EXPECT_EQ(settings.portIndex, 0);
+                          EXPECT_EQ(SerialBoxes(), kSerialOff);
+                      },
+                      ClickOn(kSettings, IDC_SETTINGS_CANCEL)});
 }
 
-// The message box shown for USB001: its text, caption, owner and warning icon.
-void ExpectUsbWarning(Driver& d, HWND page) {
-    HWND box = d.WaitForPage(PageKind::MessageBox);
-    if (box == nullptr) return;
-    EXPECT_EQ(Driver::Text(box, 0xFFFF), LanguageLibrary().Text(IDS_USB_WARNING));
-    EXPECT_EQ(Driver::Text(box), L"Kestrin");
-    EXPECT_EQ(GetWindow(box, GW_OWNER), page);
-    EXPECT_EQ(GetDlgItem(box, IDCANCEL), nullptr) << "OK is the only button";
-    bool warningIcon = false;
-    const HICON warning = LoadIconW(nullptr, IDI_WARNING);
-    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-        warningIcon = warningIcon || reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0)) == warning;
-    }
-    EXPECT_TRUE(warningIcon);
-    d.Click(box, IDOK);
-    d.WaitUntil([&] { return !d.IsOpen(PageKind::MessageBox); }, "the message box to close");
+// The message box shown for USB001, owned by the page, with its text, caption and
+// warning icon and OK as the only button; then OK closes it.
+Script UsbWarning() {
+    return {[] {
+                const HWND box = Page(kMessage);
+                EXPECT_EQ(WindowText(GetDlgItem(box, 0xFFFF)), LanguageLibrary().Text(IDS_USB_WARNING));
+                EXPECT_EQ(WindowText(box), L"Kestrin");
+                EXPECT_EQ(GetWindow(box, GW_OWNER), Page(kSettings));
+                EXPECT_EQ(GetDlgItem(box, IDCANCEL), nullptr);
+                bool warningIcon = false;
+                const HICON warning = LoadIconW(nullptr, IDI_WARNING);
+                for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+                    warningIcon |= reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0)) == warning;
+                }
+                EXPECT_TRUE(warningIcon);
+            },
+            ClickOn(kMessage, IDOK), OnScreen({kSettings})};
 }
 
 TEST_F(SettingsPage, Usb001WarnsEachTimeAndLeavesTheSerialBoxesAsTheyWere) {
-    Run<CSettingDlg>([&](Driver& d) {
-        HWND page = d.WaitForPage(PageKind::Settings);
-        d.Choose(page, IDC_PORT, 5);  // COM3 enables the serial boxes
-        d.Choose(page, IDC_PORT, kUsb001);
-        ExpectUsbWarning(d, page);
-        EXPECT_EQ(Record(d).portIndex, kUsb001);
-        EXPECT_EQ(SerialBoxesEnabled(page), kAllEnabled);
-
-        d.Choose(page, IDC_PORT, 0);
-        d.Choose(page, IDC_PORT, kUsb001);
-        ExpectUsbWarning(d, page);
-        EXPECT_EQ(Record(d).portIndex, kUsb001);
-        EXPECT_EQ(SerialBoxesEnabled(page), kAllDisabled);
-
-        d.Choose(page, IDC_PORT, kUsb001);
-        ExpectUsbWarning(d, page);
-        d.Click(page, IDC_SETTINGS_OK);
-    });
+    // From COM3, which enables the serial boxes, from LPT1, and from USB001 itself (after a
+    // report of no selection, which changes nothing).
+    Script script;
+    for (const auto& [before, boxes] : {std::pair{5, kSerialOn}, std::pair{0, kSerialOff}, std::pair{-1, kSerialOff}}) {
+        const Script warning = UsbWarning();
+        script.push_back(ChooseIn(kSettings, IDC_PORT, before));
+        script.push_back(ChooseIn(kSettings, IDC_PORT, kUsb001));
+        script.insert(script.end(), warning.begin(), warning.end());
+        script.push_back([this, boxes] {
+            EXPECT_EQ(settings.portIndex, kUsb001);
+            EXPECT_EQ(SerialBoxes(), boxes);
+        });
+    }
+    script.push_back(ClickOn(kSettings, IDC_SETTINGS_OK));
+    Run<CSettingDlg>(script);
 }
 
 TEST_F(SettingsPage, OkWithNothingChangedWritesOnlyTheName) {
-    const InstallSettings untouched;
-    EXPECT_EQ(Run<CSettingDlg>([](Driver& d) { d.Click(d.WaitForPage(PageKind::Settings), IDC_SETTINGS_OK); }),
-              PAGE_NEXT);
-    EXPECT_EQ(settings.printerName, L"Kiosk1");
-    EXPECT_EQ(
-        std::tie(settings.osIndex, settings.reservedValue, settings.setAsDefault, settings.printerTypeIndex,
-                 settings.reservedText, settings.portIndex, settings.baudIndex, settings.stopBitsIndex,
-                 settings.flowControlIndex, settings.byteSizeIndex, settings.parityIndex, settings.printTestPage),
-        std::tie(untouched.osIndex, untouched.reservedValue, untouched.setAsDefault, untouched.printerTypeIndex,
-                 untouched.reservedText, untouched.portIndex, untouched.baudIndex, untouched.stopBitsIndex,
-                 untouched.flowControlIndex, untouched.byteSizeIndex, untouched.parityIndex, untouched.printTestPage));
+    EXPECT_EQ(Run<CSettingDlg>({ClickOn(kSettings, IDC_SETTINGS_OK)}), PAGE_NEXT);
+    InstallSettings expected;
+    expected.printerName = L"Kiosk1";
+    EXPECT_EQ(Fields(settings), Fields(expected));
 }
 
 using Prompt = WizardTest;
@@ -290,18 +252,17 @@ using Prompt = WizardTest;
 TEST_F(Prompt, OpensWithTheRecordsAnswerAndStoresEachClick) {
     for (const bool printTestPage : {false, true}) {
         settings.printTestPage = printTestPage;
-        const INT_PTR result = Run<PrintTestPageDlg>([&](Driver& d) {
-            HWND prompt = d.WaitForPage(PageKind::Prompt);
-            EXPECT_EQ(Driver::Checked(prompt, IDC_PRINT_YES), printTestPage);
-            EXPECT_EQ(Driver::Checked(prompt, IDC_PRINT_NO), !printTestPage);
-            EXPECT_EQ(d.Focus(), GetDlgItem(prompt, IDC_PROMPT_OK));
-            d.Click(prompt, IDC_PRINT_YES);
-            EXPECT_TRUE(Record(d).printTestPage);
-            d.Click(prompt, IDC_PRINT_NO);
-            EXPECT_FALSE(Record(d).printTestPage);
-            d.Click(prompt, IDC_PRINT_YES);
-            d.Click(prompt, IDC_PROMPT_BACK);
-        });
+        const auto answer = [this](bool yes) -> Step {
+            return [this, yes] { EXPECT_EQ(settings.printTestPage, yes); };
+        };
+        const INT_PTR result =
+            Run<PrintTestPageDlg>({[=] {
+                                       EXPECT_EQ(IsChecked(Control(kPrompt, IDC_PRINT_YES)), printTestPage);
+                                       EXPECT_EQ(IsChecked(Control(kPrompt, IDC_PRINT_NO)), !printTestPage);
+                                       EXPECT_EQ(Focus(), Control(kPrompt, IDC_PROMPT_OK));
+                                   },
+                                   ClickOn(kPrompt, IDC_PRINT_YES), answer(true), ClickOn(kPrompt, IDC_PRINT_NO),
+                                   answer(false), ClickOn(kPrompt, IDC_PRINT_YES), ClickOn(kPrompt, IDC_PROMPT_BACK)});
         EXPECT_EQ(result, PAGE_BACK);
         EXPECT_TRUE(settings.printTestPage) << "the answer stays whichever way the prompt is left";
     }
@@ -309,30 +270,29 @@ TEST_F(Prompt, OpensWithTheRecordsAnswerAndStoresEachClick) {
 
 // The nested pages swallow every system command but close: they can be neither moved
 // nor minimised.
-void ExpectOtherSystemCommandsSwallowed(Driver& d, PageKind kind, int cancelButton) {
-    HWND page = d.WaitForPage(kind);
-    RECT before{};
-    GetWindowRect(page, &before);
+Script OtherSystemCommandsSwallowed(PageKind kind, int cancelButton) {
+    const auto before = std::make_shared<RECT>();
+    Script script{[=] { GetWindowRect(Page(kind), before.get()); }};
     for (const WPARAM command : {WPARAM{SC_MINIMIZE}, WPARAM{SC_MAXIMIZE}, WPARAM{SC_KEYMENU}}) {
-        d.SystemCommand(page, command);
-        d.Settle();
-        EXPECT_FALSE(IsIconic(page)) << "command " << command;
-        EXPECT_FALSE(IsZoomed(page)) << "command " << command;
-        EXPECT_TRUE(IsWindowVisible(page)) << "command " << command;
+        script.push_back(Command(kind, command));
+        script.push_back([=] {
+            const HWND page = Page(kind);
+            RECT after{};
+            GetWindowRect(page, &after);
+            EXPECT_FALSE(IsIconic(page) || IsZoomed(page)) << "command " << command;
+            EXPECT_TRUE(EqualRect(before.get(), &after)) << "command " << command;
+        });
     }
-    RECT after{};
-    GetWindowRect(page, &after);
-    EXPECT_TRUE(EqualRect(&before, &after));
-    d.Click(page, cancelButton);
+    script.push_back(ClickOn(kind, cancelButton));
+    return script;
 }
 
 TEST_F(SettingsPage, SwallowsSystemCommandsOtherThanClose) {
-    Run<CSettingDlg>([](Driver& d) { ExpectOtherSystemCommandsSwallowed(d, PageKind::Settings, IDC_SETTINGS_CANCEL); });
+    Run<CSettingDlg>(OtherSystemCommandsSwallowed(kSettings, IDC_SETTINGS_CANCEL));
 }
 
 TEST_F(Prompt, SwallowsSystemCommandsOtherThanClose) {
-    Run<PrintTestPageDlg>(
-        [](Driver& d) { ExpectOtherSystemCommandsSwallowed(d, PageKind::Prompt, IDC_PROMPT_CANCEL); });
+    Run<PrintTestPageDlg>(OtherSystemCommandsSwallowed(kPrompt, IDC_PROMPT_CANCEL));
 }
 
 }  // namespace

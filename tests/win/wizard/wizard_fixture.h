@@ -2,28 +2,34 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <tuple>
 
 #include "core/install_settings.h"
-#include "tests/win/wizard/page_driver.h"
+#include "tests/win/wizard/page_script.h"
 #include "win/pages/page_context.h"
 
+inline constexpr PageKind kOs = PageKind::Os;
+inline constexpr PageKind kSettings = PageKind::Settings;
+inline constexpr PageKind kPrompt = PageKind::Prompt;
+inline constexpr PageKind kMessage = PageKind::Message;
+
 // Each test starts with a fresh record, the base name Kiosk1 and no language library.
+// Steps run on the pages' own thread, so they read the record directly.
 class WizardTest : public testing::Test {
 protected:
     template <class Page>
-    INT_PTR Run(const std::function<void(Driver&)>& script) {
+    INT_PTR Run(const Script& script) {
         Page page(context);
-        return RunDriven(page, script);
-    }
-
-    // The record as the page's thread sees it, once everything posted so far is handled.
-    InstallSettings Record(Driver& driver) {
-        InstallSettings copy;
-        driver.OnUi([&] { copy = settings; });
-        return copy;
+        return RunScript(page, script);
     }
 
     InstallSettings settings;
     PageContext context{&settings, L"Kiosk1", LanguageLibrary()};
 };
+
+// Every field of a record, to compare two at once.
+inline auto Fields(const InstallSettings& s) {
+    return std::tie(s.osIndex, s.reservedValue, s.setAsDefault, s.printerTypeIndex, s.printerName, s.reservedText,
+                    s.portIndex, s.baudIndex, s.stopBitsIndex, s.flowControlIndex, s.byteSizeIndex, s.parityIndex,
+                    s.printTestPage);
+}

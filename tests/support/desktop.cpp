@@ -1,32 +1,20 @@
-#include "desktop.h"
+#include "tests/support/desktop.h"
 
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
 
+#include "res/resource_ids.h"
+
 namespace {
+
+constexpr int kMessageText = 0xFFFF;
 
 bool HasControls(HWND page, std::initializer_list<int> ids) {
     for (const int id : ids) {
         if (!GetDlgItem(page, id)) return false;
     }
     return true;
-}
-
-bool IsKind(HWND window, PageKind kind) {
-    if (ClassName(window) != L"#32770") return false;
-    switch (kind) {
-        case PageKind::OperatingSystem:
-            return HasControls(window, {1000, 1004, 1005, 1007, 1017});
-        case PageKind::Settings:
-            return HasControls(window, {1009, 1010, 1011, 1013});
-        case PageKind::Prompt:
-            return HasControls(window, {3, 1000, 1001, 1016});
-        case PageKind::Message:
-            // With or without an owner: a failed installation's message comes after the pages.
-            return HasControls(window, {1, 0xFFFF});
-    }
-    return false;
 }
 
 struct Search {
@@ -52,25 +40,27 @@ void PostKey(HWND target, UINT message, WORD virtualKey, bool up) {
 }  // namespace
 
 std::optional<PageKind> PageKindFromName(const std::wstring& name) {
-    if (name == L"os") return PageKind::OperatingSystem;
+    if (name == L"os") return PageKind::Os;
     if (name == L"settings") return PageKind::Settings;
     if (name == L"prompt") return PageKind::Prompt;
     if (name == L"message") return PageKind::Message;
     return std::nullopt;
 }
 
-std::wstring PageKindName(PageKind kind) {
+bool IsPage(HWND window, PageKind kind) {
+    if (ClassName(window) != L"#32770") return false;
     switch (kind) {
-        case PageKind::OperatingSystem:
-            return L"os";
+        case PageKind::Os:
+            return HasControls(window, {IDC_WINDOWS_2000, IDC_WINDOWS_8, IDC_WINDOWS_7, IDC_OS_NEXT, IDC_OS_GROUP});
         case PageKind::Settings:
-            return L"settings";
+            return HasControls(window, {IDC_SET_AS_DEFAULT, IDC_PORT, IDC_SETTINGS_OK, IDC_PRINTER_NAME});
         case PageKind::Prompt:
-            return L"prompt";
+            return HasControls(window, {IDC_PROMPT_OK, IDC_PRINT_YES, IDC_PRINT_NO, IDC_PROMPT_BACK});
         case PageKind::Message:
-            return L"message";
+            // With or without an owner: a failed installation's message comes after the pages.
+            return HasControls(window, {IDOK, kMessageText});
     }
-    return L"?";
+    return false;
 }
 
 std::vector<HWND> VisibleWindows(DWORD processId) {
@@ -81,7 +71,7 @@ std::vector<HWND> VisibleWindows(DWORD processId) {
 
 HWND FindPage(DWORD processId, PageKind kind) {
     for (const HWND window : VisibleWindows(processId)) {
-        if (IsKind(window, kind)) return window;
+        if (IsPage(window, kind)) return window;
     }
     return nullptr;
 }
@@ -107,6 +97,16 @@ std::wstring ClassName(HWND window) {
     return {name, static_cast<std::size_t>(length > 0 ? length : 0)};
 }
 
+std::wstring Describe(HWND window) {
+    if (!window) return L"nothing";
+    return L"control " + std::to_wstring(GetDlgCtrlID(window)) + L" " + ClassName(window) + L" |" + WindowText(window) +
+           L"|";
+}
+
+bool IsChecked(HWND button) {
+    return SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
 std::vector<std::wstring> ComboItems(HWND combo) {
     std::vector<std::wstring> items;
     const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
@@ -121,31 +121,15 @@ std::vector<std::wstring> ComboItems(HWND combo) {
     return items;
 }
 
-std::optional<std::wstring> ComboSelection(HWND combo) {
-    const LRESULT selected = SendMessageW(combo, CB_GETCURSEL, 0, 0);
-    if (selected == CB_ERR) return std::nullopt;
+int ComboSelection(HWND combo) {
+    return static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
+}
+
+std::optional<std::wstring> SelectedItem(HWND combo) {
+    const int selected = ComboSelection(combo);
     const std::vector<std::wstring> items = ComboItems(combo);
-    if (static_cast<std::size_t>(selected) >= items.size()) return std::nullopt;
+    if (selected < 0 || static_cast<std::size_t>(selected) >= items.size()) return std::nullopt;
     return items[static_cast<std::size_t>(selected)];
-}
-
-void Click(HWND control) {
-    // Posted: the handler may run a nested modal page or a message box, and a sent click
-    // would wait for it to close.
-    PostMessageW(control, BM_CLICK, 0, 0);
-}
-
-bool Choose(HWND page, int id, const std::wstring& item) {
-    const HWND combo = GetDlgItem(page, id);
-    const std::vector<std::wstring> items = ComboItems(combo);
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        if (items[i] != item) continue;
-        SendMessageW(combo, CB_SETCURSEL, i, 0);
-        PostMessageW(page, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), CBN_SELCHANGE),
-                     reinterpret_cast<LPARAM>(combo));
-        return true;
-    }
-    return false;
 }
 
 HWND FocusedWindow(DWORD threadId) {
@@ -155,10 +139,28 @@ HWND FocusedWindow(DWORD threadId) {
     return info.hwndFocus;
 }
 
-std::wstring Describe(HWND window) {
-    if (!window) return L"nothing";
-    return L"control " + std::to_wstring(GetDlgCtrlID(window)) + L" " + ClassName(window) + L" |" + WindowText(window) +
-           L"|";
+void Click(HWND control) {
+    // Posted: the handler may run a nested modal page or a message box, and a sent click
+    // would wait for it to close.
+    PostMessageW(control, BM_CLICK, 0, 0);
+}
+
+void ChooseAt(HWND page, int comboId, int position) {
+    // Both posted, so that choices reach the page in the order they were made.
+    const HWND combo = GetDlgItem(page, comboId);
+    PostMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(position), 0);
+    PostMessageW(page, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(comboId), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
+}
+
+bool Choose(HWND page, int comboId, const std::wstring& item) {
+    const std::vector<std::wstring> items = ComboItems(GetDlgItem(page, comboId));
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (items[i] != item) continue;
+        ChooseAt(page, comboId, static_cast<int>(i));
+        return true;
+    }
+    return false;
 }
 
 bool PressKey(DWORD threadId, WORD virtualKey) {
@@ -171,8 +173,8 @@ bool PressKey(DWORD threadId, WORD virtualKey) {
     return true;
 }
 
-void CloseFromSystemMenu(HWND page) {
-    PostMessageW(page, WM_SYSCOMMAND, SC_CLOSE, 0);
+void SystemCommand(HWND page, WPARAM command) {
+    PostMessageW(page, WM_SYSCOMMAND, command, 0);
 }
 
 bool SaveScreenshot(HWND window, const std::wstring& path) {
@@ -182,7 +184,12 @@ bool SaveScreenshot(HWND window, const std::wstring& path) {
     const int height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0) return false;
 
-    const HDC screen = GetDC(nullptr);
+    // A window of this process is read from its own surface, which holds what it painted
+    // even before Wine has passed that on to the screen; another's from the screen.
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    const bool own = owner == GetCurrentProcessId();
+    const HDC screen = own ? GetWindowDC(window) : GetDC(nullptr);
     const HDC memory = CreateCompatibleDC(screen);
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -194,7 +201,8 @@ bool SaveScreenshot(HWND window, const std::wstring& path) {
     void* bits = nullptr;
     const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     const HGDIOBJ old = SelectObject(memory, bitmap);
-    const bool copied = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY) != FALSE;
+    const bool copied =
+        BitBlt(memory, 0, 0, width, height, screen, own ? 0 : rect.left, own ? 0 : rect.top, SRCCOPY) != FALSE;
     GdiFlush();
 
     const auto stride = static_cast<std::size_t>((width * 3 + 3) & ~3);
@@ -214,6 +222,6 @@ bool SaveScreenshot(HWND window, const std::wstring& path) {
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    ReleaseDC(own ? window : nullptr, screen);
     return written;
 }

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "core/exit_code.h"
+#include "tests/support/utility.h"
+
+// The INF path the tests hand to the installation. Wine's printer-setup library does
+// nothing with the driver command, so no such file needs to exist.
+inline constexpr wchar_t kTestInfPath[] = L"C:\\drivers\\tavik";
+
+// Outcomes in failure messages as the exit codes they become.
+inline void PrintTo(ExitCode code, std::ostream* out) {
+    *out << "exit code " << static_cast<int>(code);
+}
+
+inline std::wstring Quoted(const std::wstring& text) {
+    return L"\"" + text + L"\"";
+}
+
+// Runs this test program again with `arguments` (see the child modes in
+// platform_tests_main.cpp), to see what another process sees: its exit code, or -1 when
+// it could not be started or did not end within a minute.
+inline int RunChild(const std::wstring& arguments) {
+    const auto exitCode = RunProcess(Quoted(ThisProgram()) + L" " + arguments, 60'000);
+    return exitCode ? static_cast<int>(*exitCode) : -1;
+}
