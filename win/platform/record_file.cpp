@@ -37,7 +37,11 @@ FileWriter::Result Win32FileWriter::WriteFile(const std::string& name, std::stri
 
     const bool written = WriteAll(file.get(), bytes);
     file.reset();
-    if (written &&
+    // A record someone made read-only is kept, as Windows itself would keep it (Wine
+    // would replace it).
+    const DWORD attributes = ::GetFileAttributesW(target.c_str());
+    const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (written && !readOnly &&
         ::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         return Result::Written;
     }

@@ -6,6 +6,8 @@
 //                                        the exit code is its outcome
 //   --child-load LIBRARY [restricted]    LoadLibraryW by bare name, after start-up's
 //                                        restriction of the search when asked; 0 when it loaded
+//   --child-report FILE ...              writes its command line and current directory
+//                                        into FILE, one line each; the exit code is 43
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -17,6 +19,7 @@
 #include "core/install_sequence.h"
 #include "tests/win/platform/dcb_text.h"
 #include "tests/win/platform/platform_support.h"
+#include "win/platform/system_paths.h"
 #include "win/platform/win32_system.h"
 
 namespace {
@@ -53,6 +56,13 @@ int Load(const std::vector<std::wstring>& args) {
     return ::LoadLibraryW(args[0].c_str()) != nullptr ? 0 : 1;
 }
 
+int Report(const std::vector<std::wstring>& args) {
+    if (args.empty()) return 2;
+    std::ofstream out{std::filesystem::path(args[0]), std::ios::binary};
+    out << ToUtf8(::GetCommandLineW()) << "\n" << ToUtf8(CurrentDirectory()) << "\n";
+    return out ? 43 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -62,6 +72,7 @@ int wmain(int argc, wchar_t** argv) {
         if (mode == L"--child-read-comm") return ReadComm(rest);
         if (mode == L"--child-install") return Install(rest);
         if (mode == L"--child-load") return Load(rest);
+        if (mode == L"--child-report") return Report(rest);
     }
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
