@@ -7,6 +7,7 @@
 #include <set>
 #include <sstream>
 
+#include "core/exit_code.h"
 #include "tests/support/utility.h"
 
 namespace {
@@ -19,7 +20,7 @@ constexpr DWORD kExitTimeout = 60000;
 // clang-format off
 const std::set<std::wstring> kSetupVerbs = {
     L"remove", L"plant", L"write", L"copy-samples", L"unregister-driver", L"stand-in-rundll32",
-    L"recording-printui", L"override", L"strings",
+    L"recording-printui", L"override", L"strings", L"mkdir", L"link", L"undo",
 };
 const std::set<std::wstring> kInteractVerbs = {
     L"page", L"click", L"choose", L"tick", L"untick", L"key", L"close", L"post", L"shot",
@@ -29,6 +30,7 @@ const std::set<std::wstring> kCheckVerbs = {
     L"no-window", L"debug", L"debug-has", L"debug-lacks", L"printui", L"printer", L"no-printer",
     L"printers-unchanged", L"default", L"default-unchanged", L"record", L"no-record",
     L"record-unchanged", L"comm", L"comm-unchanged", L"children", L"no-file", L"nothing-installed",
+    L"file", L"log", L"print", L"effects", L"same-effects",
 };
 // clang-format on
 
@@ -214,6 +216,8 @@ int Runner::Play(const std::vector<Step>& steps) {
 void Runner::Execute(const Step& step) {
     if (kSetupVerbs.count(step.verb)) {
         Setup(step);
+    } else if (step.verb == L"killed-runs") {
+        KilledRuns(step);
     } else if (step.verb == L"run") {
         StartRun(step);
     } else if (step.verb == L"exit" || step.verb == L"wait") {
@@ -284,6 +288,23 @@ void Runner::Setup(const Step& step) {
         NeedArguments(step, 3);
         const std::wstring key = L"Software\\Wine\\AppDefaults\\" + step.args[0] + L"\\DllOverrides";
         if (!SetRegistryText(HKEY_CURRENT_USER, key, step.args[1], step.args[2])) Fail(step, L"cannot set " + key);
+    } else if (verb == L"mkdir") {
+        NeedArguments(step, 1);
+        std::error_code error;
+        std::filesystem::create_directories(std::filesystem::path(InApp(Expand(step.args[0]))), error);
+        if (error) Fail(step, L"cannot make the folder " + step.args[0]);
+    } else if (verb == L"link") {
+        NeedArguments(step, 2);
+        const std::wstring link = InApp(Expand(step.args[0]));
+        const std::wstring target = InApp(Expand(step.args[1]));
+        DeleteFileW(link.c_str());
+        if (!CreateHardLinkW(link.c_str(), target.c_str(), nullptr)) {
+            Fail(step, L"cannot make " + link + L" a link to " + target);
+            throw Failure{};
+        }
+    } else if (verb == L"undo") {
+        if (!run_ || !ended_) throw ScriptError(step.line, "`undo` needs an ended run");
+        for (const std::wstring& failure : RestoreState(before_, after_, InApp(kRecordFile))) Fail(step, failure);
     } else if (verb == L"strings") {
         NeedArguments(step, 1);
         if (strings_) FreeLibrary(strings_);
@@ -354,18 +375,9 @@ void Runner::EndRun(const Step& step) {
 }
 
 void Runner::Report() {
-    static const wchar_t* const meanings[] = {
-        L"the installation ran to its end",
-        L"the wizard ended without finishing",
-        L"the command line was not understood",
-        L"the printer-setup library or its entry point is missing",
-        L"the printer was not created",
-        L"the printer was created; its name is not whole in the record file",
-        L"the printer was created; the COM port's line settings were not written",
-        L"the wizard could not be shown",
-    };
     const DWORD code = run_->ExitCode();
-    Print(L"exit code " + std::to_wstring(code) + (code < 8 ? L" (" + std::wstring(meanings[code]) + L")" : L""));
+    const std::wstring_view meaning = code <= 7 ? ExitCodeMeaning(static_cast<ExitCode>(code)) : L"";
+    Print(L"exit code " + std::to_wstring(code) + (meaning.empty() ? L"" : L" (" + std::wstring(meaning) + L")"));
     for (const Debuggee::Line& line : run_->AllLines()) {
         Print((line.processId == run_->ProcessId() ? L"debugger: " : L"debugger (child): ") + Visible(line.text));
     }
@@ -555,8 +567,13 @@ void Runner::Check(const Step& step) {
         Expect(step, after_.record == before_.record, L"the record file changed");
     } else if (verb == L"comm") {
         NeedArguments(step, 6);
-        const CommSettings expected{
-            step.args[0], std::stoul(step.args[1]), std::stoi(step.args[2]), step.args[3], step.args[4], step.args[5]};
+        const CommSettings expected{step.args[0],
+                                    std::stoul(step.args[1]),
+                                    std::stoi(step.args[2]),
+                                    step.args[3],
+                                    step.args[4],
+                                    step.args[5],
+                                    {}};
         const auto actual = ReadCommSettings(step.args[0]);
         Expect(step, actual == expected,
                L"port settings are " + (actual ? actual->Describe() : L"unreadable") + L", expected " +
@@ -585,7 +602,114 @@ void Runner::Check(const Step& step) {
         NeedArguments(step, 1);
         const std::wstring path = InApp(Expand(step.args[0]));
         Expect(step, !FileExists(path), L"there is a file " + path);
+    } else if (verb == L"file") {
+        NeedArguments(step, 2);
+        const std::wstring path = InApp(Expand(step.args[0]));
+        std::string expected;
+        for (const wchar_t c : Expand(step.args[1])) expected += static_cast<char>(c & 0xFF);
+        const auto actual = FileBytes(path);
+        Expect(step, actual == expected,
+               actual ? path + L" holds " + Visible(BytesAsLatin1(*actual)) : L"there is no file " + path);
+    } else if (verb == L"log" || verb == L"print") {
+        NeedArguments(step, 1);
+        const std::wstring path = InApp(Expand(step.args[0]));
+        const auto bytes = FileBytes(path);
+        if (!bytes) {
+            Fail(step, L"there is no file " + path);
+            return;
+        }
+        // Each line: the local time, "2026-12-08 14:03:07", a space, the text; CR LF after it.
+        std::vector<std::wstring> lines;
+        std::istringstream in(*bytes);
+        for (std::string line; std::getline(in, line);) {
+            const bool stamped = line.size() >= 21 && line[4] == '-' && line[7] == '-' && line[10] == ' ' &&
+                                 line[13] == ':' && line[16] == ':' && line[19] == ' ';
+            const bool crlf = !line.empty() && line.back() == '\r';
+            if (verb == L"print") {
+                Print(FromUtf8(line.substr(0, line.size() - (crlf ? 1 : 0))));
+                continue;
+            }
+            Expect(step, stamped && crlf, L"a line without its time or its CR LF: " + Visible(FromUtf8(line)));
+            lines.push_back(FromUtf8(line.substr(stamped ? 20 : 0, line.size() - (stamped ? 20 : 0) - (crlf ? 1 : 0))));
+        }
+        // The block's lines follow the file's name.
+        if (verb == L"log")
+            CheckLines(Step{step.line, verb, {step.args.begin() + 1, step.args.end()}}, L"log lines", lines);
+    } else if (verb == L"effects") {
+        NeedArguments(step, 1);
+        remembered_[step.args[0]] = EffectsOfRun();
+    } else if (verb == L"same-effects") {
+        NeedArguments(step, 1);
+        const auto remembered = remembered_.find(step.args[0]);
+        if (remembered == remembered_.end()) throw ScriptError(step.line, "no effects remembered as that");
+        CompareEffects(step, remembered->second, EffectsOfRun());
     }
+}
+
+Runner::Effects Runner::EffectsOfRun() const {
+    return {run_->ProgramLines(), run_->Children(), PrintUiCommands(), after_};
+}
+
+void Runner::CompareEffects(const Step& step, const Effects& expected, const Effects& actual) {
+    auto same = [&](const std::wstring& what, const std::vector<std::wstring>& a, const std::vector<std::wstring>& b) {
+        Expect(step, a == b, what + L" differ: " + Join(b) + L", remembered " + Join(a));
+    };
+    same(L"debugger lines", expected.lines, actual.lines);
+    same(L"child processes", expected.children, actual.children);
+    same(L"printer-setup commands", expected.commands, actual.commands);
+    same(L"printers, default printer, record file and COM ports", DescribeState(expected.after),
+         DescribeState(actual.after));
+}
+
+void Runner::KilledRuns(const Step& step) {
+    const int runs = Number(step, 0);
+    std::wstring rest;
+    for (std::size_t i = 1; i < step.args.size(); ++i) rest += (rest.empty() ? L"" : L" ") + step.args[i];
+    const std::wstring program = InApp(L"kestrin.exe");
+    const std::wstring commandLine = L"\"" + program + L"\" " + Expand(rest);
+    // Runs unhurried first, to learn how long one takes; then each is ended at a moment
+    // drawn from that time. The seed is printed: a failure can be played again.
+    auto start = [&](PROCESS_INFORMATION& started) {
+        if (StartProcess(program.c_str(), commandLine, 0, places_.app.c_str(), started)) return true;
+        Fail(step, L"cannot start " + program);
+        throw Failure{};
+    };
+    PROCESS_INFORMATION started{};
+    const ULONGLONG before = GetTickCount64();
+    start(started);
+    WaitForSingleObject(started.hProcess, kExitTimeout);
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    const auto duration = static_cast<unsigned>(GetTickCount64() - before);
+    const unsigned seed = static_cast<unsigned>(GetTickCount64());
+    Print(L"== killed runs: one takes " + std::to_wstring(duration) + L" ms; seed " + std::to_wstring(seed));
+    unsigned random = seed;
+    int ended = 0;
+    int recorded = 0;
+    for (int i = 0; i < runs; ++i) {
+        const std::optional<std::string> earlier = FileBytes(InApp(kRecordFile));
+        random = random * 1103515245u + 12345u;
+        const DWORD delay = (random >> 8) % (duration + 1);
+        start(started);
+        if (WaitForSingleObject(started.hProcess, delay) == WAIT_OBJECT_0) {
+            ++ended;
+        } else {
+            TerminateProcess(started.hProcess, 99);
+            WaitForSingleObject(started.hProcess, kExitTimeout);
+        }
+        CloseHandle(started.hThread);
+        CloseHandle(started.hProcess);
+        // Either the earlier record, or the whole name of a printer that is there now.
+        const std::optional<std::string> record = FileBytes(InApp(kRecordFile));
+        const bool whole = record && OpenedPrinter(BytesAsLatin1(*record)).has_value();
+        if (record != earlier) ++recorded;
+        Expect(step, record == earlier || whole,
+               L"after a run ended at " + std::to_wstring(delay) + L" ms the record file holds " +
+                   (record ? Visible(BytesAsLatin1(*record)) : L"nothing") + L", before " +
+                   (earlier ? Visible(BytesAsLatin1(*earlier)) : L"nothing"));
+    }
+    Print(L"== killed runs: " + std::to_wstring(runs - ended) + L" ended early, " + std::to_wstring(ended) +
+          L" ran to their end; " + std::to_wstring(recorded) + L" left a new record");
 }
 
 void Runner::CheckLines(const Step& step, const std::wstring& what, const std::vector<std::wstring>& actual) {

@@ -48,6 +48,17 @@ private:
     void StartRun(const Step& step);
     void EndRun(const Step& step);
     void Report();
+    // Runs the program again and again, each time ended at a random moment.
+    void KilledRuns(const Step& step);
+
+    // What a run did: its lines, the processes it started, the commands the recording
+    // printer-setup library got, and the system it left behind.
+    struct Effects {
+        std::vector<std::wstring> lines, children, commands;
+        SystemState after;
+    };
+    Effects EffectsOfRun() const;
+    void CompareEffects(const Step& step, const Effects& expected, const Effects& actual);
 
     std::wstring Expand(const std::wstring& text) const;
     std::wstring InApp(const std::wstring& path) const;
@@ -74,4 +85,5 @@ private:
     SystemState before_, after_;
     HWND page_ = nullptr;
     std::map<HWND, std::wstring> seenWindows_;  // with what each showed
+    std::map<std::wstring, Effects> remembered_;
 };

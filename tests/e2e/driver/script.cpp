@@ -67,8 +67,10 @@ std::vector<Step> ParseScript(const std::wstring& text) {
         }
         Step step{number, tokens[0], {tokens.begin() + 1, tokens.end()}};
         steps.push_back(std::move(step));
-        const bool blockVerb = steps.back().verb == L"debug" || steps.back().verb == L"printui";
-        if (blockVerb && steps.back().args.empty()) block = &steps.back();
+        // `debug` and `printui` alone, and `log FILE`, open a block of expected lines.
+        const Step& last = steps.back();
+        const bool blockVerb = last.verb == L"debug" || last.verb == L"printui";
+        if ((blockVerb && last.args.empty()) || (last.verb == L"log" && last.args.size() == 1)) block = &steps.back();
     }
     if (block) throw ScriptError(block->line, "block without end");
     return steps;

@@ -4,6 +4,8 @@
 #include <winspool.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 
 #include "tests/support/utility.h"
 
@@ -75,8 +77,10 @@ std::optional<CommSettings> ReadCommSettings(const std::wstring& port) {
     DWORD size = sizeof config;
     if (!GetDefaultCommConfigW(port.c_str(), &config, &size)) return std::nullopt;
     const DCB& dcb = config.dcb;
-    return CommSettings{port,         dcb.BaudRate, dcb.ByteSize, ParityName(dcb.Parity), StopBitsName(dcb.StopBits),
-                        FlowName(dcb)};
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&config);
+    return CommSettings{
+        port,          dcb.BaudRate,         dcb.ByteSize, ParityName(dcb.Parity), StopBitsName(dcb.StopBits),
+        FlowName(dcb), {bytes, bytes + size}};
 }
 
 SystemState ReadSystemState(const std::wstring& recordFile) {
@@ -103,4 +107,37 @@ SystemState ReadSystemState(const std::wstring& recordFile) {
         if (auto settings = ReadCommSettings(port)) state.comm.push_back(*settings);
     }
     return state;
+}
+
+std::vector<std::wstring> RestoreState(const SystemState& earlier, const SystemState& now,
+                                       const std::wstring& recordFile) {
+    std::vector<std::wstring> failures;
+    for (const Printer& printer : now.printers) {
+        const bool added = std::none_of(earlier.printers.begin(), earlier.printers.end(),
+                                        [&](const Printer& p) { return p.name == printer.name; });
+        if (!added) continue;
+        HANDLE handle = nullptr;
+        PRINTER_DEFAULTSW access{nullptr, nullptr, PRINTER_ALL_ACCESS};
+        const bool deleted =
+            OpenPrinterW(const_cast<wchar_t*>(printer.name.c_str()), &handle, &access) && DeletePrinter(handle);
+        if (handle) ClosePrinter(handle);
+        if (!deleted) failures.push_back(L"cannot remove the printer " + printer.name);
+    }
+    if (earlier.defaultPrinter && !SetDefaultPrinterW(earlier.defaultPrinter->c_str())) {
+        failures.push_back(L"cannot make " + *earlier.defaultPrinter + L" the default printer again");
+    }
+    DeleteFileW(recordFile.c_str());
+    if (earlier.record) {
+        std::ofstream file(std::filesystem::path(recordFile), std::ios::binary);
+        file << *earlier.record;
+        if (!file) failures.push_back(L"cannot write the record file again");
+    }
+    for (const CommSettings& port : earlier.comm) {
+        auto stored = port.stored;
+        if (!SetDefaultCommConfigW(port.port.c_str(), reinterpret_cast<COMMCONFIG*>(stored.data()),
+                                   static_cast<DWORD>(stored.size()))) {
+            failures.push_back(L"cannot put back the settings of " + port.port);
+        }
+    }
+    return failures;
 }

@@ -17,10 +17,15 @@ struct CommSettings {
     std::wstring port;
     unsigned long baudRate = 0;
     int byteSize = 0;
-    std::wstring parity;    // none, odd, even, mark, space
-    std::wstring stopBits;  // 1, 1.5, 2
-    std::wstring flow;      // none, xonxoff, hardware, or the raw handshake bits
-    bool operator==(const CommSettings&) const = default;
+    std::wstring parity;                // none, odd, even, mark, space
+    std::wstring stopBits;              // 1, 1.5, 2
+    std::wstring flow;                  // none, xonxoff, hardware, or the raw handshake bits
+    std::vector<unsigned char> stored;  // the whole configuration, to put it back
+    // The settings above; `stored` may differ in what no installation touches.
+    bool operator==(const CommSettings& other) const {
+        return port == other.port && baudRate == other.baudRate && byteSize == other.byteSize &&
+               parity == other.parity && stopBits == other.stopBits && flow == other.flow;
+    }
     std::wstring Describe() const;
 };
 
@@ -32,6 +37,12 @@ struct SystemState {
 };
 
 SystemState ReadSystemState(const std::wstring& recordFile);
+
+// Takes the system from `now` back to `earlier`: removes the printers added since, and
+// puts back the default printer, the record file and the COM ports' settings. What could
+// not be put back, one line each.
+std::vector<std::wstring> RestoreState(const SystemState& earlier, const SystemState& now,
+                                       const std::wstring& recordFile);
 
 std::optional<Printer> OpenedPrinter(const std::wstring& name);
 std::optional<CommSettings> ReadCommSettings(const std::wstring& port);
