@@ -3,16 +3,23 @@
 # bundled sample driver "Tavik 10.0.0.11" is registered, so that the installation can
 # really create a printer.
 #
-#   ./run.sh [LANGUAGE BASE-NAME INF-PATH]
+#   ./run.sh [--quiet] [LANGUAGE BASE-NAME INF-PATH]
 #
 # Without arguments: eng, Kiosk1 and the bundled sample INF (samples/tavik/tavik.inf).
 # With a display (DISPLAY set) the wizard opens there for you; without one, the
 # everyday installation is played on a virtual display (Next, COM2 at 9600 baud, OK),
-# with a screenshot of each page it passes in build/win64/run-shots/. Either way you see
-# afterwards what happened: exit code, debugger lines, printers, default printer, the
-# record file and the COM ports.
+# with a screenshot of each page it passes in build/win64/run-shots/. With --quiet the
+# same installation runs unattended (/quiet /port:COM2 /baud:9600 and a /log: file,
+# which is shown). Either way you see afterwards what happened: exit code, debugger
+# lines, printers, default printer, the record file and the COM ports.
 set -euo pipefail
 cd "$(dirname "$0")"
+
+quiet=""
+if [ "${1:-}" = --quiet ]; then
+    quiet=1
+    shift
+fi
 
 tools/install-deps.sh
 echo "== building (win64)"
@@ -38,7 +45,11 @@ args=${*:-eng Kiosk1 {inf}}
 driver_args=(--build "$app" --fixtures "$fixtures" --samples "$(pwd)/samples/tavik" --args "$args")
 export WINEDEBUG=-all
 
-if [ -n "${DISPLAY:-}" ]; then
+if [ -n "$quiet" ]; then
+    echo "== an unattended installation, with its log"
+    tests/e2e/run-scenario.sh --root "$e2e_root" --base-root "$wine_root" "${prepare_args[@]}" \
+        --locale zh_CN.UTF-8 "$driver" "${driver_args[@]}" tests/e2e/play/quiet.scn
+elif [ -n "${DISPLAY:-}" ]; then
     # A fresh copy of the prepared prefix for each run, so every run starts from the
     # same printers; kept until the next run for a look inside.
     prefix=$build/wine-run

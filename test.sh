@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: natively, with sanitizers, and the 64-bit and
 # 32-bit Windows builds under Wine; checks formatting and runs the static analysers; runs
-# each fuzz target for KESTRIN_FUZZ_SECONDS (default 30). Exits non-zero on any failure.
+# each fuzz target for KESTRIN_FUZZ_SECONDS (default 30) and the mutants of
+# tools/mutants.sh. Exits non-zero on any failure.
 set -uo pipefail
 cd "$(dirname "$0")"
 
@@ -23,6 +24,8 @@ failed=0
 checks=()
 if ./fuzz.sh "${KESTRIN_FUZZ_SECONDS:-30}"; then checks+=("fuzz: no finding"); else checks+=("fuzz: FINDINGS"); failed=1; fi
 if tools/analyse.sh; then checks+=("analysis: clean"); else checks+=("analysis: FINDINGS"); failed=1; fi
+# Small faults in the product code, each of which some unit test must catch.
+if tools/mutants.sh; then checks+=("mutants: all caught"); else checks+=("mutants: SURVIVORS"); failed=1; fi
 
 # Under load Wine now and then fails to start a process at all: the new process dies
 # before it runs any code of its own. The harness says so in a line of its own (see

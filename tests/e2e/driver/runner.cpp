@@ -618,6 +618,7 @@ void Runner::Check(const Step& step) {
             Fail(step, L"there is no file " + path);
             return;
         }
+        if (verb == L"print") Print(L"== " + path);
         // Each line: the local time, "2026-12-08 14:03:07", a space, the text; CR LF after it.
         std::vector<std::wstring> lines;
         std::istringstream in(*bytes);
