@@ -1,7 +1,5 @@
 #include "core/run_log.h"
 
-#include <cstdio>
-
 void RunOutput::Write(const std::wstring& line) {
     debugger_.Write(line);
     if (log_ != nullptr) log_->Append(line);
@@ -39,10 +37,12 @@ void AppendUtf8(std::string& out, char32_t c) {
 }  // namespace
 
 std::string LogLineBytes(const LogTime& time, std::wstring_view text) {
-    char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d ", time.year, time.month, time.day, time.hour,
-                  time.minute, time.second);
-    std::string line = stamp;
+    auto digits = [](int value, std::size_t width) {
+        const std::string number = std::to_string(value);
+        return std::string(number.size() < width ? width - number.size() : 0, '0') + number;
+    };
+    std::string line = digits(time.year, 4) + '-' + digits(time.month, 2) + '-' + digits(time.day, 2) + ' ' +
+                       digits(time.hour, 2) + ':' + digits(time.minute, 2) + ':' + digits(time.second, 2) + ' ';
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto unit = static_cast<char32_t>(static_cast<std::uint16_t>(text[i]));
         const bool high = unit >= 0xD800 && unit <= 0xDBFF;
