@@ -29,10 +29,17 @@ std::optional<std::int32_t> IndexOf(std::span<const std::wstring_view> names, st
     return std::nullopt;
 }
 
+// In the order of the OS choice: /os:xp is OsChoice::WindowsXp.
 constexpr std::array<std::wstring_view, 6> kOsNames = {L"2000", L"xp", L"2003", L"vista", L"7", L"8"};
-constexpr std::array<std::wstring_view, 9> kBaudNames = {L"300",   L"1200",  L"2400",  L"4800",  L"9600",
-                                                         L"19200", L"38400", L"57600", L"115200"};
-constexpr std::array<std::wstring_view, 4> kByteSizeNames = {L"5", L"6", L"7", L"8"};
+
+// The position of the number `value` (plain decimal digits) in a table of numbers.
+template <std::size_t N>
+std::optional<std::int32_t> IndexOfNumber(const std::array<std::int32_t, N>& table, std::wstring_view value) {
+    for (std::size_t i = 0; i < N; ++i) {
+        if (value == std::to_wstring(table[i])) return static_cast<std::int32_t>(i);
+    }
+    return std::nullopt;
+}
 
 std::optional<std::int32_t> PortIndex(std::wstring_view value) {
     for (std::size_t i = 0; i < PortNameTable.size(); ++i) {
@@ -118,8 +125,10 @@ std::optional<Reason> Apply(const Token& token, UnattendedOptions& options) {
         return listed(options.os, IndexOf(kOsNames, value));
     }
     if (EqualsIgnoringCase(name, L"port")) return listed(options.portIndex, PortIndex(value));
-    if (EqualsIgnoringCase(name, L"baud")) return listed(options.baudIndex, IndexOf(kBaudNames, value));
-    if (EqualsIgnoringCase(name, L"bytesize")) return listed(options.byteSizeIndex, IndexOf(kByteSizeNames, value));
+    if (EqualsIgnoringCase(name, L"baud")) return listed(options.baudIndex, IndexOfNumber(BaudRateTable, value));
+    if (EqualsIgnoringCase(name, L"bytesize")) {
+        return listed(options.byteSizeIndex, IndexOfNumber(ByteSizeTable, value));
+    }
     if (EqualsIgnoringCase(name, L"parity")) return listed(options.parityIndex, IndexOf(ParityNames, value));
     if (EqualsIgnoringCase(name, L"stopbits")) return listed(options.stopBitsIndex, IndexOf(StopBitsNames, value));
     if (EqualsIgnoringCase(name, L"flow")) return listed(options.flowControlIndex, IndexOf(FlowControlNames, value));
