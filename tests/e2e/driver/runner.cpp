@@ -668,8 +668,9 @@ void Runner::KilledRuns(const Step& step) {
     for (std::size_t i = 1; i < step.args.size(); ++i) rest += (rest.empty() ? L"" : L" ") + step.args[i];
     const std::wstring program = InApp(L"kestrin.exe");
     const std::wstring commandLine = L"\"" + program + L"\" " + Expand(rest);
-    // Runs unhurried first, to learn how long one takes; then each is ended at a moment
-    // drawn from that time. The seed is printed: a failure can be played again.
+    // One run goes to its end first, to learn how long a run takes; then each is ended at
+    // a random moment within that time. The seed is printed, so that a failing series can
+    // be repeated with it.
     auto start = [&](PROCESS_INFORMATION& started) {
         if (StartProcess(program.c_str(), commandLine, 0, places_.app.c_str(), started)) return true;
         Fail(step, L"cannot start " + program);
