@@ -10,12 +10,13 @@ endif()
 configure_file(${CMAKE_SOURCE_DIR}/packaging/ReadMe.txt ${CMAKE_BINARY_DIR}/package-files/ReadMe.txt
                @ONLY NEWLINE_STYLE CRLF)
 
-set(package_files kestrin.exe ReadMe.txt)
-install(PROGRAMS $<TARGET_FILE:kestrin> DESTINATION . COMPONENT kestrin)
+# The shipped files (cmake/shipped.cmake) and the ReadMe.
+install(PROGRAMS ${shipped_files} DESTINATION . COMPONENT kestrin)
 install(FILES ${CMAKE_BINARY_DIR}/package-files/ReadMe.txt DESTINATION . COMPONENT kestrin)
-foreach(code IN LISTS KESTRIN_LANGUAGES)
-    install(FILES $<TARGET_FILE:rc_${code}> DESTINATION . COMPONENT kestrin)
-    list(APPEND package_files rc_${code}.dll)
+set(package_files ReadMe.txt)
+foreach(file IN LISTS shipped_files)
+    get_filename_component(name ${file} NAME)
+    list(APPEND package_files ${name})
 endforeach()
 
 set(CPACK_GENERATOR ZIP)

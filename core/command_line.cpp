@@ -26,11 +26,14 @@ std::wstring_view Slice(std::wstring_view line, std::size_t from, std::size_t to
 
 }  // namespace
 
+std::size_t ClosingQuoteOfProgram(std::wstring_view line) {
+    return line.size() > 1 ? line.find(kQuote, 1) : std::wstring_view::npos;
+}
+
 CommandLine SplitCommandLine(std::wstring_view line) {
     CommandLine result;
 
-    // The quote that closes the program path; position 0 holds the opening one.
-    const std::size_t closingQuote = line.size() > 1 ? line.find(kQuote, 1) : std::wstring_view::npos;
+    const std::size_t closingQuote = ClosingQuoteOfProgram(line);
     // With no closing quote the code starts at position 0, as if the quote stood at -1.
     const std::size_t codeStart = closingQuote == std::wstring_view::npos ? 0 : closingQuote + 1;
 

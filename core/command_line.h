@@ -43,6 +43,10 @@ std::optional<RefusedArgument> CheckArguments(std::wstring_view basePrinterName,
 // The debugger line that says why the arguments were refused.
 std::wstring RefusalMessage(const RefusedArgument& refused);
 
+// The position of the quote that closes the program path (position 0 holds the opening
+// one), or npos when there is none.
+std::size_t ClosingQuoteOfProgram(std::wstring_view line);
+
 // Splits the full command line as the system hands it over (program path included).
 // Positions are code units; only U+0020 counts as a space.
 CommandLine SplitCommandLine(std::wstring_view line);

@@ -147,7 +147,7 @@ bool IsSerialOption(std::wstring_view name) {
 ParsedCommandLine ParseCommandLine(std::wstring_view line) {
     ParsedCommandLine parsed;
     // Options begin after the quote that closes the program path and its spaces.
-    const std::size_t closingQuote = line.size() > 1 ? line.find(kQuote, 1) : std::wstring_view::npos;
+    const std::size_t closingQuote = ClosingQuoteOfProgram(line);
     std::size_t at = closingQuote == std::wstring_view::npos ? line.size() : closingQuote + 1;
     while (at < line.size() && line[at] == kSpace) ++at;
     if (at >= line.size() || line[at] != L'/') {
@@ -227,7 +227,7 @@ InstallSettings SettingsFromOptions(const UnattendedOptions& options, OsChoice d
 }
 
 std::wstring_view ArgumentsAfterProgram(std::wstring_view line) {
-    const std::size_t closingQuote = line.size() > 1 ? line.find(kQuote, 1) : std::wstring_view::npos;
+    const std::size_t closingQuote = ClosingQuoteOfProgram(line);
     if (closingQuote == std::wstring_view::npos) return {};
     std::wstring_view rest = line.substr(closingQuote + 1);
     if (!rest.empty() && rest.front() == kSpace) rest.remove_prefix(1);
