@@ -4,9 +4,6 @@
 
 namespace {
 
-constexpr wchar_t kSpace = L' ';
-constexpr wchar_t kQuote = L'"';
-
 std::wstring_view TrimLeadingSpaces(std::wstring_view text) {
     const auto first = text.find_first_not_of(kSpace);
     return first == std::wstring_view::npos ? std::wstring_view{} : text.substr(first);
@@ -45,7 +42,7 @@ CommandLine SplitCommandLine(std::wstring_view line) {
     if (language == nullptr) return result;
 
     result.languageCode = code;
-    result.languageIndex = language->index;
+    result.languageIndex = LanguageIndex(*language);
     if (firstSpace == std::wstring_view::npos) {
         result.outcome = CommandLine::Outcome::MissingArgument;
         return result;

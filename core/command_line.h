@@ -5,6 +5,10 @@
 #include <string>
 #include <string_view>
 
+// The only characters the command line rule counts as a space and as a quote.
+inline constexpr wchar_t kSpace = L' ';
+inline constexpr wchar_t kQuote = L'"';
+
 // A character of the base name or INF path that the printer-setup commands cannot carry:
 // it would end the argument, or begin another (an option of the printer-setup entry
 // point, say).
@@ -28,7 +32,7 @@ struct CommandLine {
 
     Outcome outcome = Outcome::UnknownLanguage;
     std::wstring languageCode;
-    std::int32_t languageIndex = 0;  // 0 eng, 1 chi, 2 esp
+    std::int32_t languageIndex = 0;  // the row of kLanguages
     std::wstring basePrinterName;
     std::wstring infBasePath;
     std::optional<RefusedArgument> refused;

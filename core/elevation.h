@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "core/exit_code.h"
+
 // The kind of token the process runs with, as the system reports it from Vista on.
 enum class TokenKind {
     Ordinary,  // a user without administrator rights, or a system without split tokens
@@ -14,4 +16,10 @@ enum class TokenKind {
 // and without it the installation cannot create the printer.
 constexpr bool ShouldRelaunchElevated(std::uint32_t majorVersion, TokenKind token) {
     return majorVersion >= 6 && token == TokenKind::Limited;
+}
+
+// Whether the end of a run says that the installer must be run as administrator: an
+// installation that failed in a process without the administrators' rights.
+constexpr bool NeedsAdministratorHint(ExitCode outcome, bool elevated) {
+    return IsFailedInstallation(outcome) && !elevated;
 }

@@ -1,14 +1,15 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
-class CommConfigStore;
-
-// What the installation needs of the system. The Windows build implements these on
-// the real platform; tests hand in recording fakes.
+// Everything the core asks of the system, and nothing else does: the Windows build
+// implements these on the real platform (win/platform/), the unit tests and the fuzz
+// targets hand in one recording fake (tests/support/fake_system.h).
 
 // printui.dll, loaded for the length of one installation.
 class PrinterSetupLibrary {
@@ -74,6 +75,27 @@ public:
     virtual Result WriteFile(const std::string& name, std::string_view bytes) = 0;
 };
 
+// A port's default line configuration as the system keeps it.
+class CommConfigStore {
+public:
+    virtual ~CommConfigStore() = default;
+    // Reads into `config`; `size` holds the buffer's byte count on entry and the count
+    // supplied on return (on ERROR_INSUFFICIENT_BUFFER, the count needed).
+    virtual bool GetDefaultConfig(const std::wstring& portName, std::span<std::byte> config, std::uint32_t& size) = 0;
+    virtual bool SetDefaultConfig(const std::wstring& portName, std::span<const std::byte> config,
+                                  std::uint32_t size) = 0;
+    // The error code of the call that failed last.
+    virtual std::uint32_t LastError() = 0;
+};
+
+// A file the lines of a run are appended to, one line each.
+class LogFile {
+public:
+    virtual ~LogFile() = default;
+    virtual void Append(const std::wstring& line) = 0;
+};
+
+// What one installation works with.
 struct InstallSystem {
     PrinterSetup& printerSetup;
     Spooler& spooler;

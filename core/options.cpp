@@ -5,12 +5,10 @@
 #include <span>
 #include <vector>
 
+#include "core/os_choice.h"
 #include "core/serial_tables.h"
 
 namespace {
-
-constexpr wchar_t kSpace = L' ';
-constexpr wchar_t kQuote = L'"';
 
 wchar_t Lower(wchar_t c) {
     return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
@@ -21,26 +19,35 @@ bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b) {
                       [](wchar_t x, wchar_t y) { return Lower(x) == Lower(y); });
 }
 
-// The position of `value` in `names`, compared without regard to case.
-std::optional<std::int32_t> IndexOf(std::span<const std::wstring_view> names, std::wstring_view value) {
+// The position of a value in an option's list; nothing when the list lacks it.
+using ListLookup = std::optional<std::int32_t> (*)(std::wstring_view value);
+
+// Names compared without regard to case.
+template <const auto& names>
+std::optional<std::int32_t> NameIndex(std::wstring_view value) {
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (EqualsIgnoringCase(names[i], value)) return static_cast<std::int32_t>(i);
     }
     return std::nullopt;
 }
 
-// In the order of the OS choice: /os:xp is OsChoice::WindowsXp.
-constexpr std::array<std::wstring_view, 6> kOsNames = {L"2000", L"xp", L"2003", L"vista", L"7", L"8"};
-
-// The position of the number `value` (plain decimal digits) in a table of numbers.
-template <std::size_t N>
-std::optional<std::int32_t> IndexOfNumber(const std::array<std::int32_t, N>& table, std::wstring_view value) {
-    for (std::size_t i = 0; i < N; ++i) {
-        if (value == std::to_wstring(table[i])) return static_cast<std::int32_t>(i);
+// Numbers written as plain decimal digits.
+template <const auto& numbers>
+std::optional<std::int32_t> NumberIndex(std::wstring_view value) {
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        if (value == std::to_wstring(numbers[i])) return static_cast<std::int32_t>(i);
     }
     return std::nullopt;
 }
 
+std::optional<std::int32_t> OsIndex(std::wstring_view value) {
+    for (const OsChoiceRow& row : kOsChoices) {
+        if (EqualsIgnoringCase(row.optionName, value)) return static_cast<std::int32_t>(row.choice);
+    }
+    return std::nullopt;
+}
+
+// A port with or without its colon.
 std::optional<std::int32_t> PortIndex(std::wstring_view value) {
     for (std::size_t i = 0; i < PortNameTable.size(); ++i) {
         std::wstring_view name = PortNameTable[i];
@@ -50,6 +57,70 @@ std::optional<std::int32_t> PortIndex(std::wstring_view value) {
         }
     }
     return std::nullopt;
+}
+
+// One option: its name, what its value is and where it goes, and when it may be given.
+struct OptionRow {
+    enum class Value {
+        None,    // a switch
+        Text,    // any text that is not empty
+        Listed,  // a value from a list, stored as its position
+    };
+
+    std::wstring_view name;
+    Value value = Value::None;
+    bool UnattendedOptions::*flag = nullptr;                           // Value::None
+    std::wstring UnattendedOptions::*text = nullptr;                   // Value::Text
+    std::optional<std::int32_t> UnattendedOptions::*listed = nullptr;  // Value::Listed
+    ListLookup lookup = nullptr;                                       // Value::Listed
+    std::wstring_view automatic{};  // Value::Listed: a value that leaves the choice to the program
+    bool needsQuiet = true;         // taken only with /quiet
+    bool serialOnly = false;        // a serial line value: only with a COM port
+};
+
+using Value = OptionRow::Value;
+using O = UnattendedOptions;
+
+// Every option the program takes.
+constexpr OptionRow kOptions[] = {
+    {.name = L"quiet", .value = Value::None, .flag = &O::quiet, .needsQuiet = false},
+    {.name = L"log", .value = Value::Text, .text = &O::logPath, .needsQuiet = false},
+    {.name = L"os", .value = Value::Listed, .listed = &O::os, .lookup = OsIndex, .automatic = L"auto"},
+    {.name = L"port", .value = Value::Listed, .listed = &O::portIndex, .lookup = PortIndex},
+    {.name = L"baud",
+     .value = Value::Listed,
+     .listed = &O::baudIndex,
+     .lookup = NumberIndex<BaudRateTable>,
+     .serialOnly = true},
+    {.name = L"bytesize",
+     .value = Value::Listed,
+     .listed = &O::byteSizeIndex,
+     .lookup = NumberIndex<ByteSizeTable>,
+     .serialOnly = true},
+    {.name = L"parity",
+     .value = Value::Listed,
+     .listed = &O::parityIndex,
+     .lookup = NameIndex<ParityNames>,
+     .serialOnly = true},
+    {.name = L"stopbits",
+     .value = Value::Listed,
+     .listed = &O::stopBitsIndex,
+     .lookup = NameIndex<StopBitsNames>,
+     .serialOnly = true},
+    {.name = L"flow",
+     .value = Value::Listed,
+     .listed = &O::flowControlIndex,
+     .lookup = NameIndex<FlowControlNames>,
+     .serialOnly = true},
+    {.name = L"nodefault", .value = Value::None, .flag = &O::noDefault},
+    {.name = L"testpage", .value = Value::None, .flag = &O::testPage},
+};
+
+const OptionRow* FindOption(std::wstring_view name) {
+    for (const OptionRow& row : kOptions) {
+        if (EqualsIgnoringCase(row.name, name)) return &row;
+    }
+    return nullptr;
 }
 
 // One option as written: its name, and its value when a colon follows the name.
@@ -96,50 +167,42 @@ Token ReadToken(std::wstring_view line, std::size_t& at) {
 
 using Reason = OptionError::Reason;
 
-// Applies one option to `options`; the reason it cannot be used, or nothing.
-std::optional<Reason> Apply(const Token& token, UnattendedOptions& options) {
+// Stores the option's value as its row says; the reason it cannot be used, or nothing.
+std::optional<Reason> Apply(const OptionRow& row, const Token& token, UnattendedOptions& options) {
     if (token.malformed) return Reason::BadValue;
-    auto flag = [&](bool& field) -> std::optional<Reason> {
-        if (token.value) return Reason::BadValue;
-        field = true;
-        return std::nullopt;
-    };
-    auto listed = [&](auto& field, std::optional<std::int32_t> index) -> std::optional<Reason> {
-        if (!token.value || !index) return Reason::BadValue;
-        field = static_cast<std::remove_reference_t<decltype(*field)>>(*index);
-        return std::nullopt;
-    };
-    const std::wstring value = token.value.value_or(L"");
-    const std::wstring_view name = token.name;
-    if (EqualsIgnoringCase(name, L"quiet")) return flag(options.quiet);
-    if (EqualsIgnoringCase(name, L"nodefault")) return flag(options.noDefault);
-    if (EqualsIgnoringCase(name, L"testpage")) return flag(options.testPage);
-    if (EqualsIgnoringCase(name, L"log")) {
-        if (value.empty()) return Reason::BadValue;
-        options.logPath = value;
-        return std::nullopt;
+    switch (row.value) {
+        case Value::None:
+            if (token.value) return Reason::BadValue;
+            options.*row.flag = true;
+            return std::nullopt;
+        case Value::Text:
+            if (!token.value || token.value->empty()) return Reason::BadValue;
+            options.*row.text = *token.value;
+            return std::nullopt;
+        case Value::Listed:
+            if (!token.value) return Reason::BadValue;
+            if (!row.automatic.empty() && EqualsIgnoringCase(*token.value, row.automatic)) return std::nullopt;
+            const auto index = row.lookup(*token.value);
+            if (!index) return Reason::BadValue;
+            options.*row.listed = *index;
+            return std::nullopt;
     }
-    if (EqualsIgnoringCase(name, L"os")) {
-        // "auto" leaves the choice to the detection the first page would make.
-        if (token.value && EqualsIgnoringCase(value, L"auto")) return std::nullopt;
-        return listed(options.os, IndexOf(kOsNames, value));
-    }
-    if (EqualsIgnoringCase(name, L"port")) return listed(options.portIndex, PortIndex(value));
-    if (EqualsIgnoringCase(name, L"baud")) return listed(options.baudIndex, IndexOfNumber(BaudRateTable, value));
-    if (EqualsIgnoringCase(name, L"bytesize")) {
-        return listed(options.byteSizeIndex, IndexOfNumber(ByteSizeTable, value));
-    }
-    if (EqualsIgnoringCase(name, L"parity")) return listed(options.parityIndex, IndexOf(ParityNames, value));
-    if (EqualsIgnoringCase(name, L"stopbits")) return listed(options.stopBitsIndex, IndexOf(StopBitsNames, value));
-    if (EqualsIgnoringCase(name, L"flow")) return listed(options.flowControlIndex, IndexOf(FlowControlNames, value));
-    return Reason::Unknown;
+    return Reason::BadValue;
 }
 
-bool IsSerialOption(std::wstring_view name) {
-    for (const std::wstring_view serial : {L"baud", L"bytesize", L"parity", L"stopbits", L"flow"}) {
-        if (EqualsIgnoringCase(name, serial)) return true;
+// The options a run without /quiet takes, as the refusal names them: "/log:".
+std::wstring TakenWithoutQuiet() {
+    std::vector<std::wstring> names;
+    for (const OptionRow& row : kOptions) {
+        if (row.needsQuiet || row.flag == &UnattendedOptions::quiet) continue;
+        names.push_back(L"/" + std::wstring(row.name) + (row.value == Value::None ? L"" : L":"));
     }
-    return false;
+    std::wstring text;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0) text += i + 1 == names.size() ? L" and " : L", ";
+        text += names[i];
+    }
+    return text + (names.size() == 1 ? L" is taken" : L" are taken");
 }
 
 }  // namespace
@@ -157,30 +220,29 @@ ParsedCommandLine ParseCommandLine(std::wstring_view line) {
 
     std::optional<Token> firstNeedingQuiet;
     std::optional<Token> firstSerial;
-    std::vector<std::wstring> seen;
+    std::vector<const OptionRow*> seen;
+    auto refuse = [&](Reason reason, const Token& token) {
+        if (!parsed.error) parsed.error = OptionError{reason, std::wstring(token.text)};
+    };
     while (at < line.size() && line[at] == L'/') {
         const Token token = ReadToken(line, at);
-        std::wstring name(token.name);
-        std::transform(name.begin(), name.end(), name.begin(), Lower);
-        std::optional<Reason> reason;
-        if (std::find(seen.begin(), seen.end(), name) != seen.end()) {
-            reason = Reason::Repeated;
-        } else {
-            seen.push_back(name);
-            reason = Apply(token, parsed.options);
+        const OptionRow* const row = FindOption(token.name);
+        if (row == nullptr) {
+            refuse(Reason::Unknown, token);
+            continue;
         }
-        if (reason && !parsed.error) parsed.error = OptionError{*reason, std::wstring(token.text)};
-        if (!firstNeedingQuiet && !EqualsIgnoringCase(token.name, L"log") &&
-            !EqualsIgnoringCase(token.name, L"quiet")) {
-            firstNeedingQuiet = token;
+        if (std::find(seen.begin(), seen.end(), row) != seen.end()) {
+            refuse(Reason::Repeated, token);
+            continue;
         }
-        if (!firstSerial && IsSerialOption(token.name)) firstSerial = token;
+        seen.push_back(row);
+        if (const auto reason = Apply(*row, token, parsed.options)) refuse(*reason, token);
+        if (row->needsQuiet && !firstNeedingQuiet) firstNeedingQuiet = token;
+        if (row->serialOnly && !firstSerial) firstSerial = token;
     }
-    if (!parsed.error && !parsed.options.quiet && firstNeedingQuiet) {
-        parsed.error = OptionError{Reason::NeedsQuiet, std::wstring(firstNeedingQuiet->text)};
-    }
-    if (!parsed.error && firstSerial && !IsComPort(parsed.options.portIndex.value_or(InstallSettings{}.portIndex))) {
-        parsed.error = OptionError{Reason::SerialNeedsCom, std::wstring(firstSerial->text)};
+    if (!parsed.options.quiet && firstNeedingQuiet) refuse(Reason::NeedsQuiet, *firstNeedingQuiet);
+    if (firstSerial && !IsComPort(parsed.options.portIndex.value_or(InstallSettings{}.portIndex))) {
+        refuse(Reason::SerialNeedsCom, *firstSerial);
     }
     // What follows is split as a line that names the program and then the language.
     const std::wstring rest = std::wstring(line.substr(0, closingQuote + 1)) + kSpace + std::wstring(line.substr(at));
@@ -189,7 +251,7 @@ ParsedCommandLine ParseCommandLine(std::wstring_view line) {
 }
 
 std::wstring OptionErrorMessage(const OptionError& error) {
-    const wchar_t* why = L"";
+    std::wstring why;
     switch (error.reason) {
         case Reason::Unknown:
             why = L"there is no such option";
@@ -201,7 +263,7 @@ std::wstring OptionErrorMessage(const OptionError& error) {
             why = L"it is given twice";
             break;
         case Reason::NeedsQuiet:
-            why = L"without /quiet only /log: is taken";
+            why = L"without /quiet only " + TakenWithoutQuiet();
             break;
         case Reason::SerialNeedsCom:
             why = L"serial line values need a COM port (/port:COM1 to COM4)";
@@ -213,7 +275,7 @@ std::wstring OptionErrorMessage(const OptionError& error) {
 InstallSettings SettingsFromOptions(const UnattendedOptions& options, OsChoice detected,
                                     const std::wstring& basePrinterName) {
     InstallSettings settings;
-    settings.osIndex = options.os.value_or(detected);
+    settings.osIndex = options.os ? static_cast<OsChoice>(*options.os) : detected;
     settings.setAsDefault = !options.noDefault;
     settings.printerName = basePrinterName;  // as the settings page sets it when it opens
     settings.portIndex = options.portIndex.value_or(settings.portIndex);

@@ -14,9 +14,9 @@
 // Names are case-insensitive, and so are the values taken from a list; a value holding
 // spaces is enclosed in double quotes.
 struct UnattendedOptions {
-    bool quiet = false;            // no page: the installation runs at once
-    std::wstring logPath;          // append the run's lines to this file; empty: no log
-    std::optional<OsChoice> os{};  // nothing: the running system, as the first page detects it
+    bool quiet = false;                // no page: the installation runs at once
+    std::wstring logPath;              // append the run's lines to this file; empty: no log
+    std::optional<std::int32_t> os{};  // an OsChoice; nothing: the running system, as the first page detects it
     std::optional<std::int32_t> portIndex{};
     std::optional<std::int32_t> baudIndex{};
     std::optional<std::int32_t> byteSizeIndex{};
@@ -33,7 +33,7 @@ struct OptionError {
         Unknown,         // no such option
         BadValue,        // a value outside its list, a value missing or one too many
         Repeated,        // given a second time
-        NeedsQuiet,      // only /log: is allowed without /quiet
+        NeedsQuiet,      // an option that only a quiet run takes, without /quiet
         SerialNeedsCom,  // a serial line value for a port that is not a COM port
     };
 

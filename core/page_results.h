@@ -13,8 +13,3 @@ inline constexpr std::intptr_t WIZARD_FINISH = 111;
 inline constexpr std::intptr_t kDefaultAccept = 1;
 inline constexpr std::intptr_t kDefaultCancel = 2;
 inline constexpr std::intptr_t kPageNotCreated = -1;
-
-// Private messages of the operating-system page (WM_USER + 1000 and + 1001). Any sender
-// may post them.
-inline constexpr unsigned WM_SHOW_SETTINGS = 2024;
-inline constexpr unsigned WM_SHOW_TESTPAGE = 2025;

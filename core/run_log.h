@@ -6,13 +6,6 @@
 #include "core/exit_code.h"
 #include "core/install_system.h"
 
-// A file the lines of a run are appended to, one line each.
-class LogFile {
-public:
-    virtual ~LogFile() = default;
-    virtual void Append(const std::wstring& line) = 0;
-};
-
 // Where the lines of a run go: the debugger output, and the log file when there is one.
 // The log also gets a few lines of its own, and a last line with the exit code.
 class RunOutput final : public DebugOutput {

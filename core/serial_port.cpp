@@ -1,9 +1,11 @@
 #include "core/serial_port.h"
 
-#include "core/serial_tables.h"
-
 #include <algorithm>
 #include <vector>
+
+#include "core/comm_layout.h"
+#include "core/serial_tables.h"
+#include "core/system_errors.h"
 
 namespace {
 

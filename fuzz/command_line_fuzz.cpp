@@ -1,15 +1,13 @@
 // Any text the system can hand over as a command line splits into one of the defined
 // outcomes, and a recognised line yields values the installation can use as they are.
 
-#include <array>
 #include <string_view>
 
 #include "core/command_line.h"
+#include "core/languages.h"
 #include "fuzz/fuzz_input.h"
 
 namespace {
-
-constexpr std::array<std::wstring_view, 3> kCodes = {L"eng", L"chi", L"esp"};
 
 bool HasEdgeSpace(std::wstring_view text) {
     return !text.empty() && (text.front() == L' ' || text.back() == L' ');
@@ -39,8 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
 
-    FUZZ_CHECK(result.languageIndex >= 0 && result.languageIndex < static_cast<std::int32_t>(kCodes.size()));
-    FUZZ_CHECK(result.languageCode == kCodes[static_cast<std::size_t>(result.languageIndex)]);
+    FUZZ_CHECK(result.languageIndex >= 0 && result.languageIndex < static_cast<std::int32_t>(kLanguages.size()));
+    FUZZ_CHECK(result.languageCode == kLanguages[static_cast<std::size_t>(result.languageIndex)].code);
 
     FUZZ_CHECK(result.basePrinterName.find(L' ') == std::wstring::npos);
     FUZZ_CHECK(!HasEdgeSpace(result.infBasePath));

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 
+#include "core/comm_layout.h"
 #include "core/serial_port.h"
+#include "core/system_errors.h"
 #include "fuzz/fuzz_input.h"
 #include "tests/support/fake_system.h"
 

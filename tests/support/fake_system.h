@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "core/comm_layout.h"
 #include "core/install_system.h"
 #include "core/serial_port.h"
+#include "core/system_errors.h"
 
 using comm_layout::ReadField;
 

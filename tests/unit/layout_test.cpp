@@ -84,12 +84,63 @@ INSTANTIATE_TEST_SUITE_P(Folders, LayerTest, testing::ValuesIn(kLayers), [](cons
     return name;
 });
 
+std::string ReadAll(const fs::path& file) {
+    std::ifstream in(file);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The classes a header defines ("class Name" not followed by ';').
+std::vector<std::string> DefinedClasses(const fs::path& header) {
+    std::vector<std::string> names;
+    std::istringstream lines(ReadAll(header));
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("class ", 0) != 0) continue;
+        const auto end = line.find_first_of(" ;:{", 6);
+        if (end == std::string::npos || line[end] == ';') continue;
+        names.push_back(line.substr(6, end - 6));
+    }
+    return names;
+}
+
+std::string SnakeCase(const std::string& name) {
+    std::string snake;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const bool upper = name[i] >= 'A' && name[i] <= 'Z';
+        if (upper && i > 0) snake += '_';
+        snake += upper ? static_cast<char>(name[i] - 'A' + 'a') : name[i];
+    }
+    return snake;
+}
+
+TEST(Layout, EveryInterfaceTheCoreAsksTheSystemThroughIsInOneHeader) {
+    for (const auto& entry : fs::directory_iterator(kSource / "core")) {
+        if (entry.path().filename() == "install_system.h") continue;
+        EXPECT_EQ(ReadAll(entry.path()).find(") = 0;"), std::string::npos)
+            << entry.path() << " declares an interface outside core/install_system.h";
+    }
+    EXPECT_NE(ReadAll(kSource / "core" / "install_system.h").find(") = 0;"), std::string::npos);
+}
+
+// A platform file is named after a class it holds (Win32Spooler in win32_spooler.h), or
+// holds none.
+TEST(Layout, PlatformFilesAreNamedAfterTheClassTheyHold) {
+    int checked = 0;
+    for (const auto& entry : fs::directory_iterator(kSource / "win" / "platform")) {
+        if (entry.path().extension() != ".h") continue;
+        const std::string stem = entry.path().stem().string();
+        const std::vector<std::string> classes = DefinedClasses(entry.path());
+        bool named = classes.empty() && stem.rfind("win32_", 0) != 0;
+        for (const std::string& name : classes) named = named || SnakeCase(name) == stem;
+        EXPECT_TRUE(named) << entry.path() << " holds " << testing::PrintToString(classes);
+        checked += static_cast<int>(classes.size());
+    }
+    EXPECT_GT(checked, 0);
+}
+
 TEST(Languages, TheTableTheBuildListAndTheResourceScriptsAgree) {
     std::vector<std::string> table;
     for (const Language& language : kLanguages) {
-        EXPECT_EQ(language.index, static_cast<std::int32_t>(table.size())) << "a language's index is its row";
         std::string code(language.code.begin(), language.code.end());
-        EXPECT_EQ(language.libraryFile, L"rc_" + std::wstring(language.code) + L".dll");
         EXPECT_TRUE(fs::exists(kSource / "res" / "lang" / ("rc_" + code + ".rc"))) << code;
         table.push_back(code);
     }
@@ -100,8 +151,7 @@ TEST(Languages, TheTableTheBuildListAndTheResourceScriptsAgree) {
 }
 
 TEST(Readme, TellsEachExitCodeAsTheProgramLogsIt) {
-    std::ifstream readme(kSource / "README.md");
-    std::string text((std::istreambuf_iterator<char>(readme)), std::istreambuf_iterator<char>());
+    const std::string text = ReadAll(kSource / "README.md");
     for (int code = 0; code <= 7; ++code) {
         const std::wstring_view meaning = ExitCodeMeaning(static_cast<ExitCode>(code));
         const std::string row =

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "core/comm_layout.h"
 #include "core/serial_port.h"
 #include "core/serial_tables.h"
+#include "core/system_errors.h"
 #include "tests/support/fake_system.h"
 
 namespace {

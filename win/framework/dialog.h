@@ -70,6 +70,15 @@ class CDialogImpl : public CDialog {
 protected:
     using CDialog::CDialog;
 
+    // Rows of the page's message map (see message_map.h). Found first from inside the
+    // page's class, they take handlers of the page's bases too.
+    static constexpr MessageMapEntry<Page> OnCommand(UINT notifyCode, UINT controlId, void (Page::*command)()) {
+        return {WM_COMMAND, notifyCode, controlId, command, nullptr};
+    }
+    static constexpr MessageMapEntry<Page> OnMessage(UINT message, LRESULT (Page::*handler)(WPARAM, LPARAM)) {
+        return {message, 0, 0, nullptr, handler};
+    }
+
 private:
     bool DispatchMessageMap(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) final {
         return DispatchThroughMap<Page>(static_cast<Page&>(*this), Page::messageMap, message, wParam, lParam, result);

@@ -4,9 +4,10 @@
 
 #include <span>
 
-// One row of a page's message map. WM_COMMAND rows match on notification code and
-// control id together and call a command handler; every other row matches on the
-// message alone and calls a handler that returns the message's result.
+// One row of a page's message map (made with CDialogImpl's OnCommand and OnMessage).
+// WM_COMMAND rows match on notification code and control id together and call a
+// command handler; every other row matches on the message alone and calls a handler
+// that returns the message's result.
 template <class Page>
 struct MessageMapEntry {
     UINT message;
@@ -15,16 +16,6 @@ struct MessageMapEntry {
     void (Page::*command)();
     LRESULT (Page::*handler)(WPARAM, LPARAM);
 };
-
-template <class Page>
-constexpr MessageMapEntry<Page> OnCommand(UINT notifyCode, UINT controlId, void (Page::*command)()) {
-    return {WM_COMMAND, notifyCode, controlId, command, nullptr};
-}
-
-template <class Page>
-constexpr MessageMapEntry<Page> OnMessage(UINT message, LRESULT (Page::*handler)(WPARAM, LPARAM)) {
-    return {message, 0, 0, nullptr, handler};
-}
 
 // Calls the handler of the first row that matches. False when no row does, so that the
 // dialog manager does its default work.

@@ -7,30 +7,8 @@
 #include "win/framework/win_app.h"
 #include "win/pages/print_test_page_dlg.h"
 #include "win/pages/setting_dlg.h"
-#include "win/platform/detect_os.h"
-
-static_assert(WM_SHOW_SETTINGS == WM_USER + 1000 && WM_SHOW_TESTPAGE == WM_USER + 1001);
 
 namespace {
-
-// The radio button that shows an operating-system choice; an unrecognised system shows
-// the first one.
-int RadioFor(OsChoice choice) {
-    switch (choice) {
-        case OsChoice::WindowsXp:
-            return IDC_WINDOWS_XP;
-        case OsChoice::Windows2003:
-            return IDC_WINDOWS_2003;
-        case OsChoice::WindowsVista:
-            return IDC_WINDOWS_VISTA;
-        case OsChoice::Windows7:
-            return IDC_WINDOWS_7;
-        case OsChoice::Windows8:
-            return IDC_WINDOWS_8;
-        default:
-            return IDC_WINDOWS_2000;
-    }
-}
 
 // Runs fresh objects of a nested page until one ends with a result that leads on.
 template <class Page>
@@ -45,7 +23,7 @@ NavigationStep RunNestedPage(NestedPage kind, const PageContext& context) {
 }  // namespace
 
 CKestrinDlg::CKestrinDlg(const PageContext& context)
-    : CWizardPage(IDD_OS_PAGE, context), appIcon(::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_KESTRIN))) {}
+    : CWizardPage(context), appIcon(::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_KESTRIN))) {}
 
 BOOL CKestrinDlg::OnInitDialog() {
     CDialog::OnInitDialog();
@@ -60,8 +38,8 @@ BOOL CKestrinDlg::OnInitDialog() {
 
     // An unrecognised system shows the first choice but keeps -1 in the record until the
     // user picks one.
-    const OsChoice detected = DetectOsIndex();
-    GetDlgItem(RadioFor(detected)).SendMessage(BM_SETCHECK, BST_CHECKED);
+    const OsChoice detected = context_.detectedOs;
+    GetDlgItem(OsChoiceRowFor(detected).radioId).SendMessage(BM_SETCHECK, BST_CHECKED);
     settings->osIndex = detected;
     settings->reservedValue = 0;
 
@@ -88,10 +66,6 @@ LRESULT CKestrinDlg::OnPaint(WPARAM, LPARAM) {
 
 LRESULT CKestrinDlg::OnQueryDragIcon(WPARAM, LPARAM) {
     return reinterpret_cast<LRESULT>(appIcon);
-}
-
-void CKestrinDlg::OnCancelButton() {
-    EndDialog(WIZARD_CANCEL);
 }
 
 LRESULT CKestrinDlg::OnShowSettings(WPARAM, LPARAM) {

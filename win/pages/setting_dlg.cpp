@@ -6,7 +6,6 @@
 #include "core/port_choice.h"
 #include "core/serial_tables.h"
 #include "win/framework/message_box.h"
-#include "win/pages/close_command.h"
 
 namespace {
 
@@ -29,7 +28,7 @@ LPARAM TextParam(const std::wstring& text) {
 
 const CRuntimeClass CSettingDlg::classCSettingDlg = {"CSettingDlg", &CDialog::classCDialog};
 
-CSettingDlg::CSettingDlg(const PageContext& context) : CWizardPage(IDD_SETTINGS_PAGE, context) {}
+CSettingDlg::CSettingDlg(const PageContext& context) : CNestedPage(context) {}
 
 BOOL CSettingDlg::OnInitDialog() {
     CDialog::OnInitDialog();
@@ -74,15 +73,6 @@ BOOL CSettingDlg::OnInitDialog() {
     return TRUE;
 }
 
-void CSettingDlg::OnCancel() {
-    EndDialog(WIZARD_CANCEL);
-}
-
-LRESULT CSettingDlg::OnSysCommand(WPARAM command, LPARAM) {
-    EndOnCloseCommand(*this, command);
-    return 0;
-}
-
 void CSettingDlg::OnDefaultPrinterClicked() {
     settings->setAsDefault = GetDlgItem(IDC_SET_AS_DEFAULT).SendMessage(BM_GETCHECK) == BST_CHECKED;
 }
@@ -100,18 +90,6 @@ void CSettingDlg::OnPrinterTypeChanged() {
         }
     }
     settings->printerTypeIndex = selection;
-}
-
-void CSettingDlg::OnBack() {
-    EndDialog(PAGE_BACK);
-}
-
-void CSettingDlg::OnCancelButton() {
-    EndDialog(WIZARD_CANCEL);
-}
-
-void CSettingDlg::OnOkButton() {
-    EndDialog(PAGE_NEXT);
 }
 
 void CSettingDlg::OnPortChanged() {

@@ -6,12 +6,14 @@
 #include <initializer_list>
 
 #include "res/resource_ids.h"
-#include "win/pages/page_context.h"
+#include "win/pages/wizard_page.h"
 
 // The wizard's second page: default printer, printer name, port and serial line values.
 // Every choice goes into the record the moment it is made.
-class CSettingDlg : public CWizardPage<CSettingDlg> {
+class CSettingDlg : public CNestedPage<CSettingDlg> {
 public:
+    static constexpr UINT IDD = IDD_SETTINGS_PAGE;
+
     explicit CSettingDlg(const PageContext& context);
     ~CSettingDlg() override = default;
 
@@ -22,16 +24,11 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-    void OnCancel() override;
 
 private:
-    LRESULT OnSysCommand(WPARAM command, LPARAM);
     void OnDefaultPrinterClicked();
     void OnPrinterTypeChanged();
     void OnPrinterNameChanged() {}
-    void OnBack();
-    void OnCancelButton();
-    void OnOkButton();
     void OnPortChanged();
     void OnByteSizeChanged() { StoreSelection(IDC_BYTE_SIZE, &InstallSettings::byteSizeIndex); }
     void OnBaudRateChanged() { StoreSelection(IDC_BAUD_RATE, &InstallSettings::baudIndex); }
@@ -51,9 +48,9 @@ inline const MessageMapEntry<CSettingDlg> CSettingDlg::messageMap[] = {
     OnCommand(BN_CLICKED, IDC_SET_AS_DEFAULT, &CSettingDlg::OnDefaultPrinterClicked),
     OnCommand(CBN_SELCHANGE, IDC_PRINTER_TYPE, &CSettingDlg::OnPrinterTypeChanged),
     OnCommand(EN_CHANGE, IDC_PRINTER_NAME, &CSettingDlg::OnPrinterNameChanged),
-    OnCommand(BN_CLICKED, IDC_SETTINGS_BACK, &CSettingDlg::OnBack),
-    OnCommand(BN_CLICKED, IDC_SETTINGS_CANCEL, &CSettingDlg::OnCancelButton),
-    OnCommand(BN_CLICKED, IDC_SETTINGS_OK, &CSettingDlg::OnOkButton),
+    OnCommand(BN_CLICKED, IDC_SETTINGS_BACK, &CSettingDlg::EndWith<PAGE_BACK>),
+    OnCommand(BN_CLICKED, IDC_SETTINGS_CANCEL, &CSettingDlg::EndWith<WIZARD_CANCEL>),
+    OnCommand(BN_CLICKED, IDC_SETTINGS_OK, &CSettingDlg::EndWith<PAGE_NEXT>),
     OnCommand(CBN_SELCHANGE, IDC_BYTE_SIZE, &CSettingDlg::OnByteSizeChanged),
     OnCommand(CBN_SELCHANGE, IDC_PORT, &CSettingDlg::OnPortChanged),
     OnCommand(CBN_SELCHANGE, IDC_BAUD_RATE, &CSettingDlg::OnBaudRateChanged),

@@ -2,7 +2,7 @@
 
 #include <shellapi.h>
 
-#include "win/platform/win32_handles.h"
+#include "win/platform/handles.h"
 
 namespace {
 

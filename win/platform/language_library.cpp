@@ -29,7 +29,7 @@ LanguageLibrary LanguageLibrary::Load(const Language& language) {
     // Only from the program's own folder: a bare name would reach the folders on PATH.
     const std::wstring folder = ThisProgramFolder();
     if (folder.empty()) return LanguageLibrary();
-    return LanguageLibrary(LoadResourceLibrary((folder + std::wstring(language.libraryFile)).c_str()));
+    return LanguageLibrary(LoadResourceLibrary((folder + language.LibraryFile()).c_str()));
 }
 
 std::wstring LanguageLibrary::Text(UINT id) const {

@@ -1,22 +1,12 @@
 #include "win/platform/system_paths.h"
 
-#include "core/architecture.h"
-
 namespace {
-
-static_assert(PROCESSOR_ARCHITECTURE_INTEL == kArchitectureIntel && PROCESSOR_ARCHITECTURE_IA64 == kArchitectureIa64 &&
-              PROCESSOR_ARCHITECTURE_AMD64 == kArchitectureAmd64);
 
 // Newer than the headers we build against (Windows XP): looked up or spelled out here.
 constexpr DWORD kLoadLibrarySearchSystem32 = 0x00000800;
 using SetDllDirectoryFunction = BOOL(WINAPI*)(LPCWSTR);
 using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
 using AddDllDirectoryFunction = void*(WINAPI*)(LPCWSTR);
-using GetNativeSystemInfoFunction = void(WINAPI*)(LPSYSTEM_INFO);
-
-HMODULE Kernel32() {
-    return ::GetModuleHandleW(L"kernel32.dll");
-}
 
 // LoadLibraryExW knows the search flags only where AddDllDirectory exists (Windows 8,
 // or Vista and 7 with KB2533623); elsewhere it refuses them.
@@ -96,12 +86,6 @@ UniqueModule LoadSystemLibrary(const std::wstring& fileName) {
     return UniqueModule(::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
 }
 
-std::uint16_t NativeProcessorArchitecture() {
-    SYSTEM_INFO info{};
-    if (const auto getNative = ProcAddress<GetNativeSystemInfoFunction>(Kernel32(), "GetNativeSystemInfo")) {
-        getNative(&info);
-    } else {
-        ::GetSystemInfo(&info);
-    }
-    return info.wProcessorArchitecture;
+HMODULE Kernel32() {
+    return ::GetModuleHandleW(L"kernel32.dll");
 }

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <cstdint>
 #include <string>
 
-#include "win/platform/win32_handles.h"
+#include "win/platform/handles.h"
 
 // The system directory (GetSystemDirectoryW), without a trailing backslash. A 32-bit
 // program on 64-bit Windows gets the name of the 64-bit folder, which the system maps
@@ -32,6 +31,6 @@ void RestrictLibrarySearch();
 // knows it, else from the library's own folder first). Null when it cannot be loaded.
 UniqueModule LoadSystemLibrary(const std::wstring& fileName);
 
-// wProcessorArchitecture of the machine itself, also for a 32-bit program on 64-bit
-// Windows (GetNativeSystemInfo, looked up at run time; GetSystemInfo where it is absent).
-std::uint16_t NativeProcessorArchitecture();
+// The system's kernel32.dll, always loaded: where functions newer than Windows XP are
+// looked up at run time.
+HMODULE Kernel32();

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "core/install_system.h"
-#include "win/platform/win32_handles.h"
+#include "win/platform/handles.h"
 
 // The print spooler's client library. It is not imported: the installer runs with
 // administrator rights, often from a download folder, and an imported WINSPOOL.DRV

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "core/exit_code.h"
+#include "core/languages.h"
 #include "tests/support/utility.h"
 
 namespace {
@@ -101,7 +102,9 @@ void Runner::Install() {
     // The program is copied rather than run from the build: scenarios plant files beside
     // it and remove its libraries.
     std::filesystem::create_directories(std::filesystem::path(places_.app));
-    for (const wchar_t* file : {L"kestrin.exe", L"rc_eng.dll", L"rc_chi.dll", L"rc_esp.dll"}) {
+    std::vector<std::wstring> files = {L"kestrin.exe"};
+    for (const Language& language : kLanguages) files.push_back(language.LibraryFile());
+    for (const std::wstring& file : files) {
         if (!CopyAnew(places_.build + L"\\" + file, InApp(file))) {
             throw std::runtime_error("cannot copy " + ToUtf8(file) + " from " + ToUtf8(places_.build));
         }

@@ -5,10 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "core/serial_port.h"
 #include "core/serial_tables.h"
 #include "tests/win/platform/dcb_text.h"
 #include "tests/win/platform/platform_support.h"
-#include "win/platform/win32_comm_config.h"
+#include "win/platform/win32_comm_config_store.h"
 
 namespace {
 

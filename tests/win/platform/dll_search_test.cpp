@@ -7,6 +7,7 @@
 #include "tests/support/wine/spooler_probe.h"
 #include "tests/support/wine/wine_prefix.h"
 #include "tests/win/platform/platform_support.h"
+#include "win/platform/os_detection.h"
 #include "win/platform/system_paths.h"
 #include "win/platform/win32_program_runner.h"
 

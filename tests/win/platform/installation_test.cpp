@@ -11,7 +11,8 @@
 #include "tests/support/wine/spooler_probe.h"
 #include "tests/support/wine/wine_prefix.h"
 #include "tests/win/platform/platform_support.h"
-#include "win/platform/win32_system.h"
+#include "win/platform/os_detection.h"
+#include "win/platform/win32_install_system.h"
 
 namespace spooler_probe {
 void PrintTo(const PrinterFacts& f, std::ostream* out) {

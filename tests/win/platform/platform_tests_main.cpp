@@ -20,7 +20,7 @@
 #include "tests/win/platform/dcb_text.h"
 #include "tests/win/platform/platform_support.h"
 #include "win/platform/system_paths.h"
-#include "win/platform/win32_system.h"
+#include "win/platform/win32_install_system.h"
 
 namespace {
 

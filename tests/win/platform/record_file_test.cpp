@@ -5,8 +5,8 @@
 #include <string>
 
 #include "tests/win/platform/platform_support.h"
-#include "win/platform/record_file.h"
-#include "win/platform/win32_handles.h"
+#include "win/platform/handles.h"
+#include "win/platform/win32_file_writer.h"
 
 namespace {
 

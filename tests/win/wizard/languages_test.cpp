@@ -136,7 +136,7 @@ protected:
     }
 
     std::wstring Expected(const Caption& caption) const {
-        return GetParam() == nullptr ? caption.english : LibraryText(GetParam()->libraryFile, caption.text);
+        return GetParam() == nullptr ? caption.english : LibraryText(GetParam()->LibraryFile(), caption.text);
     }
 };
 
@@ -187,7 +187,9 @@ TEST(LanguageLibraries, HoldEveryTextAndTheEnglishOneReadsAsTheTemplates) {
     all.insert(all.end(), std::begin(kFlowControlItems), std::end(kFlowControlItems));
     all.push_back({0, IDS_USB_WARNING, L""});
     for (const Caption& c : all) {
-        for (const wchar_t* file : {L"rc_chi.dll", L"rc_esp.dll"}) EXPECT_NE(LibraryText(file, c.text), L"") << c.text;
+        for (const Language& language : kLanguages) {
+            EXPECT_NE(LibraryText(language.LibraryFile(), c.text), L"") << ToUtf8(language.code) << " " << c.text;
+        }
         if (c.text != IDS_USB_WARNING) {
             EXPECT_EQ(LibraryText(L"rc_eng.dll", c.text), c.english);
         }

@@ -6,7 +6,7 @@
 #include "res/resource_ids.h"
 #include "tests/win/wizard/wizard_fixture.h"
 #include "win/pages/kestrin_dlg.h"
-#include "win/platform/detect_os.h"
+#include "win/platform/os_detection.h"
 
 namespace {
 

@@ -16,6 +16,7 @@
 #include "win/pages/print_test_page_dlg.h"
 #include "win/pages/setting_dlg.h"
 #include "win/platform/language_library.h"
+#include "win/platform/os_detection.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ int wmain(int argc, wchar_t** argv) {
     for (const Language& language : kLanguages) {
         InstallSettings settings;
         settings.portIndex = 3;  // COM1: the serial boxes are enabled
-        const PageContext context{&settings, L"Kiosk1", LanguageLibrary::Load(language)};
+        const PageContext context{&settings, L"Kiosk1", LanguageLibrary::Load(language), DetectOsIndex()};
         const std::wstring suffix = L"-" + std::wstring(language.code) + L".bmp";
         failed += !Shoot<CKestrinDlg>(context, PageKind::Os, IDC_OS_CANCEL, folder + L"os-page" + suffix);
         failed +=

@@ -6,14 +6,16 @@
 
 #include "core/install_settings.h"
 #include "tests/win/wizard/page_script.h"
-#include "win/pages/page_context.h"
+#include "win/pages/wizard_page.h"
+#include "win/platform/os_detection.h"
 
 inline constexpr PageKind kOs = PageKind::Os;
 inline constexpr PageKind kSettings = PageKind::Settings;
 inline constexpr PageKind kPrompt = PageKind::Prompt;
 inline constexpr PageKind kMessage = PageKind::Message;
 
-// Each test starts with a fresh record, the base name Kiosk1 and no language library.
+// Each test starts with a fresh record, the base name Kiosk1, no language library and
+// the running system as detected.
 // Steps run on the pages' own thread, so they read the record directly.
 class WizardTest : public testing::Test {
 protected:
@@ -24,7 +26,7 @@ protected:
     }
 
     InstallSettings settings;
-    PageContext context{&settings, L"Kiosk1", LanguageLibrary()};
+    PageContext context{&settings, L"Kiosk1", LanguageLibrary(), DetectOsIndex()};
 };
 
 // Every field of a record, to compare two at once.

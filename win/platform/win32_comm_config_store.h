@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/serial_port.h"
+#include "core/install_system.h"
 
 // A COM port's default configuration as the system keeps it
 // (GetDefaultCommConfigW / SetDefaultCommConfigW).

@@ -1,4 +1,4 @@
-#include "win/platform/win32_comm_config.h"
+#include "win/platform/win32_comm_config_store.h"
 
 #include <windows.h>
 
@@ -6,6 +6,8 @@
 #include <array>
 #include <bit>
 #include <cstddef>
+
+#include "core/comm_layout.h"
 
 namespace {
 

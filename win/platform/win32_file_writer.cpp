@@ -1,8 +1,8 @@
-#include "win/platform/record_file.h"
+#include "win/platform/win32_file_writer.h"
 
 #include <windows.h>
 
-#include "win/platform/win32_handles.h"
+#include "win/platform/handles.h"
 
 namespace {
 

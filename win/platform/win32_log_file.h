@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/run_log.h"
-#include "win/platform/win32_handles.h"
+#include "win/platform/handles.h"
 
 // The log file of an unattended installation: each line is appended in UTF-8 with the
 // local time in front.

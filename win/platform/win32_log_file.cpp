@@ -1,4 +1,4 @@
-#include "win/platform/log_file.h"
+#include "win/platform/win32_log_file.h"
 
 namespace {
 

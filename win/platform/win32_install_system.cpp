@@ -1,6 +1,8 @@
-#include "win/platform/win32_system.h"
+#include "win/platform/win32_install_system.h"
 
 #include <windows.h>
+
+#include "win/platform/os_detection.h"
 
 void Win32DebugOutput::Write(const std::wstring& message) {
     ::OutputDebugStringW(message.c_str());

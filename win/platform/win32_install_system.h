@@ -4,9 +4,9 @@
 #include <string>
 
 #include "core/install_system.h"
-#include "win/platform/record_file.h"
 #include "win/platform/system_paths.h"
-#include "win/platform/win32_comm_config.h"
+#include "win/platform/win32_comm_config_store.h"
+#include "win/platform/win32_file_writer.h"
 #include "win/platform/win32_printer_setup.h"
 #include "win/platform/win32_program_runner.h"
 #include "win/platform/win32_spooler.h"

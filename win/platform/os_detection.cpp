@@ -1,12 +1,15 @@
-#include "win/platform/detect_os.h"
+#include "win/platform/os_detection.h"
 
 #include <windows.h>
 
 #include <optional>
 
+#include "core/architecture.h"
 #include "win/platform/system_paths.h"
 
 static_assert(sizeof(OSVERSIONINFOEXW) == 284 && sizeof(OSVERSIONINFOW) == 276);
+static_assert(PROCESSOR_ARCHITECTURE_INTEL == kArchitectureIntel && PROCESSOR_ARCHITECTURE_IA64 == kArchitectureIa64 &&
+              PROCESSOR_ARCHITECTURE_AMD64 == kArchitectureAmd64);
 
 std::optional<OsVersion> QueryOsVersion() {
     OSVERSIONINFOEXW info{};
@@ -20,6 +23,17 @@ std::optional<OsVersion> QueryOsVersion() {
     }
     if (!answered) return std::nullopt;
     return OsVersion{info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion, info.wProductType};
+}
+
+std::uint16_t NativeProcessorArchitecture() {
+    using GetNativeSystemInfoFunction = void(WINAPI*)(LPSYSTEM_INFO);
+    SYSTEM_INFO info{};
+    if (const auto getNative = ProcAddress<GetNativeSystemInfoFunction>(Kernel32(), "GetNativeSystemInfo")) {
+        getNative(&info);
+    } else {
+        ::GetSystemInfo(&info);
+    }
+    return info.wProcessorArchitecture;
 }
 
 OsChoice DetectOsIndex() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 
 #include "core/install_settings.h"
@@ -7,6 +8,10 @@
 
 // What the system's version query reports; nothing when neither form of it answers.
 std::optional<OsVersion> QueryOsVersion();
+
+// wProcessorArchitecture of the machine itself, also for a 32-bit program on 64-bit
+// Windows (GetNativeSystemInfo, looked up at run time; GetSystemInfo where it is absent).
+std::uint16_t NativeProcessorArchitecture();
 
 // The operating-system choice for the running system, from its version query.
 OsChoice DetectOsIndex();
