@@ -8,17 +8,15 @@
 
 #include "core/command_line.h"
 #include "core/install_sequence.h"
-#include "core/printer_name_record.h"
 #include "core/serial_tables.h"
 #include "fuzz/argument_split.h"
 #include "fuzz/fuzz_input.h"
 #include "tests/support/fake_system.h"
+#include "tests/support/test_constants.h"
 
 namespace {
 
 using Arguments = std::vector<std::wstring>;
-
-constexpr wchar_t kModel[] = L"Tavik 10.0.0.11";
 
 // The path as the caller meant it: without the one pair of quotes that may enclose it.
 std::wstring Unquoted(const std::wstring& path) {
@@ -66,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // carried by the commands; for others only the remaining properties hold.
     const bool carried = !base.empty() && !inf.empty() && base.find(L' ') == std::wstring::npos &&
                          !CheckArguments(base, inf).has_value();
-    const Arguments driverCommand = {L"/dd", L"/ia", L"/f", Unquoted(inf) + L".inf", L"/m", kModel};
+    const Arguments driverCommand = {L"/dd", L"/ia", L"/f", Unquoted(inf) + L".inf", L"/m", kDriverModel};
 
     // A record outside the tables, or a step that failed, leaves nothing to do but explain
     // on the debugger output and free the library.
@@ -88,8 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             // search starts at the base name and asks for no name twice.
             chosen = argument;
             FUZZ_CHECK((!candidates.empty() || argument == base) && candidates.insert(argument).second);
-            FUZZ_CHECK(candidates.size() <= kMaxPrinterCopies + 1u);
-            failed = candidates.size() == kMaxPrinterCopies + 1u && candidates.size() <= fake.takenChecks;
+            FUZZ_CHECK(candidates.size() <= kHighestCopy + 1u);
+            failed = candidates.size() == kHighestCopy + 1u && candidates.size() <= fake.takenChecks;
         } else if (is(L"OpenPrinter ")) {
             // rundll32 tells nothing of its success: only the spooler can show the printer.
             failed = !fake.printers.contains(argument);
@@ -103,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (carried) {
                 FUZZ_CHECK(SplitArguments(argument.substr(15)) ==
                            (Arguments{L"rundll32", L"printui.dll,PrintUIEntry", L"/if", L"/b", chosen, L"/f",
-                                      Unquoted(inf) + L".INF", L"/r", port, L"/m", kModel}));
+                                      Unquoted(inf) + L".INF", L"/r", port, L"/m", kDriverModel}));
             }
         } else if (is(L"PrintUIEntryW ")) {
             const Arguments arguments = SplitArguments(argument);
@@ -119,7 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The search ends at the first free name, or once every candidate was taken.
     if (!candidates.empty() && candidates.size() <= fake.takenChecks) {
-        FUZZ_CHECK(candidates.size() == kMaxPrinterCopies + 1u);
+        FUZZ_CHECK(candidates.size() == kHighestCopy + 1u);
     }
     const bool createdOutcome = outcome == ExitCode::Installed || outcome == ExitCode::RecordFileIncomplete ||
                                 outcome == ExitCode::SerialPortNotConfigured;
@@ -133,7 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (static_cast<std::uint32_t>(unit) > 0xFF) break;
         recordable.push_back(static_cast<char>(unit));
     }
-    const auto record = fake.files.find(kPrinterNameRecordFile);
+    const auto record = fake.files.find(kRecordFileName);
     if (record != fake.files.end()) FUZZ_CHECK(record->second == recordable);
     // Success means all of it: the whole name recorded, the port's settings written.
     if (outcome == ExitCode::Installed) {

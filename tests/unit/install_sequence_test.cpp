@@ -3,26 +3,28 @@
 #include <algorithm>
 
 #include "core/install_sequence.h"
-#include "core/printer_name_record.h"
 #include "tests/support/fake_system.h"
+#include "tests/support/test_constants.h"
 
 namespace {
 
 using Calls = std::vector<std::wstring>;
 
-constexpr std::uint16_t kX86 = 0;
-constexpr std::uint16_t kIa64 = 6;
-constexpr std::uint16_t kAmd64 = 9;
-constexpr std::uint16_t kArm64 = 12;
 constexpr OsChoice kWindows7 = OsChoice::Windows7;
 constexpr OsChoice kWindows8 = OsChoice::Windows8;
 constexpr OsChoice kUnrecognised = OsChoice::Unrecognised;
 
-const std::wstring kDriverCommand = L" /dd /ia /f C:\\drivers\\model.inf /m \"Tavik 10.0.0.11\"";
+const std::wstring kModelArgument = L" /m \"" + std::wstring(kDriverModel) + L"\"";
+const std::wstring kDriverCommand = L" /dd /ia /f C:\\drivers\\model.inf" + kModelArgument;
+const std::wstring kWriteRecord = L"WriteFile " + std::wstring(kRecordFile);
 
 std::wstring PrinterCommandFor(const std::wstring& name, const std::wstring& port) {
     return L"rundll32 printui.dll,PrintUIEntry /if /b \"" + name + L"\" /f C:\\drivers\\model.INF /r \"" + port +
-           L"\" /m \"Tavik 10.0.0.11\"";
+           L"\"" + kModelArgument;
+}
+
+std::wstring AddPrinterCall(const std::wstring& port) {
+    return L"AddPrinter Kiosk1 | " + port + L" | " + kDriverModel + L" | " + kPrintProcessorName;
 }
 
 // The calls of every installation up to the architecture check, then `more`.
@@ -65,14 +67,14 @@ TEST(Installation, TypicalRunOnA32BitSystem) {
     EXPECT_EQ(run.Install(), ExitCode::Installed);
     EXPECT_EQ(run.fake.calls, UpToTheRoute(L"COM2:", {
                                                          L"debug it's 32 bit system!",
-                                                         L"AddPrinter Kiosk1 | COM2: | Tavik 10.0.0.11 | WinPrint",
-                                                         L"WriteFile TollvekPrintName5249",
+                                                         AddPrinterCall(L"COM2:"),
+                                                         kWriteRecord,
                                                          L"SetDefaultPrinter Kiosk1",
                                                          L"GetDefaultCommConfig COM2",
                                                          L"SetDefaultCommConfig COM2",
                                                          L"FreeLibrary printui.dll",
                                                      }));
-    EXPECT_EQ(run.fake.files[kPrinterNameRecordFile], "Kiosk1");
+    EXPECT_EQ(run.fake.files[kRecordFileName], "Kiosk1");
     const auto& com2 = run.fake.ports[L"COM2"];
     EXPECT_EQ(ReadField<std::uint32_t>(com2, comm_layout::kBaudRate), 9600u);
     EXPECT_EQ(ReadField<std::uint8_t>(com2, comm_layout::kByteSize), 8);
@@ -92,7 +94,7 @@ TEST(Installation, TakenNamesGetTheNextFreeCopyName) {
     };
     ASSERT_GE(run.fake.calls.size(), expectedStart.size());
     EXPECT_EQ(Calls(run.fake.calls.begin(), run.fake.calls.begin() + 7), expectedStart);
-    EXPECT_EQ(run.fake.files[kPrinterNameRecordFile], "Kiosk1(copy of 2)");
+    EXPECT_EQ(run.fake.files[kRecordFileName], "Kiosk1(copy of 2)");
     EXPECT_EQ(run.fake.defaultPrinter, L"Kiosk1(copy of 2)");
     EXPECT_EQ(Count(run.fake.calls, L"AddPrinter Kiosk1(copy of 2) |"), 1u);
 }
@@ -103,12 +105,13 @@ TEST(Installation, NameSearchGivesUpWhenEveryCopyNameIsTaken) {
     run.fake.takenChecks = UINT64_MAX;
 
     EXPECT_EQ(run.Install(), ExitCode::PrinterNotCreated);
-    EXPECT_EQ(Count(run.fake.calls, L"OpenPrinter "), static_cast<std::size_t>(kMaxPrinterCopies) + 1);
+    EXPECT_EQ(Count(run.fake.calls, L"OpenPrinter "), static_cast<std::size_t>(kHighestCopy) + 1);
     EXPECT_EQ(Count(run.fake.calls, L"AddPrinter"), 0u);
     EXPECT_EQ(Count(run.fake.calls, L"PrintUIEntryW"), 0u);
     EXPECT_TRUE(run.fake.files.empty());
     EXPECT_EQ(Calls(run.fake.calls.end() - 2, run.fake.calls.end()),
-              (Calls{L"debug no free printer name: K(copy of 1) to K(copy of 9999) are all taken",
+              (Calls{L"debug no free printer name: K(copy of 1) to K(copy of " + std::to_wstring(kHighestCopy) +
+                         L") are all taken",
                      L"FreeLibrary printui.dll"}));
 }
 
@@ -129,12 +132,11 @@ TEST_P(RouteTest, OnlyWindows8On64BitGoesThroughRundll32) {
     EXPECT_EQ(run.Install(), ExitCode::Installed);
     Calls creation = {L"Run rundll32.exe | " + PrinterCommandFor(L"Kiosk1", L"LPT1:"), L"OpenPrinter Kiosk1"};
     if (!GetParam().commandRoute) {
-        creation = {L"debug it's 32 bit system!", L"AddPrinter Kiosk1 | LPT1: | Tavik 10.0.0.11 | WinPrint"};
+        creation = {L"debug it's 32 bit system!", AddPrinterCall(L"LPT1:")};
     }
-    creation.insert(creation.end(),
-                    {L"WriteFile TollvekPrintName5249", L"SetDefaultPrinter Kiosk1", L"FreeLibrary printui.dll"});
+    creation.insert(creation.end(), {kWriteRecord, L"SetDefaultPrinter Kiosk1", L"FreeLibrary printui.dll"});
     EXPECT_EQ(run.fake.calls, UpToTheRoute(L"LPT1:", creation));
-    EXPECT_EQ(run.fake.files[kPrinterNameRecordFile], "Kiosk1");
+    EXPECT_EQ(run.fake.files[kRecordFileName], "Kiosk1");
 }
 
 INSTANTIATE_TEST_SUITE_P(Matrix, RouteTest,
@@ -165,27 +167,24 @@ TEST_P(PrinterNotCreatedTest, EndsRightAfterTheFailedCreation) {
     run.fake.addPrinterSucceeds = false;
     run.fake.runnerCreatesPrinter = false;
     run.fake.ports[L"COM1"] = std::vector<std::byte>(comm_layout::kConfigSize);
-    run.fake.files[kPrinterNameRecordFile] = "Older";
+    run.fake.files[kRecordFileName] = "Older";
 
     EXPECT_EQ(run.Install(), ExitCode::PrinterNotCreated);
     Calls ending = GetParam().creation;
     ending.insert(ending.end(), {L"debug 出现错误，退出！", L"FreeLibrary printui.dll"});
     EXPECT_EQ(run.fake.calls, UpToTheRoute(L"COM1:", ending));
-    EXPECT_EQ(run.fake.files[kPrinterNameRecordFile], "Older");
+    EXPECT_EQ(run.fake.files[kRecordFileName], "Older");
 }
 
-INSTANTIATE_TEST_SUITE_P(Routes, PrinterNotCreatedTest,
-                         testing::Values(EarlyEndCase{"AddPrinterFails",
-                                                      kX86,
-                                                      kWindows7,
-                                                      {L"debug it's 32 bit system!",
-                                                       L"AddPrinter Kiosk1 | COM1: | Tavik 10.0.0.11 | WinPrint"}},
-                                         EarlyEndCase{"Rundll32CreatedNothing",
-                                                      kAmd64,
-                                                      kWindows8,
-                                                      {L"Run rundll32.exe | " + PrinterCommandFor(L"Kiosk1", L"COM1:"),
-                                                       L"OpenPrinter Kiosk1"}}),
-                         [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Routes, PrinterNotCreatedTest,
+    testing::Values(
+        EarlyEndCase{"AddPrinterFails", kX86, kWindows7, {L"debug it's 32 bit system!", AddPrinterCall(L"COM1:")}},
+        EarlyEndCase{"Rundll32CreatedNothing",
+                     kAmd64,
+                     kWindows8,
+                     {L"Run rundll32.exe | " + PrinterCommandFor(L"Kiosk1", L"COM1:"), L"OpenPrinter Kiosk1"}}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 TEST(Installation, WithoutThePrinterSetupLibraryNothingHappens) {
     Installation run;
@@ -221,8 +220,7 @@ TEST_P(ChoicesTest, DefaultPrinterAndTestPageFollowTheRecord) {
     run.settings.setAsDefault = GetParam().setAsDefault;
     run.settings.printTestPage = GetParam().printTestPage;
     EXPECT_EQ(run.Install(), ExitCode::Installed);
-    Calls ending = {L"debug it's 32 bit system!", L"AddPrinter Kiosk1 | LPT1: | Tavik 10.0.0.11 | WinPrint",
-                    L"WriteFile TollvekPrintName5249"};
+    Calls ending = {L"debug it's 32 bit system!", AddPrinterCall(L"LPT1:"), kWriteRecord};
     if (GetParam().setAsDefault) ending.push_back(L"SetDefaultPrinter Kiosk1");
     if (GetParam().printTestPage) ending.push_back(L"PrintUIEntryW  /k /n \"Kiosk1\"");
     ending.push_back(L"FreeLibrary printui.dll");
@@ -317,9 +315,9 @@ TEST_P(InfPathTest, PathsWithSpacesAreQuotedOnce) {
     Installation run;
     run.infPath = GetParam().infPath;
     run.Install();
-    const std::wstring driver = std::wstring(L" /dd /ia /f ") + GetParam().inDriverCommand + L" /m \"Tavik 10.0.0.11\"";
+    const std::wstring driver = std::wstring(L" /dd /ia /f ") + GetParam().inDriverCommand + kModelArgument;
     const std::wstring printer = std::wstring(L"rundll32 printui.dll,PrintUIEntry /if /b \"Kiosk1\" /f ") +
-                                 GetParam().inPrinterCommand + L" /r \"LPT1:\" /m \"Tavik 10.0.0.11\"";
+                                 GetParam().inPrinterCommand + L" /r \"LPT1:\"" + kModelArgument;
     EXPECT_EQ(Count(run.fake.calls, L"debug " + driver), 1u);
     EXPECT_EQ(Count(run.fake.calls, L"PrintUIEntryW " + driver), 1u);
     EXPECT_EQ(Count(run.fake.calls, L"debug " + printer), 1u);

@@ -13,6 +13,7 @@
 
 #include "core/exit_code.h"
 #include "core/languages.h"
+#include "tests/support/test_constants.h"
 
 namespace {
 
@@ -152,7 +153,7 @@ TEST(Languages, TheTableTheBuildListAndTheResourceScriptsAgree) {
 
 TEST(Readme, TellsEachExitCodeAsTheProgramLogsIt) {
     const std::string text = ReadAll(kSource / "README.md");
-    for (int code = 0; code <= 7; ++code) {
+    for (int code = 0; code <= kHighestExitCode; ++code) {
         const std::wstring_view meaning = ExitCodeMeaning(static_cast<ExitCode>(code));
         const std::string row =
             "| " + std::to_string(code) + " | " + std::string(meaning.begin(), meaning.end()) + " |";

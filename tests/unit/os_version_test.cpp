@@ -1,18 +1,16 @@
 #include <gtest/gtest.h>
 
-#include "core/architecture.h"
 #include "core/os_version.h"
+#include "tests/support/test_constants.h"
 
 namespace {
 
-constexpr std::uint32_t kNt = kPlatformWin32Nt;
+// The system's platform ids and product types.
+constexpr std::uint32_t kNt = 2;
 constexpr std::uint32_t kWindows9x = 1;
-constexpr std::uint8_t kWorkstation = kNtWorkstation;
+constexpr std::uint8_t kWorkstation = 1;
 constexpr std::uint8_t kDomainController = 2;
 constexpr std::uint8_t kServer = 3;
-constexpr std::uint16_t kX86 = 0;
-constexpr std::uint16_t kIa64 = 6;
-constexpr std::uint16_t kAmd64 = kArchitectureAmd64;
 
 struct OsCase {
     const char* system;

@@ -8,12 +8,11 @@
 
 #include "core/exit_code.h"
 #include "core/languages.h"
+#include "tests/support/test_constants.h"
 #include "tests/support/utility.h"
 
 namespace {
 
-constexpr wchar_t kRecordFile[] = L"TollvekPrintName5249";
-constexpr wchar_t kDriverModel[] = L"Tavik 10.0.0.11";
 constexpr DWORD kPageTimeout = 20000;
 constexpr DWORD kExitTimeout = 60000;
 
@@ -438,7 +437,8 @@ void Runner::EndRun(const Step& step) {
 
 void Runner::Report() {
     const DWORD code = run_->ExitCode();
-    const std::wstring_view meaning = code <= 7 ? ExitCodeMeaning(static_cast<ExitCode>(code)) : L"";
+    const std::wstring_view meaning =
+        code <= static_cast<DWORD>(kHighestExitCode) ? ExitCodeMeaning(static_cast<ExitCode>(code)) : L"";
     Print(L"exit code " + std::to_wstring(code) + (meaning.empty() ? L"" : L" (" + std::wstring(meaning) + L")"));
     for (const Debuggee::Line& line : run_->AllLines()) {
         Print((line.processId == run_->ProcessId() ? L"debugger: " : L"debugger (child): ") + Visible(line.text));

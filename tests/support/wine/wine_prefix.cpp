@@ -31,7 +31,7 @@ constexpr wchar_t kOriginalSuffix[] = L".kestrin-original";
 
 std::wstring DriverKey(const Environment& environment) {
     return std::wstring(L"System\\CurrentControlSet\\Control\\Print\\Environments\\") + environment.name +
-           L"\\Drivers\\Version-3\\" + kTavikDriver;
+           L"\\Drivers\\Version-3\\" + kDriverModel;
 }
 
 std::wstring SystemPath(const std::wstring& fileName) {

@@ -21,11 +21,10 @@
 #include <optional>
 #include <string>
 
+#include "tests/support/test_constants.h"
 #include "tests/support/utility.h"
 
 namespace wine_prefix {
-
-inline constexpr wchar_t kTavikDriver[] = L"Tavik 10.0.0.11";
 
 // Registers "Tavik 10.0.0.11" for both environments, with the driver user-interface
 // libraries (kestrin_tavik_ui64.dll, kestrin_tavik_ui32.dll) taken from `libraryFolder`

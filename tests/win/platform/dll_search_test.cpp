@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/exit_code.h"
+#include "tests/support/test_constants.h"
 #include "tests/support/wine/spooler_probe.h"
 #include "tests/support/wine/wine_prefix.h"
 #include "tests/win/platform/platform_support.h"
@@ -73,7 +74,7 @@ TEST(PrinterSetupLibrary, WhenTheSystemRefusesToLoadItNothingIsInstalled) {
 
     EXPECT_EQ(outcome, static_cast<int>(ExitCode::PrinterSetupMissing));
     EXPECT_FALSE(spooler_probe::OpenPrinterFacts(L"NoSetupLibrary").has_value());
-    EXPECT_FALSE(FileExists(scratch.File(L"TollvekPrintName5249")));
+    EXPECT_FALSE(FileExists(scratch.File(kRecordFile)));
 }
 
 TEST(SystemDirectory, NothingOutsideItIsLoadedOrStarted) {

@@ -8,6 +8,7 @@
 #include "core/install_sequence.h"
 #include "core/printer_name_record.h"
 #include "core/serial_tables.h"
+#include "tests/support/test_constants.h"
 #include "tests/support/wine/spooler_probe.h"
 #include "tests/support/wine/wine_prefix.h"
 #include "tests/win/platform/platform_support.h"
@@ -32,8 +33,6 @@ constexpr std::int32_t kLpt1 = 0;
 constexpr std::int32_t kLpt2 = 1;
 constexpr std::int32_t kCom2 = 4;
 
-constexpr char kRecordFile[] = "TollvekPrintName5249";
-
 // Each test runs in a folder of its own as current directory, where the record file lands.
 class InstallationTest : public testing::Test {
 protected:
@@ -45,14 +44,14 @@ protected:
         return RunInstallation(settings, baseName, kTestInfPath, system.Get());
     }
 
-    std::wstring RecordFile() const { return scratch_.File(L"TollvekPrintName5249"); }
+    std::wstring RecordFile() const { return scratch_.File(kRecordFile); }
     std::optional<std::string> RecordBytes() const { return FileBytes(RecordFile()); }
 
     const ScratchDirectory scratch_;
 };
 
 std::optional<PrinterFacts> Facts(const std::wstring& port) {
-    return PrinterFacts{port, wine_prefix::kTavikDriver, L"WinPrint"};
+    return PrinterFacts{port, kDriverModel, kPrintProcessorName};
 }
 
 // Two runs with one base name, as two installations on one machine would be.
@@ -95,7 +94,7 @@ TEST_F(InstallationTest, ASecondRunWithTheSameBaseNameCreatesTheFirstCopy) {
 
 TEST_F(InstallationTest, WithoutARegisteredDriverNothingIsCreatedOrChanged) {
     const std::wstring defaultBefore = spooler_probe::DefaultPrinter();
-    ASSERT_TRUE(std::ofstream(kRecordFile) << "an older record");
+    ASSERT_TRUE(std::ofstream(kRecordFileName) << "an older record");
     wine_prefix::UnregisterTavikDriver();
     InstallSettings settings;
     settings.osIndex = kWindows7;

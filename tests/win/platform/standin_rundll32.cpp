@@ -1,7 +1,7 @@
 // Stands in for the system's rundll32.exe in a test prefix, where Wine's own does nothing
 // with the printer-setup command. It does what that command asks of the real one, for
 // the part the tests look at: it creates the printer named after /b on the port named
-// after /r, with the driver "Tavik 10.0.0.11".
+// after /r, with the test driver.
 //
 // When KESTRIN_STANDIN_LOG names a file, the command line exactly as received is
 // written there (UTF-16), so a test can see what the installer handed over.
@@ -10,6 +10,8 @@
 
 #include <cstdio>
 #include <string>
+
+#include "tests/support/test_constants.h"
 
 namespace {
 
@@ -48,8 +50,8 @@ int main() {
     std::wstring name = ValueAfter(commandLine, L"/b");
     std::wstring port = ValueAfter(commandLine, L"/r");
     if (name.empty() || port.empty()) return 2;
-    std::wstring driver = L"Tavik 10.0.0.11";
-    std::wstring processor = L"WinPrint";
+    std::wstring driver = kDriverModel;
+    std::wstring processor = kPrintProcessorName;
 
     PRINTER_INFO_2W info{};
     info.pPrinterName = name.data();
