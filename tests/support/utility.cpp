@@ -103,32 +103,29 @@ void Print(std::wstring_view line) {
     std::fflush(stdout);
 }
 
-bool StartProcess(const wchar_t* program, std::wstring commandLine, DWORD flags, const wchar_t* directory,
-                  PROCESS_INFORMATION& started) {
+std::optional<StartedProcess> StartProcess(const wchar_t* program, std::wstring commandLine, DWORD flags,
+                                           const wchar_t* directory) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
     const DWORD start = GetTickCount();
     if (CreateProcessW(program, commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr, directory, &startup,
                        &started)) {
-        return true;
+        const UniqueProcessHandle thread(started.hThread);
+        return StartedProcess{UniqueProcessHandle(started.hProcess), started.dwProcessId, started.dwThreadId};
     }
     const DWORD error = GetLastError();
     Print(std::wstring(kNotStartedLine) + L"CreateProcessW failed with error " + std::to_wstring(error) + L" after " +
           std::to_wstring(GetTickCount() - start) + L" ms: " + commandLine);
-    return false;
+    return std::nullopt;
 }
 
 std::optional<DWORD> RunProcess(const std::wstring& commandLine, DWORD milliseconds) {
-    PROCESS_INFORMATION started{};
-    if (!StartProcess(nullptr, commandLine, 0, nullptr, started)) return std::nullopt;
-    std::optional<DWORD> exitCode;
-    if (WaitForSingleObject(started.hProcess, milliseconds) == WAIT_OBJECT_0) {
-        DWORD code = 0;
-        if (GetExitCodeProcess(started.hProcess, &code)) exitCode = code;
-    } else {
-        TerminateProcess(started.hProcess, 1);
-    }
-    CloseHandle(started.hThread);
-    CloseHandle(started.hProcess);
-    return exitCode;
+    const auto started = StartProcess(nullptr, commandLine, 0, nullptr);
+    if (!started) return std::nullopt;
+    const HANDLE process = started->process.get();
+    DWORD code = 0;
+    if (WaitForSingleObject(process, milliseconds) == WAIT_OBJECT_0 && GetExitCodeProcess(process, &code)) return code;
+    TerminateProcess(process, 1);
+    return std::nullopt;
 }

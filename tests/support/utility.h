@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "win/platform/handles.h"
+
 // Files, text and processes, as the Windows tests and the end-to-end driver need them.
 
 // A file's bytes; nothing when it cannot be read.
@@ -52,8 +54,13 @@ void Print(std::wstring_view line);
 // kNotStartedLine, naming the error and the command line: ./test.sh runs such a test
 // once more, and no other.
 inline constexpr wchar_t kNotStartedLine[] = L"process not started: ";
-bool StartProcess(const wchar_t* program, std::wstring commandLine, DWORD flags, const wchar_t* directory,
-                  PROCESS_INFORMATION& started);
+struct StartedProcess {
+    UniqueProcessHandle process;
+    DWORD processId = 0;
+    DWORD threadId = 0;
+};
+std::optional<StartedProcess> StartProcess(const wchar_t* program, std::wstring commandLine, DWORD flags,
+                                           const wchar_t* directory);
 // Starts a command line and waits for it: its exit code; nothing when it could not be
 // started or did not end in time (it is ended then).
 std::optional<DWORD> RunProcess(const std::wstring& commandLine, DWORD milliseconds = INFINITE);

@@ -70,25 +70,22 @@ std::vector<std::wstring> Debuggee::Children() {
 }
 
 void Debuggee::Run() {
-    PROCESS_INFORMATION info{};
     // DEBUG_PROCESS rather than DEBUG_ONLY_THIS_PROCESS: every process the program
     // starts is reported too, so a scenario can tell exactly what ran.
-    const bool created = StartProcess(program_.c_str(), commandLine_, DEBUG_PROCESS, directory_.c_str(), info);
+    const auto started = StartProcess(program_.c_str(), commandLine_, DEBUG_PROCESS, directory_.c_str());
     {
         std::lock_guard lock(mutex_);
-        if (!created) {
+        if (!started) {
             ended_ = true;
         } else {
-            processId_ = info.dwProcessId;
-            threadId_ = info.dwThreadId;
+            processId_ = started->processId;
+            threadId_ = started->threadId;
             started_ = true;
         }
     }
     changed_.notify_all();
-    if (!created) return;
-    CloseHandle(info.hThread);
+    if (!started) return;
     Loop();
-    CloseHandle(info.hProcess);
     {
         std::lock_guard lock(mutex_);
         ended_ = true;

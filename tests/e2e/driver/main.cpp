@@ -43,31 +43,30 @@ int Bench(int runs, const std::wstring& program, const std::vector<std::wstring>
     GetDesktopWindow();
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
-        PROCESS_INFORMATION info{};
         LARGE_INTEGER start, shown;
         QueryPerformanceCounter(&start);
-        if (!StartProcess(program.c_str(), commandLine, 0, nullptr, info)) return 2;
+        const auto started = StartProcess(program.c_str(), commandLine, 0, nullptr);
+        if (!started) return 2;
+        const HANDLE process = started->process.get();
         HWND window = nullptr;
         const ULONGLONG deadline = GetTickCount64() + 30000;
         while (GetTickCount64() < deadline) {
-            const std::vector<HWND> windows = VisibleWindows(info.dwProcessId);
+            const std::vector<HWND> windows = VisibleWindows(started->processId);
             if (!windows.empty()) {
                 window = windows.front();
                 break;
             }
-            if (WaitForSingleObject(info.hProcess, 1) == WAIT_OBJECT_0) break;
+            if (WaitForSingleObject(process, 1) == WAIT_OBJECT_0) break;
         }
         QueryPerformanceCounter(&shown);
         if (!window) {
             Print(L"no window from " + program);
-            TerminateProcess(info.hProcess, 1);
+            TerminateProcess(process, 1);
             return 1;
         }
         times.push_back(Milliseconds(start, shown));
         PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-        if (WaitForSingleObject(info.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(info.hProcess, 1);
-        CloseHandle(info.hThread);
-        CloseHandle(info.hProcess);
+        if (WaitForSingleObject(process, 10000) != WAIT_OBJECT_0) TerminateProcess(process, 1);
         wchar_t text[64];
         swprintf(text, 64, L"run %d: %.1f ms", i + 1, times.back());
         Print(text);

@@ -780,17 +780,14 @@ void Runner::KilledRuns(const Step& step) {
     // One run goes to its end first, to learn how long a run takes; then each is ended at
     // a random moment within that time. The seed is printed, so that a failing series can
     // be repeated with it.
-    auto start = [&](PROCESS_INFORMATION& started) {
-        if (StartProcess(program.c_str(), commandLine, 0, places_.app.c_str(), started)) return true;
+    auto start = [&] {
+        if (auto started = StartProcess(program.c_str(), commandLine, 0, places_.app.c_str()))
+            return std::move(*started);
         Fail(step, L"cannot start " + program);
         throw Failure{};
     };
-    PROCESS_INFORMATION started{};
     const ULONGLONG before = GetTickCount64();
-    start(started);
-    WaitForSingleObject(started.hProcess, kExitTimeout);
-    CloseHandle(started.hThread);
-    CloseHandle(started.hProcess);
+    WaitForSingleObject(start().process.get(), kExitTimeout);
     const auto duration = static_cast<unsigned>(GetTickCount64() - before);
     const unsigned seed = static_cast<unsigned>(GetTickCount64());
     Print(L"== killed runs: one takes " + std::to_wstring(duration) + L" ms; seed " + std::to_wstring(seed));
@@ -801,15 +798,13 @@ void Runner::KilledRuns(const Step& step) {
         const std::optional<std::string> earlier = FileBytes(InApp(kRecordFile));
         random = random * 1103515245u + 12345u;
         const DWORD delay = (random >> 8) % (duration + 1);
-        start(started);
-        if (WaitForSingleObject(started.hProcess, delay) == WAIT_OBJECT_0) {
+        const StartedProcess started = start();
+        if (WaitForSingleObject(started.process.get(), delay) == WAIT_OBJECT_0) {
             ++ended;
         } else {
-            TerminateProcess(started.hProcess, 99);
-            WaitForSingleObject(started.hProcess, kExitTimeout);
+            TerminateProcess(started.process.get(), 99);
+            WaitForSingleObject(started.process.get(), kExitTimeout);
         }
-        CloseHandle(started.hThread);
-        CloseHandle(started.hProcess);
         // Either the earlier record, or the whole name of a printer that is there now.
         const std::optional<std::string> record = FileBytes(InApp(kRecordFile));
         const bool whole = record && OpenedPrinter(BytesAsLatin1(*record)).has_value();

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "tests/support/utility.h"
+#include "win/platform/handles.h"
 
 namespace {
 
@@ -56,19 +57,15 @@ std::wstring CommSettings::Describe() const {
 
 std::optional<Printer> OpenedPrinter(const std::wstring& name) {
     // A listed name proves nothing under Wine: a half-created printer is listed too.
-    HANDLE handle = nullptr;
-    if (!OpenPrinterW(const_cast<wchar_t*>(name.c_str()), &handle, nullptr) || !handle) return std::nullopt;
+    UniquePrinter printer(nullptr, PrinterPolicy{&ClosePrinter});
+    if (!OpenPrinterW(const_cast<wchar_t*>(name.c_str()), printer.put(), nullptr) || !printer) return std::nullopt;
     DWORD needed = 0;
-    GetPrinterW(handle, 2, nullptr, 0, &needed);
+    GetPrinterW(printer.get(), 2, nullptr, 0, &needed);
     std::vector<BYTE> buffer(needed);
-    std::optional<Printer> result;
-    if (needed != 0 && GetPrinterW(handle, 2, buffer.data(), needed, &needed)) {
-        const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
-        auto text = [](const wchar_t* s) { return std::wstring(s ? s : L""); };
-        result = Printer{text(info->pPrinterName), text(info->pPortName), text(info->pDriverName)};
-    }
-    ClosePrinter(handle);
-    return result;
+    if (needed == 0 || !GetPrinterW(printer.get(), 2, buffer.data(), needed, &needed)) return std::nullopt;
+    const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+    auto text = [](const wchar_t* s) { return std::wstring(s ? s : L""); };
+    return Printer{text(info->pPrinterName), text(info->pPortName), text(info->pDriverName)};
 }
 
 std::optional<CommSettings> ReadCommSettings(const std::wstring& port) {
@@ -116,11 +113,10 @@ std::vector<std::wstring> RestoreState(const SystemState& earlier, const SystemS
         const bool added = std::none_of(earlier.printers.begin(), earlier.printers.end(),
                                         [&](const Printer& p) { return p.name == printer.name; });
         if (!added) continue;
-        HANDLE handle = nullptr;
+        UniquePrinter handle(nullptr, PrinterPolicy{&ClosePrinter});
         PRINTER_DEFAULTSW access{nullptr, nullptr, PRINTER_ALL_ACCESS};
-        const bool deleted =
-            OpenPrinterW(const_cast<wchar_t*>(printer.name.c_str()), &handle, &access) && DeletePrinter(handle);
-        if (handle) ClosePrinter(handle);
+        const bool deleted = OpenPrinterW(const_cast<wchar_t*>(printer.name.c_str()), handle.put(), &access) &&
+                             DeletePrinter(handle.get());
         if (!deleted) failures.push_back(L"cannot remove the printer " + printer.name);
     }
     if (earlier.defaultPrinter && !SetDefaultPrinterW(earlier.defaultPrinter->c_str())) {

@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "win/platform/handles.h"
+
 namespace spooler_probe {
 namespace {
 
@@ -20,7 +22,7 @@ HMODULE Winspool() {
 
 template <typename Function>
 Function Find(const char* name) {
-    const auto function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(Winspool(), name)));
+    const auto function = ProcAddress<Function>(Winspool(), name);
     if (function == nullptr) throw std::runtime_error(std::string("winspool.drv lacks ") + name);
     return function;
 }
@@ -35,21 +37,16 @@ std::wstring Text(const wchar_t* text) {
 
 std::optional<PrinterFacts> OpenPrinterFacts(const std::wstring& name) {
     std::wstring writable = name;
-    HANDLE printer = nullptr;
-    if (!SPOOLER_FUNCTION(OpenPrinterW)(writable.data(), &printer, nullptr) || printer == nullptr) {
-        return std::nullopt;
-    }
+    UniquePrinter printer(nullptr, PrinterPolicy{SPOOLER_FUNCTION(ClosePrinter)});
+    if (!SPOOLER_FUNCTION(OpenPrinterW)(writable.data(), printer.put(), nullptr) || !printer) return std::nullopt;
     DWORD needed = 0;
-    SPOOLER_FUNCTION(GetPrinterW)(printer, 2, nullptr, 0, &needed);
+    SPOOLER_FUNCTION(GetPrinterW)(printer.get(), 2, nullptr, 0, &needed);
     std::vector<BYTE> buffer(needed);
-    std::optional<PrinterFacts> facts;
-    if (needed != 0 && SPOOLER_FUNCTION(GetPrinterW)(printer, 2, buffer.data(), needed, &needed)) {
-        const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
-        facts = PrinterFacts{Text(info->pPortName), Text(info->pDriverName), Text(info->pPrintProcessor)};
+    if (needed == 0 || !SPOOLER_FUNCTION(GetPrinterW)(printer.get(), 2, buffer.data(), needed, &needed)) {
+        throw std::runtime_error("GetPrinterW failed on a printer that could be opened");
     }
-    SPOOLER_FUNCTION(ClosePrinter)(printer);
-    if (!facts) throw std::runtime_error("GetPrinterW failed on a printer that could be opened");
-    return facts;
+    const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+    return PrinterFacts{Text(info->pPortName), Text(info->pDriverName), Text(info->pPrintProcessor)};
 }
 
 std::wstring DefaultPrinter() {

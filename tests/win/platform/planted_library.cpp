@@ -4,14 +4,16 @@
 // was ever loaded.
 #include <windows.h>
 
+#include "win/platform/handles.h"
+
 extern "C" BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, void*) {
     if (reason != DLL_PROCESS_ATTACH) return TRUE;
     wchar_t path[MAX_PATH + 8] = {};
     const DWORD length = ::GetModuleFileNameW(self, path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return TRUE;
     lstrcatW(path, L".loaded");
-    const HANDLE mark = ::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (mark != INVALID_HANDLE_VALUE) ::CloseHandle(mark);
+    const UniqueFileHandle mark(
+        ::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     return TRUE;
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "tests/support/test_constants.h"
+#include "win/platform/handles.h"
 
 namespace {
 
@@ -34,11 +35,12 @@ std::wstring ValueAfter(const std::wstring& commandLine, const std::wstring& opt
 void Log(const std::wstring& commandLine) {
     wchar_t path[MAX_PATH] = {};
     if (::GetEnvironmentVariableW(L"KESTRIN_STANDIN_LOG", path, MAX_PATH) == 0) return;
-    const HANDLE file = ::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
+    const UniqueFileHandle file(
+        ::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return;
     DWORD written = 0;
-    ::WriteFile(file, commandLine.data(), static_cast<DWORD>(commandLine.size() * sizeof(wchar_t)), &written, nullptr);
-    ::CloseHandle(file);
+    ::WriteFile(file.get(), commandLine.data(), static_cast<DWORD>(commandLine.size() * sizeof(wchar_t)), &written,
+                nullptr);
 }
 
 }  // namespace
@@ -58,9 +60,9 @@ int main() {
     info.pPortName = port.data();
     info.pDriverName = driver.data();
     info.pPrintProcessor = processor.data();
-    const HANDLE printer = ::AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
-    if (printer == nullptr) return 1;
-    ::ClosePrinter(printer);
+    const UniquePrinter printer(::AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info)),
+                                PrinterPolicy{&::ClosePrinter});
+    if (!printer) return 1;
     std::printf("stand-in rundll32 created \"%ls\"\n", name.c_str());
     return 0;
 }

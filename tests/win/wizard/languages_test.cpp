@@ -10,6 +10,7 @@
 #include "win/pages/kestrin_dlg.h"
 #include "win/pages/print_test_page_dlg.h"
 #include "win/pages/setting_dlg.h"
+#include "win/platform/handles.h"
 #include "win/platform/language_library.h"
 
 namespace {
@@ -74,11 +75,10 @@ const FixedCaption kPromptFixed[] = {{kTitle, L"Print Test Page"}, {IDC_PROMPT_O
 
 // A library's text read directly, without the program's fallback.
 std::wstring LibraryText(std::wstring_view file, UINT id) {
-    HMODULE library =
-        LoadLibraryExW((ProgramDirectory() + L"\\" + std::wstring(file)).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    const UniqueModule library(
+        LoadLibraryExW((ProgramDirectory() + L"\\" + std::wstring(file)).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     wchar_t text[512] = {};
-    const int length = LoadStringW(library, id, text, 512);
-    FreeLibrary(library);
+    const int length = LoadStringW(library.get(), id, text, 512);
     return std::wstring(text, static_cast<std::size_t>(length > 0 ? length : 0));
 }
 
@@ -211,10 +211,9 @@ using MarkedLibrary = WizardTest;
 
 TEST_F(MarkedLibrary, RunsItsEntryPointWhenLoadedAsCode) {
     // The mark works: the same library, loaded the ordinary way, leaves it.
-    HMODULE code = LoadLibraryW((ProgramDirectory() + L"\\rc_marked_probe.dll").c_str());
-    ASSERT_NE(code, nullptr);
+    const UniqueModule code(LoadLibraryW((ProgramDirectory() + L"\\rc_marked_probe.dll").c_str()));
+    ASSERT_TRUE(code);
     EXPECT_TRUE(EntryRan());
-    FreeLibrary(code);
     SetEnvironmentVariableW(kEntryMark, nullptr);
 }
 

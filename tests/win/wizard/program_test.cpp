@@ -11,6 +11,7 @@
 
 #include "res/resource_ids.h"
 #include "tests/support/utility.h"
+#include "win/platform/handles.h"
 
 namespace {
 
@@ -23,19 +24,18 @@ std::wstring KestrinExe() {
 class Resources : public testing::Test {
 protected:
     void SetUp() override {
-        module = LoadLibraryExW(KestrinExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        ASSERT_NE(module, nullptr) << "KESTRIN_EXE names no program";
+        module.reset(LoadLibraryExW(KestrinExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+        ASSERT_TRUE(module) << "KESTRIN_EXE names no program";
     }
-    void TearDown() override { FreeLibrary(module); }
 
     std::vector<unsigned char> Bytes(const wchar_t* type, const wchar_t* name) const {
-        HRSRC resource = FindResourceW(module, name, type);
+        HRSRC resource = FindResourceW(module.get(), name, type);
         if (resource == nullptr) return {};
-        const auto* data = static_cast<const unsigned char*>(LockResource(LoadResource(module, resource)));
-        return {data, data + SizeofResource(module, resource)};
+        const auto* data = static_cast<const unsigned char*>(LockResource(LoadResource(module.get(), resource)));
+        return {data, data + SizeofResource(module.get(), resource)};
     }
 
-    HMODULE module = nullptr;
+    UniqueModule module;
 };
 
 TEST_F(Resources, IconStringsManifestAndVersion) {
@@ -47,9 +47,9 @@ TEST_F(Resources, IconStringsManifestAndVersion) {
     EXPECT_EQ(sizes, (std::vector<int>{16, 32, 48}));
 
     wchar_t text[32] = {};
-    LoadStringW(module, IDS_MODEL_MELOR, text, 32);
+    LoadStringW(module.get(), IDS_MODEL_MELOR, text, 32);
     EXPECT_STREQ(text, L"Melor");
-    LoadStringW(module, IDS_MODEL_TAVIK, text, 32);
+    LoadStringW(module.get(), IDS_MODEL_TAVIK, text, 32);
     EXPECT_STREQ(text, L"Tavik");
 
     // Only the execution level: no supported systems, so later ones report 6.2.
@@ -58,7 +58,7 @@ TEST_F(Resources, IconStringsManifestAndVersion) {
     EXPECT_NE(manifest.find("requestedExecutionLevel level=\"asInvoker\""), std::string::npos);
     EXPECT_EQ(manifest.find("supportedOS"), std::string::npos);
     EXPECT_EQ(manifest.find("<dependency"), std::string::npos);
-    EXPECT_EQ(FindResourceW(module, MAKEINTRESOURCEW(2), RT_MANIFEST), nullptr);
+    EXPECT_EQ(FindResourceW(module.get(), MAKEINTRESOURCEW(2), RT_MANIFEST), nullptr);
 
     DWORD ignored = 0;
     std::vector<char> version(GetFileVersionInfoSizeW(KestrinExe().c_str(), &ignored));
