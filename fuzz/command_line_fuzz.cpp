@@ -13,6 +13,11 @@ bool HasEdgeSpace(std::wstring_view text) {
     return !text.empty() && (text.front() == L' ' || text.back() == L' ');
 }
 
+// A control character, a quote, or a backslash that could come before a quote.
+bool Breaks(wchar_t c) {
+    return c < L' ' || c == L'"' || c == L'\\';
+}
+
 bool IsPartOf(std::wstring_view part, std::wstring_view line) {
     return part.empty() || line.find(part) != std::wstring_view::npos;
 }
@@ -46,9 +51,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(IsPartOf(result.basePrinterName, line));
     FUZZ_CHECK(IsPartOf(result.infBasePath, line));
     if (result.outcome == Outcome::Complete || result.outcome == Outcome::RefusedArgument) {
-        FUZZ_CHECK(result.refused == CheckArguments(result.basePrinterName, result.infBasePath));
         FUZZ_CHECK(!result.basePrinterName.empty());
         FUZZ_CHECK(!result.infBasePath.empty());
+    }
+    // A name the commands carry cannot end its quoted argument or begin another; a refused
+    // character is in the argument named, and one that could.
+    if (result.outcome == Outcome::Complete) {
+        for (const wchar_t c : result.basePrinterName) FUZZ_CHECK(!Breaks(c) && c != L',');
+    }
+    if (result.refused) {
+        const bool base = result.refused->which == RefusedArgument::Which::BaseName;
+        const wchar_t c = result.refused->character;
+        FUZZ_CHECK((base ? result.basePrinterName : result.infBasePath).find(c) != std::wstring::npos);
+        FUZZ_CHECK(Breaks(c) || (base && c == L','));
     }
     return 0;
 }

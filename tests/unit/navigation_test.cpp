@@ -4,6 +4,7 @@
 #include "core/navigation.h"
 #include "core/page_results.h"
 #include "core/port_choice.h"
+#include "tests/support/test_constants.h"
 
 namespace {
 
@@ -88,9 +89,24 @@ TEST(Elevation, OnlyAnAdministratorsLimitedTokenFromVistaOnStartsAgain) {
     }
 }
 
+// Every exit code, and whether the person at the wizard is told of it (and, without
+// administrator rights, that they are needed).
 TEST(WizardExitCode, OnlyAnInstallationThatRanAndFailedIsShownToTheUser) {
-    for (int code = 0; code <= 7; ++code) {
-        EXPECT_EQ(IsFailedInstallation(static_cast<ExitCode>(code)), code >= 3 && code <= 6) << "exit code " << code;
+    const std::pair<ExitCode, bool> rows[] = {
+        {ExitCode::Installed, false},
+        {ExitCode::WizardNotFinished, false},
+        {ExitCode::CommandLineNotUnderstood, false},
+        {ExitCode::PrinterSetupMissing, true},
+        {ExitCode::PrinterNotCreated, true},
+        {ExitCode::RecordFileIncomplete, true},
+        {ExitCode::SerialPortNotConfigured, true},
+        {ExitCode::WizardNotShown, false},
+    };
+    static_assert(std::size(rows) == static_cast<std::size_t>(kHighestExitCode) + 1);
+    for (const auto& [code, shown] : rows) {
+        EXPECT_EQ(IsFailedInstallation(code), shown) << "exit code " << static_cast<int>(code);
+        EXPECT_EQ(NeedsAdministratorHint(code, false), shown) << "exit code " << static_cast<int>(code);
+        EXPECT_FALSE(NeedsAdministratorHint(code, true)) << "exit code " << static_cast<int>(code);
     }
 }
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
+
 #include "core/comm_layout.h"
 #include "core/serial_port.h"
 #include "core/serial_tables.h"
@@ -28,22 +31,27 @@ Written WrittenValues(const std::vector<std::byte>& config) {
             ReadField<std::uint8_t>(config, L::kParity), ReadField<std::uint8_t>(config, L::kStopBits)};
 }
 
-TEST(SerialTables, HoldTheListValuesInListOrder) {
-    EXPECT_EQ(PortNameTable, (std::array<std::wstring_view, 8>{L"LPT1:", L"LPT2:", L"LPT3:", L"COM1:", L"COM2:",
-                                                               L"COM3:", L"COM4:", L"USB001"}));
-    EXPECT_EQ(BaudRateTable, (std::array<std::int32_t, 9>{300, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200}));
-    EXPECT_EQ(ByteSizeTable, (std::array<std::int32_t, 4>{5, 6, 7, 8}));
-    EXPECT_EQ(StopBitsTable, (std::array<std::int32_t, 3>{0, 1, 2}));
-    EXPECT_EQ(ParityTable, (std::array<std::int32_t, 5>{0, 2, 1, 4, 3}));
-    EXPECT_EQ(FlowControlTable, (std::array<std::int32_t, 3>{0, 1, 2}));
+// Each parity and stop-bit entry is the platform's code for the name at its position:
+// NOPARITY 0, ODDPARITY 1, EVENPARITY 2, MARKPARITY 3, SPACEPARITY 4; ONESTOPBIT 0,
+// ONE5STOPBITS 1, TWOSTOPBITS 2.
+TEST(SerialTables, EachCodeIsThePlatformsForTheNameAtItsPosition) {
+    const std::map<std::wstring_view, std::int32_t> parity = {
+        {L"none", 0}, {L"odd", 1}, {L"even", 2}, {L"mark", 3}, {L"space", 4}};
+    const std::map<std::wstring_view, std::int32_t> stopBits = {{L"1", 0}, {L"1.5", 1}, {L"2", 2}};
+    EXPECT_EQ(std::set(ParityNames.begin(), ParityNames.end()).size(), parity.size());
+    EXPECT_EQ(std::set(StopBitsNames.begin(), StopBitsNames.end()).size(), stopBits.size());
+    for (std::size_t i = 0; i < ParityTable.size(); ++i) EXPECT_EQ(ParityTable[i], parity.at(ParityNames[i])) << i;
+    for (std::size_t i = 0; i < StopBitsTable.size(); ++i) {
+        EXPECT_EQ(StopBitsTable[i], stopBits.at(StopBitsNames[i])) << i;
+    }
 }
 
 TEST(SerialTables, EntryOutsideATableIsNothing) {
-    EXPECT_EQ(TableEntry(BaudRateTable, 8), 115200);
-    EXPECT_EQ(TableEntry(BaudRateTable, 9), std::nullopt);
-    EXPECT_EQ(TableEntry(BaudRateTable, -1), std::nullopt);
-    EXPECT_EQ(TableEntry(PortNameTable, 7), L"USB001");
-    EXPECT_EQ(TableEntry(PortNameTable, 8), std::nullopt);
+    EXPECT_EQ(TableEntry(BaudRateTable, 0), BaudRateTable.front());
+    EXPECT_EQ(TableEntry(PortNameTable, 7), PortNameTable.back());
+    for (const std::int32_t index : {-1, 9, INT32_MIN, INT32_MAX}) {
+        EXPECT_EQ(TableEntry(BaudRateTable, index), std::nullopt) << index;
+    }
 }
 
 struct ClampCase {

@@ -127,7 +127,8 @@ struct RouteCase {
     std::int32_t portIndex;
     const wchar_t* port;
     ExitCode outcome;
-    const char* record;  // null: no record file
+    const char* record;      // null: no record file
+    const wchar_t* command;  // what rundll32 got, when it is the stand-in, up to the model
     friend void PrintTo(const RouteCase& c, std::ostream* out) { *out << c.name; }
 };
 
@@ -152,21 +153,24 @@ TEST_P(CommandRouteTest, ThePrinterExistsExactlyWhenRundll32CreatedIt) {
     EXPECT_EQ(RecordBytes(), c.record ? std::optional<std::string>(c.record) : std::nullopt);
     EXPECT_EQ(spooler_probe::DefaultPrinter(), c.standIn ? std::wstring(c.baseName) : defaultBefore);
     if (c.standIn) {
-        // rundll32 got the command exactly as written to the debugger output: wide, whole,
-        // with nothing in it taken as a command of its own.
+        // rundll32 got the whole command, wide, with nothing in it taken as a command of
+        // its own.
         const std::string received = FileBytes(log).value_or("");
-        const std::wstring expected = PrinterCommand(c.baseName, kTestInfPath, c.port);
         EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(received.data()), received.size() / sizeof(wchar_t)),
-                  expected);
+                  std::wstring(c.command) + L" /m \"" + kDriverModel + L"\"");
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rundll32, CommandRouteTest,
-    testing::Values(RouteCase{"WinesOwn", false, L"Route A", kLpt2, L"LPT2:", ExitCode::PrinterNotCreated, nullptr},
-                    RouteCase{"StandIn", true, L"Route A", kLpt2, L"LPT2:", ExitCode::Installed, "Route A"},
-                    RouteCase{"StandInChineseName", true, L"Caja&\u6536\u94f6|x", kCom2, L"COM2:",
-                              ExitCode::RecordFileIncomplete, "Caja&"}),
+    testing::Values(
+        RouteCase{"WinesOwn", false, L"Route A", kLpt2, L"LPT2:", ExitCode::PrinterNotCreated, nullptr, nullptr},
+        RouteCase{"StandIn", true, L"Route A", kLpt2, L"LPT2:", ExitCode::Installed, "Route A",
+                  L"rundll32 printui.dll,PrintUIEntry /if /b \"Route A\" /f C:\\drivers\\tavik.INF /r \"LPT2:\""},
+        RouteCase{"StandInChineseName", true, L"Caja&\u6536\u94f6|x", kCom2, L"COM2:", ExitCode::RecordFileIncomplete,
+                  "Caja&",
+                  L"rundll32 printui.dll,PrintUIEntry /if /b \"Caja&\u6536\u94f6|x\" /f C:\\drivers\\tavik.INF "
+                  L"/r \"COM2:\""}),
     [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -100,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(Records, SettingsOpening, testing::ValuesIn(kOpeningRow
 
 using SettingsPage = WizardTest;
 
-// A table's entries as the page lists them.
+// A table's entries as the page lists them, or a list's items as a table holds them.
 template <typename Table, typename Convert>
 Texts Listed(const Table& table, Convert convert) {
     Texts texts;
@@ -114,11 +115,24 @@ TEST_F(SettingsPage, ListsTheTablesEntriesAndTheBaseName) {
     const auto number = [](std::int32_t value) { return std::to_wstring(value); };
     const auto text = [](std::wstring_view name) { return std::wstring(name); };
     const auto withoutColon = [](std::wstring_view port) { return std::wstring(port.substr(0, port.find(L':'))); };
+    // The option names of an unattended installation are the English items, in lower case
+    // and without a slash.
+    const auto optionName = [](std::wstring_view item) {
+        std::wstring name;
+        for (const wchar_t c : item) {
+            if (c != L'/') name += static_cast<wchar_t>(towlower(c));
+        }
+        return name;
+    };
     Run<CSettingDlg>({[&] {
                           EXPECT_EQ(ComboItems(Control(kSettings, IDC_PORT)), Listed(PortNameTable, withoutColon));
                           EXPECT_EQ(ComboItems(Control(kSettings, IDC_BAUD_RATE)), Listed(BaudRateTable, number));
                           EXPECT_EQ(ComboItems(Control(kSettings, IDC_STOP_BITS)), Listed(StopBitsNames, text));
                           EXPECT_EQ(ComboItems(Control(kSettings, IDC_BYTE_SIZE)), Listed(ByteSizeTable, number));
+                          EXPECT_EQ(Listed(ComboItems(Control(kSettings, IDC_PARITY)), optionName),
+                                    Listed(ParityNames, text));
+                          EXPECT_EQ(Listed(ComboItems(Control(kSettings, IDC_FLOW_CONTROL)), optionName),
+                                    Listed(FlowControlNames, text));
                           EXPECT_EQ(ComboItems(Control(kSettings, IDC_PRINTER_TYPE)), Texts{L"Front desk"});
                           EXPECT_EQ(WindowText(Control(kSettings, IDC_PRINTER_NAME)), L"Front desk");
                           EXPECT_FALSE(IsWindowEnabled(Control(kSettings, IDC_PRINTER_NAME)));
