@@ -4,15 +4,17 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/command_line.h"
 #include "core/install_settings.h"
 
 // Options for unattended installation. They stand between the program path and the
 // language code:
-//   "<program>" [/option[:value]]... <language> <base name> <INF path>
+//   <program> [/option[:value]]... <language> <base name> <INF path>
 // Names are case-insensitive, and so are the values taken from a list; a value holding
-// spaces is enclosed in double quotes.
+// spaces is enclosed in double quotes, or the whole option is ("/log:C:\a b\c.log"),
+// as some shells pass an argument that holds a space.
 struct UnattendedOptions {
     bool quiet = false;                // no page: the installation runs at once
     std::wstring logPath;              // append the run's lines to this file; empty: no log
@@ -43,14 +45,23 @@ struct OptionError {
     friend bool operator==(const OptionError&, const OptionError&) = default;
 };
 
+// An option as the command line gave it, for a run that passes the line on.
+struct WrittenOption {
+    std::wstring text;                 // as written, quotes included
+    std::wstring name;                 // the option's own name, in lower case: "log"
+    std::optional<std::wstring> path;  // the value of an option whose value is a path
+};
+
 struct ParsedCommandLine {
+    std::vector<WrittenOption> written;  // every option, in order
     UnattendedOptions options;
     std::optional<OptionError> error{};  // the first option that cannot be used
     CommandLine commandLine;             // what follows the options, split as ever
 };
 
-// Reads the options, then splits what follows them as SplitCommandLine does; a line
-// without options is split exactly as SplitCommandLine splits it.
+// Reads the options after the program path (see ArgumentsAfterProgram), then splits what
+// follows them as SplitArguments does; a line without options is split exactly as
+// SplitCommandLine splits it.
 ParsedCommandLine ParseCommandLine(std::wstring_view line);
 
 // The debugger line that names a refused option and why.
@@ -60,7 +71,3 @@ std::wstring OptionErrorMessage(const OptionError& error);
 // and the operating system the first page would have preselected unless /os: names one.
 InstallSettings SettingsFromOptions(const UnattendedOptions& options, OsChoice detected,
                                     const std::wstring& basePrinterName);
-
-// The text after the program path and its separating space, as a relaunch of the same
-// program passes it on.
-std::wstring_view ArgumentsAfterProgram(std::wstring_view line);
