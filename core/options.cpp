@@ -47,6 +47,18 @@ std::optional<std::int32_t> OsIndex(std::wstring_view value) {
     return std::nullopt;
 }
 
+// A quiet run's time limit: a whole number of seconds, 1 to a day.
+std::optional<std::int32_t> TimeoutSeconds(std::wstring_view value) {
+    if (value.empty() || value.size() > 5 || value.front() == L'0') return std::nullopt;
+    std::int32_t seconds = 0;
+    for (const wchar_t c : value) {
+        if (c < L'0' || c > L'9') return std::nullopt;
+        seconds = seconds * 10 + (c - L'0');
+    }
+    if (seconds > kMaxTimeoutSeconds) return std::nullopt;
+    return seconds;
+}
+
 // A port with or without its colon.
 std::optional<std::int32_t> PortIndex(std::wstring_view value) {
     for (std::size_t i = 0; i < PortNameTable.size(); ++i) {
@@ -62,21 +74,22 @@ std::optional<std::int32_t> PortIndex(std::wstring_view value) {
 // One option: its name, what its value is and where it goes, and when it may be given.
 struct OptionRow {
     enum class Value {
-        None,    // a switch
-        Text,    // any text that is not empty
-        Listed,  // a value from a list, stored as its position
+        None,  // a switch
+        Text,  // any text that is not empty
+        Read,  // a value the row's lookup turns into a number: its position in a list, or itself
     };
 
     std::wstring_view name;
     Value value = Value::None;
-    bool UnattendedOptions::*flag = nullptr;                           // Value::None
-    std::wstring UnattendedOptions::*text = nullptr;                   // Value::Text
-    std::optional<std::int32_t> UnattendedOptions::*listed = nullptr;  // Value::Listed
-    ListLookup lookup = nullptr;                                       // Value::Listed
-    std::wstring_view automatic{};  // Value::Listed: a value that leaves the choice to the program
+    bool UnattendedOptions::*flag = nullptr;                         // Value::None
+    std::wstring UnattendedOptions::*text = nullptr;                 // Value::Text
+    std::optional<std::int32_t> UnattendedOptions::*read = nullptr;  // Value::Read
+    ListLookup lookup = nullptr;                                     // Value::Read
+    std::wstring_view automatic{};  // Value::Read: a value that leaves the choice to the program
     bool path = false;              // Value::Text: a file's path
     bool needsQuiet = true;         // taken only with /quiet
     bool serialOnly = false;        // a serial line value: only with a COM port
+    bool installOnly = false;       // says how to install: not with /remove
 };
 
 using Value = OptionRow::Value;
@@ -86,35 +99,43 @@ using O = UnattendedOptions;
 constexpr OptionRow kOptions[] = {
     {.name = L"quiet", .value = Value::None, .flag = &O::quiet, .needsQuiet = false},
     {.name = L"log", .value = Value::Text, .text = &O::logPath, .path = true, .needsQuiet = false},
-    {.name = L"os", .value = Value::Listed, .listed = &O::os, .lookup = OsIndex, .automatic = L"auto"},
-    {.name = L"port", .value = Value::Listed, .listed = &O::portIndex, .lookup = PortIndex},
+    {.name = L"record", .value = Value::Text, .text = &O::recordPath, .path = true, .needsQuiet = false},
+    {.name = L"remove", .value = Value::None, .flag = &O::remove, .needsQuiet = false},
+    {.name = L"timeout", .value = Value::Read, .read = &O::timeoutSeconds, .lookup = TimeoutSeconds},
+    {.name = L"os", .value = Value::Read, .read = &O::os, .lookup = OsIndex, .automatic = L"auto", .installOnly = true},
+    {.name = L"port", .value = Value::Read, .read = &O::portIndex, .lookup = PortIndex, .installOnly = true},
     {.name = L"baud",
-     .value = Value::Listed,
-     .listed = &O::baudIndex,
+     .value = Value::Read,
+     .read = &O::baudIndex,
      .lookup = NumberIndex<BaudRateTable>,
-     .serialOnly = true},
+     .serialOnly = true,
+     .installOnly = true},
     {.name = L"bytesize",
-     .value = Value::Listed,
-     .listed = &O::byteSizeIndex,
+     .value = Value::Read,
+     .read = &O::byteSizeIndex,
      .lookup = NumberIndex<ByteSizeTable>,
-     .serialOnly = true},
+     .serialOnly = true,
+     .installOnly = true},
     {.name = L"parity",
-     .value = Value::Listed,
-     .listed = &O::parityIndex,
+     .value = Value::Read,
+     .read = &O::parityIndex,
      .lookup = NameIndex<ParityNames>,
-     .serialOnly = true},
+     .serialOnly = true,
+     .installOnly = true},
     {.name = L"stopbits",
-     .value = Value::Listed,
-     .listed = &O::stopBitsIndex,
+     .value = Value::Read,
+     .read = &O::stopBitsIndex,
      .lookup = NameIndex<StopBitsNames>,
-     .serialOnly = true},
+     .serialOnly = true,
+     .installOnly = true},
     {.name = L"flow",
-     .value = Value::Listed,
-     .listed = &O::flowControlIndex,
+     .value = Value::Read,
+     .read = &O::flowControlIndex,
      .lookup = NameIndex<FlowControlNames>,
-     .serialOnly = true},
-    {.name = L"nodefault", .value = Value::None, .flag = &O::noDefault},
-    {.name = L"testpage", .value = Value::None, .flag = &O::testPage},
+     .serialOnly = true,
+     .installOnly = true},
+    {.name = L"nodefault", .value = Value::None, .flag = &O::noDefault, .installOnly = true},
+    {.name = L"testpage", .value = Value::None, .flag = &O::testPage, .installOnly = true},
 };
 
 const OptionRow* FindOption(std::wstring_view name) {
@@ -215,12 +236,12 @@ std::optional<Reason> Apply(const OptionRow& row, const Token& token, Unattended
             if (!token.value || token.value->empty()) return Reason::BadValue;
             options.*row.text = *token.value;
             return std::nullopt;
-        case Value::Listed:
+        case Value::Read:
             if (!token.value) return Reason::BadValue;
             if (!row.automatic.empty() && EqualsIgnoringCase(*token.value, row.automatic)) return std::nullopt;
             const auto index = row.lookup(*token.value);
             if (!index) return Reason::BadValue;
-            options.*row.listed = *index;
+            options.*row.read = *index;
             return std::nullopt;
     }
     return Reason::BadValue;
@@ -255,6 +276,7 @@ ParsedCommandLine ParseCommandLine(std::wstring_view line) {
 
     std::optional<Token> firstNeedingQuiet;
     std::optional<Token> firstSerial;
+    std::optional<Token> firstInstallOnly;
     std::vector<const OptionRow*> seen;
     auto refuse = [&](Reason reason, const Token& token) {
         if (!parsed.error) parsed.error = OptionError{reason, std::wstring(token.text)};
@@ -276,7 +298,9 @@ ParsedCommandLine ParseCommandLine(std::wstring_view line) {
                                   row->path ? token.value : std::optional<std::wstring>()});
         if (row->needsQuiet && !firstNeedingQuiet) firstNeedingQuiet = token;
         if (row->serialOnly && !firstSerial) firstSerial = token;
+        if (row->installOnly && !firstInstallOnly) firstInstallOnly = token;
     }
+    if (parsed.options.remove && firstInstallOnly) refuse(Reason::NotWithRemove, *firstInstallOnly);
     if (!parsed.options.quiet && firstNeedingQuiet) refuse(Reason::NeedsQuiet, *firstNeedingQuiet);
     if (firstSerial && !IsComPort(parsed.options.portIndex.value_or(InstallSettings{}.portIndex))) {
         refuse(Reason::SerialNeedsCom, *firstSerial);
@@ -302,6 +326,9 @@ std::wstring OptionErrorMessage(const OptionError& error) {
             break;
         case Reason::SerialNeedsCom:
             why = L"serial line values need a COM port (/port:COM1 to COM4)";
+            break;
+        case Reason::NotWithRemove:
+            why = L"not with /remove";
             break;
     }
     return L"option " + error.option + L" refused: " + why;

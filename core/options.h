@@ -9,8 +9,8 @@
 #include "core/command_line.h"
 #include "core/install_settings.h"
 
-// Options for unattended installation. They stand between the program path and the
-// language code:
+// Options for unattended installation and removal. They stand between the program path
+// and the language code:
 //   <program> [/option[:value]]... <language> <base name> <INF path>
 // Names are case-insensitive, and so are the values taken from a list; a value holding
 // spaces is enclosed in double quotes, or the whole option is ("/log:C:\a b\c.log"),
@@ -27,7 +27,13 @@ struct UnattendedOptions {
     std::optional<std::int32_t> flowControlIndex{};
     bool noDefault = false;
     bool testPage = false;
+    std::optional<std::int32_t> timeoutSeconds{};  // a quiet run's time limit; nothing: kDefaultTimeoutSeconds
+    std::wstring recordPath;                       // the record file; empty: kPrinterNameRecordFile here
+    bool remove = false;                           // remove what an earlier installation recorded
 };
+
+inline constexpr std::int32_t kDefaultTimeoutSeconds = 600;
+inline constexpr std::int32_t kMaxTimeoutSeconds = 86400;
 
 // Why the options cannot be used; `option` is the option as written.
 struct OptionError {
@@ -37,6 +43,7 @@ struct OptionError {
         Repeated,        // given a second time
         NeedsQuiet,      // an option that only a quiet run takes, without /quiet
         SerialNeedsCom,  // a serial line value for a port that is not a COM port
+        NotWithRemove,   // an installation's option, with /remove
     };
 
     Reason reason = Reason::Unknown;

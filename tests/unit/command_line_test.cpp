@@ -183,6 +183,9 @@ std::wstring Described(const UnattendedOptions& o) {
     add(L"flow", o.flowControlIndex);
     if (o.noDefault) text += L" nodefault";
     if (o.testPage) text += L" testpage";
+    add(L"timeout", o.timeoutSeconds);
+    if (!o.recordPath.empty()) text += (text.empty() ? L"record=" : L" record=") + o.recordPath;
+    if (o.remove) text += text.empty() ? L"remove" : L" remove";
     return text;
 }
 
@@ -235,7 +238,23 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsCase{L" /log:a.log /port:COM2 eng K P", L"log=a.log port=4", OptionError{R::NeedsQuiet, L"/port:COM2"}},
         OptionsCase{L" /quiet /flow:none eng K P", L"quiet flow=0", OptionError{R::SerialNeedsCom, L"/flow:none"}},
         OptionsCase{L" /quiet /port:LPT1 /stopbits:2 eng K P", L"quiet port=0 stopbits=2",
-                    OptionError{R::SerialNeedsCom, L"/stopbits:2"}}));
+                    OptionError{R::SerialNeedsCom, L"/stopbits:2"}},
+        // A quiet run's time limit: a whole number of seconds, 1 to a day.
+        OptionsCase{L" /quiet /timeout:1 eng K P", L"quiet timeout=1", std::nullopt},
+        OptionsCase{L" /quiet /TIMEOUT:86400 eng K P", L"quiet timeout=86400", std::nullopt},
+        OptionsCase{L" /quiet /timeout:86401 eng K P", L"quiet", OptionError{R::BadValue, L"/timeout:86401"}},
+        OptionsCase{L" /quiet /timeout:0 eng K P", L"quiet", OptionError{R::BadValue, L"/timeout:0"}},
+        OptionsCase{L" /quiet /timeout:030 eng K P", L"quiet", OptionError{R::BadValue, L"/timeout:030"}},
+        OptionsCase{L" /quiet /timeout:-5 eng K P", L"quiet", OptionError{R::BadValue, L"/timeout:-5"}},
+        OptionsCase{L" /timeout:60 eng K P", L"timeout=60", OptionError{R::NeedsQuiet, L"/timeout:60"}},
+        // The record file and removal, with and without /quiet; not with an installation's options.
+        OptionsCase{L" /record:\"C:\\Kiosk logs\\k.kestrin\" /remove eng K", L"record=C:\\Kiosk logs\\k.kestrin remove",
+                    std::nullopt},
+        OptionsCase{L" /quiet /remove /timeout:30 eng K P", L"quiet timeout=30 remove", std::nullopt},
+        OptionsCase{L" /remove /quiet /nodefault eng K P", L"quiet nodefault remove",
+                    OptionError{R::NotWithRemove, L"/nodefault"}},
+        OptionsCase{L" /remove /port:COM2 eng K P", L"port=4 remove", OptionError{R::NotWithRemove, L"/port:COM2"}},
+        OptionsCase{L" /record: eng K P", L"", OptionError{R::BadValue, L"/record:"}}));
 
 TEST(ParseCommandLine, SplitsWhatFollowsTheOptionsAsEver) {
     const ParsedCommandLine withOptions = ParseCommandLine(WithProgram(L" /quiet  chi Kiosk1   C:\\My Drivers\\m "));
@@ -261,6 +280,9 @@ TEST(ParseCommandLine, SplitsWhatFollowsTheOptionsAsEver) {
 TEST(ParseCommandLine, NamesTheRefusedOptionAndWhy) {
     EXPECT_EQ(OptionErrorMessage({R::SerialNeedsCom, L"/baud:9600"}),
               L"option /baud:9600 refused: serial line values need a COM port (/port:COM1 to COM4)");
+    EXPECT_EQ(OptionErrorMessage({R::NeedsQuiet, L"/port:COM2"}),
+              L"option /port:COM2 refused: without /quiet only /log:, /record: and /remove are taken");
+    EXPECT_EQ(OptionErrorMessage({R::NotWithRemove, L"/os:8"}), L"option /os:8 refused: not with /remove");
 }
 
 TEST(SettingsFromOptions, AreTheWizardsDefaultsUnlessAnOptionSaysOtherwise) {

@@ -152,7 +152,7 @@ TEST(Languages, TheTableTheBuildListAndTheResourceScriptsAgree) {
 
 TEST(Readme, TellsEachExitCodeAsTheProgramLogsIt) {
     const std::string text = ReadAll(kSource / "README.md");
-    for (int code = 0; code <= 7; ++code) {
+    for (int code = 0; code <= static_cast<int>(kLastExitCode); ++code) {
         const std::wstring_view meaning = ExitCodeMeaning(static_cast<ExitCode>(code));
         const std::string row =
             "| " + std::to_string(code) + " | " + std::string(meaning.begin(), meaning.end()) + " |";
