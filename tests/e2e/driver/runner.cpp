@@ -4,7 +4,6 @@
 #include <cwchar>
 #include <filesystem>
 #include <fstream>
-#include <set>
 #include <sstream>
 
 #include "core/exit_code.h"
@@ -17,23 +16,6 @@ constexpr wchar_t kRecordFile[] = L"TollvekPrintName5249";
 constexpr wchar_t kDriverModel[] = L"Tavik 10.0.0.11";
 constexpr DWORD kPageTimeout = 20000;
 constexpr DWORD kExitTimeout = 60000;
-
-// clang-format off
-const std::set<std::wstring> kSetupVerbs = {
-    L"remove", L"plant", L"write", L"copy-samples", L"unregister-driver", L"stand-in-rundll32",
-    L"recording-printui", L"override", L"strings", L"mkdir", L"link", L"undo",
-};
-const std::set<std::wstring> kInteractVerbs = {
-    L"page", L"click", L"choose", L"tick", L"untick", L"key", L"close", L"post", L"shot",
-    L"text", L"text-has", L"checked", L"unchecked", L"enabled", L"disabled", L"selected", L"items", L"focused",
-};
-const std::set<std::wstring> kCheckVerbs = {
-    L"no-window", L"debug", L"debug-has", L"debug-lacks", L"printui", L"printer", L"no-printer",
-    L"printers-unchanged", L"default", L"default-unchanged", L"record", L"no-record",
-    L"record-unchanged", L"comm", L"comm-unchanged", L"children", L"no-file", L"nothing-installed",
-    L"file", L"log", L"print", L"effects", L"same-effects",
-};
-// clang-format on
 
 // Shows control characters and the ends of a text, so that a leading space or a line
 // break is visible in a failure message.
@@ -55,6 +37,13 @@ std::wstring Visible(std::wstring_view text) {
 std::wstring BytesAsLatin1(std::string_view bytes) {
     std::wstring result;
     for (const char b : bytes) result += static_cast<wchar_t>(static_cast<unsigned char>(b));
+    return result;
+}
+
+// Text as bytes, one byte per character: how a scenario writes a file's contents.
+std::string Bytes(std::wstring_view text) {
+    std::string result;
+    for (const wchar_t c : text) result += static_cast<char>(c & 0xFF);
     return result;
 }
 
@@ -92,10 +81,6 @@ bool IsProgram64Bit(const std::wstring& path) {
 
 Runner::Runner(Places places) : places_(std::move(places)) {
     Install();
-}
-
-Runner::~Runner() {
-    if (strings_) FreeLibrary(strings_);
 }
 
 void Runner::Install() {
@@ -152,7 +137,7 @@ std::wstring Runner::Expected(const std::wstring& text) {
     if (!strings_) throw std::runtime_error("@" + ToUtf8(text.substr(1)) + " used before `strings`");
     const UINT id = static_cast<UINT>(std::stoul(text.substr(1)));
     const wchar_t* resource = nullptr;
-    const int length = LoadStringW(strings_, id, reinterpret_cast<wchar_t*>(&resource), 0);
+    const int length = LoadStringW(strings_.get(), id, reinterpret_cast<wchar_t*>(&resource), 0);
     if (length <= 0) throw std::runtime_error("text " + std::to_string(id) + " missing from " + ToUtf8(stringsPath_));
     return {resource, static_cast<std::size_t>(length)};
 }
@@ -216,108 +201,182 @@ int Runner::Play(const std::vector<Step>& steps) {
     return failures_;
 }
 
+// clang-format off
+const Runner::Verb Runner::kVerbs[] = {
+    // Preparing, before a run.
+    {L"remove",             Needs::Nothing,        &Runner::Remove},
+    {L"plant",              Needs::Nothing,        &Runner::Plant},
+    {L"write",              Needs::Nothing,        &Runner::Write},
+    {L"copy-samples",       Needs::Nothing,        &Runner::CopySamples},
+    {L"unregister-driver",  Needs::Nothing,        &Runner::UnregisterDriver},
+    {L"stand-in-rundll32",  Needs::Nothing,        &Runner::StandInRundll32},
+    {L"recording-printui",  Needs::Nothing,        &Runner::RecordingPrintUi},
+    {L"override",           Needs::Nothing,        &Runner::Override},
+    {L"strings",            Needs::Nothing,        &Runner::Strings},
+    {L"mkdir",              Needs::Nothing,        &Runner::MakeFolder},
+    {L"link",               Needs::Nothing,        &Runner::Link},
+    {L"undo",               Needs::Nothing,        &Runner::Undo},
+    // Running.
+    {L"run",                Needs::Nothing,        &Runner::StartRun},
+    {L"exit",               Needs::Nothing,        &Runner::EndRun},
+    {L"wait",               Needs::Nothing,        &Runner::EndRun},
+    {L"killed-runs",        Needs::Nothing,        &Runner::KilledRuns},
+    // On the pages.
+    {L"page",               Needs::RunningProgram, &Runner::WaitForPage},
+    {L"click",              Needs::RunningProgram, &Runner::ClickOn},
+    {L"choose",             Needs::RunningProgram, &Runner::ChooseItem},
+    {L"tick",               Needs::RunningProgram, &Runner::Tick},
+    {L"untick",             Needs::RunningProgram, &Runner::Tick},
+    {L"key",                Needs::RunningProgram, &Runner::Key},
+    {L"close",              Needs::RunningProgram, &Runner::Close},
+    {L"post",               Needs::RunningProgram, &Runner::Post},
+    {L"shot",               Needs::RunningProgram, &Runner::Shot},
+    {L"text",               Needs::RunningProgram, &Runner::ExpectText},
+    {L"text-has",           Needs::RunningProgram, &Runner::ExpectTextHas},
+    {L"checked",            Needs::RunningProgram, &Runner::ExpectChecked},
+    {L"unchecked",          Needs::RunningProgram, &Runner::ExpectChecked},
+    {L"enabled",            Needs::RunningProgram, &Runner::ExpectEnabled},
+    {L"disabled",           Needs::RunningProgram, &Runner::ExpectEnabled},
+    {L"selected",           Needs::RunningProgram, &Runner::ExpectSelected},
+    {L"focused",            Needs::RunningProgram, &Runner::ExpectFocused},
+    {L"items",              Needs::RunningProgram, &Runner::ExpectItems},
+    // After the run.
+    {L"nothing-installed",  Needs::EndedProgram,   &Runner::NothingInstalled},
+    {L"printui",            Needs::EndedProgram,   &Runner::PrintUi},
+    {L"no-window",          Needs::EndedProgram,   &Runner::NoWindow},
+    {L"debug",              Needs::EndedProgram,   &Runner::Debug},
+    {L"debug-has",          Needs::EndedProgram,   &Runner::DebugHas},
+    {L"debug-lacks",        Needs::EndedProgram,   &Runner::DebugHas},
+    {L"printer",            Needs::EndedProgram,   &Runner::PrinterIs},
+    {L"no-printer",         Needs::EndedProgram,   &Runner::NoPrinter},
+    {L"printers-unchanged", Needs::EndedProgram,   &Runner::PrintersUnchanged},
+    {L"default",            Needs::EndedProgram,   &Runner::DefaultIs},
+    {L"default-unchanged",  Needs::EndedProgram,   &Runner::DefaultUnchanged},
+    {L"record",             Needs::EndedProgram,   &Runner::Record},
+    {L"no-record",          Needs::EndedProgram,   &Runner::NoRecord},
+    {L"record-unchanged",   Needs::EndedProgram,   &Runner::RecordUnchanged},
+    {L"comm",               Needs::EndedProgram,   &Runner::Comm},
+    {L"comm-unchanged",     Needs::EndedProgram,   &Runner::CommUnchanged},
+    {L"children",           Needs::EndedProgram,   &Runner::Children},
+    {L"no-file",            Needs::EndedProgram,   &Runner::NoFile},
+    {L"file",               Needs::EndedProgram,   &Runner::File},
+    {L"log",                Needs::EndedProgram,   &Runner::Log},
+    {L"print",              Needs::EndedProgram,   &Runner::Log},
+    {L"effects",            Needs::EndedProgram,   &Runner::RememberEffects},
+    {L"same-effects",       Needs::EndedProgram,   &Runner::SameEffects},
+};
+// clang-format on
+
 void Runner::Execute(const Step& step) {
-    if (kSetupVerbs.count(step.verb)) {
-        Setup(step);
-    } else if (step.verb == L"killed-runs") {
-        KilledRuns(step);
-    } else if (step.verb == L"run") {
-        StartRun(step);
-    } else if (step.verb == L"exit" || step.verb == L"wait") {
-        EndRun(step);
-    } else if (kInteractVerbs.count(step.verb)) {
-        if (!run_ || ended_) throw ScriptError(step.line, ToUtf8(step.verb) + " needs a running program");
-        Interact(step);
-    } else if (kCheckVerbs.count(step.verb)) {
-        if (!run_ || !ended_) throw ScriptError(step.line, ToUtf8(step.verb) + " needs an ended program: `exit` first");
-        Check(step);
-    } else {
-        throw ScriptError(step.line, "unknown step " + ToUtf8(step.verb));
+    const auto verb =
+        std::find_if(std::begin(kVerbs), std::end(kVerbs), [&](const Verb& v) { return step.verb == v.name; });
+    if (verb == std::end(kVerbs)) throw ScriptError(step.line, "unknown step " + ToUtf8(step.verb));
+    if (verb->needs == Needs::RunningProgram && (!run_ || ended_)) {
+        throw ScriptError(step.line, ToUtf8(step.verb) + " needs a running program");
+    }
+    if (verb->needs == Needs::EndedProgram && (!run_ || !ended_)) {
+        throw ScriptError(step.line, ToUtf8(step.verb) + " needs an ended program: `exit` first");
+    }
+    (this->*verb->does)(step);
+}
+
+void Runner::Remove(const Step& step) {
+    NeedArguments(step, 1);
+    const std::wstring path = InApp(Expand(step.args[0]));
+    if (!DeleteFileW(path.c_str())) Fail(step, L"cannot remove " + path);
+}
+
+void Runner::Plant(const Step& step) {
+    NeedArguments(step, 1);
+    const std::wstring target = InApp(step.args.size() > 1 ? Expand(step.args[1]) : step.args[0]);
+    if (!CopyAnew(places_.fixtures + L"\\" + step.args[0], target)) {
+        Fail(step, L"cannot plant " + step.args[0] + L" as " + target);
+        throw Failure{};
     }
 }
 
-void Runner::Setup(const Step& step) {
-    const std::wstring& verb = step.verb;
-    if (verb == L"remove") {
-        NeedArguments(step, 1);
-        const std::wstring path = InApp(Expand(step.args[0]));
-        if (!DeleteFileW(path.c_str())) Fail(step, L"cannot remove " + path);
-    } else if (verb == L"plant") {
-        NeedArguments(step, 1);
-        const std::wstring target = InApp(step.args.size() > 1 ? Expand(step.args[1]) : step.args[0]);
-        if (!CopyAnew(places_.fixtures + L"\\" + step.args[0], target)) {
-            Fail(step, L"cannot plant " + step.args[0] + L" as " + target);
-            throw Failure{};
-        }
-    } else if (verb == L"write") {
-        NeedArguments(step, 2);
-        const std::wstring path = InApp(Expand(step.args[0]));
-        std::string bytes;
-        for (const wchar_t c : Expand(step.args[1])) bytes += static_cast<char>(c & 0xFF);
-        DeleteFileW(path.c_str());
-        std::ofstream file(std::filesystem::path(path), std::ios::binary);
-        file << bytes;
-        if (!file) Fail(step, L"cannot write " + path);
-    } else if (verb == L"copy-samples") {
-        NeedArguments(step, 1);
-        std::filesystem::path target(Expand(step.args[0]));
-        std::filesystem::create_directories(target);
-        std::filesystem::copy(
-            std::filesystem::path(places_.samples), target,
-            std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
-    } else if (verb == L"unregister-driver") {
-        for (const wchar_t* environment : {L"Windows x64", L"Windows NT x86"}) {
-            const std::wstring key = std::wstring(L"System\\CurrentControlSet\\Control\\Print\\Environments\\") +
-                                     environment + L"\\Drivers\\Version-3\\" + kDriverModel;
-            const LSTATUS status = RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
-            if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) Fail(step, L"cannot remove " + key);
-        }
-    } else if (verb == L"stand-in-rundll32") {
-        // Wine runs a rundll32.exe of our own from system32 only when told to prefer it.
-        const std::wstring target = SystemDirectoryOfProgram() + L"\\rundll32.exe";
-        if (!CopyAnew(places_.fixtures + L"\\rundll32.exe", target) ||
-            !SetRegistryText(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", L"rundll32.exe", L"native")) {
-            Fail(step, L"cannot put the stand-in rundll32.exe into " + target);
-            throw Failure{};
-        }
-    } else if (verb == L"recording-printui") {
-        const std::wstring target = SystemDirectoryOfProgram() + L"\\printui.dll";
-        if (!CopyAnew(places_.fixtures + L"\\system\\printui.dll", target) ||
-            !SetRegistryText(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", L"printui", L"native")) {
-            Fail(step, L"cannot put the recording printui.dll into " + target);
-            throw Failure{};
-        }
-    } else if (verb == L"override") {
-        NeedArguments(step, 3);
-        const std::wstring key = L"Software\\Wine\\AppDefaults\\" + step.args[0] + L"\\DllOverrides";
-        if (!SetRegistryText(HKEY_CURRENT_USER, key, step.args[1], step.args[2])) Fail(step, L"cannot set " + key);
-    } else if (verb == L"mkdir") {
-        NeedArguments(step, 1);
-        std::error_code error;
-        std::filesystem::create_directories(std::filesystem::path(InApp(Expand(step.args[0]))), error);
-        if (error) Fail(step, L"cannot make the folder " + step.args[0]);
-    } else if (verb == L"link") {
-        NeedArguments(step, 2);
-        const std::wstring link = InApp(Expand(step.args[0]));
-        const std::wstring target = InApp(Expand(step.args[1]));
-        DeleteFileW(link.c_str());
-        if (!CreateHardLinkW(link.c_str(), target.c_str(), nullptr)) {
-            Fail(step, L"cannot make " + link + L" a link to " + target);
-            throw Failure{};
-        }
-    } else if (verb == L"undo") {
-        if (!run_ || !ended_) throw ScriptError(step.line, "`undo` needs an ended run");
-        for (const std::wstring& failure : RestoreState(before_, after_, InApp(kRecordFile))) Fail(step, failure);
-    } else if (verb == L"strings") {
-        NeedArguments(step, 1);
-        if (strings_) FreeLibrary(strings_);
-        stringsPath_ = InApp(Expand(step.args[0]));
-        strings_ =
-            LoadLibraryExW(stringsPath_.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-        if (!strings_) {
-            Fail(step, L"cannot load " + stringsPath_);
-            throw Failure{};
-        }
+void Runner::Write(const Step& step) {
+    NeedArguments(step, 2);
+    const std::wstring path = InApp(Expand(step.args[0]));
+    DeleteFileW(path.c_str());
+    std::ofstream file(std::filesystem::path(path), std::ios::binary);
+    file << Bytes(Expand(step.args[1]));
+    if (!file) Fail(step, L"cannot write " + path);
+}
+
+void Runner::CopySamples(const Step& step) {
+    NeedArguments(step, 1);
+    std::filesystem::path target(Expand(step.args[0]));
+    std::filesystem::create_directories(target);
+    std::filesystem::copy(std::filesystem::path(places_.samples), target,
+                          std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+}
+
+void Runner::UnregisterDriver(const Step& step) {
+    for (const wchar_t* environment : {L"Windows x64", L"Windows NT x86"}) {
+        const std::wstring key = std::wstring(L"System\\CurrentControlSet\\Control\\Print\\Environments\\") +
+                                 environment + L"\\Drivers\\Version-3\\" + kDriverModel;
+        const LSTATUS status = RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
+        if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) Fail(step, L"cannot remove " + key);
+    }
+}
+
+void Runner::StandInRundll32(const Step& step) {
+    // Wine runs a rundll32.exe of our own from system32 only when told to prefer it.
+    const std::wstring target = SystemDirectoryOfProgram() + L"\\rundll32.exe";
+    if (!CopyAnew(places_.fixtures + L"\\rundll32.exe", target) ||
+        !SetRegistryText(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", L"rundll32.exe", L"native")) {
+        Fail(step, L"cannot put the stand-in rundll32.exe into " + target);
+        throw Failure{};
+    }
+}
+
+void Runner::RecordingPrintUi(const Step& step) {
+    const std::wstring target = SystemDirectoryOfProgram() + L"\\printui.dll";
+    if (!CopyAnew(places_.fixtures + L"\\system\\printui.dll", target) ||
+        !SetRegistryText(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", L"printui", L"native")) {
+        Fail(step, L"cannot put the recording printui.dll into " + target);
+        throw Failure{};
+    }
+}
+
+void Runner::Override(const Step& step) {
+    NeedArguments(step, 3);
+    const std::wstring key = L"Software\\Wine\\AppDefaults\\" + step.args[0] + L"\\DllOverrides";
+    if (!SetRegistryText(HKEY_CURRENT_USER, key, step.args[1], step.args[2])) Fail(step, L"cannot set " + key);
+}
+
+void Runner::MakeFolder(const Step& step) {
+    NeedArguments(step, 1);
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(InApp(Expand(step.args[0]))), error);
+    if (error) Fail(step, L"cannot make the folder " + step.args[0]);
+}
+
+void Runner::Link(const Step& step) {
+    NeedArguments(step, 2);
+    const std::wstring link = InApp(Expand(step.args[0]));
+    const std::wstring target = InApp(Expand(step.args[1]));
+    DeleteFileW(link.c_str());
+    if (!CreateHardLinkW(link.c_str(), target.c_str(), nullptr)) {
+        Fail(step, L"cannot make " + link + L" a link to " + target);
+        throw Failure{};
+    }
+}
+
+void Runner::Undo(const Step& step) {
+    if (!run_ || !ended_) throw ScriptError(step.line, "`undo` needs an ended run");
+    for (const std::wstring& failure : RestoreState(before_, after_, InApp(kRecordFile))) Fail(step, failure);
+}
+
+void Runner::Strings(const Step& step) {
+    NeedArguments(step, 1);
+    stringsPath_ = InApp(Expand(step.args[0]));
+    strings_.reset(
+        LoadLibraryExW(stringsPath_.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    if (!strings_) {
+        Fail(step, L"cannot load " + stringsPath_);
+        throw Failure{};
     }
 }
 
@@ -401,253 +460,300 @@ HWND Runner::Control(const Step& step, std::size_t argument) {
     return control;
 }
 
-void Runner::Interact(const Step& step) {
-    const std::wstring& verb = step.verb;
-    if (verb == L"page") {
-        NeedArguments(step, 1);
-        const auto kind = PageKindFromName(step.args[0]);
-        if (!kind) throw ScriptError(step.line, "unknown page " + ToUtf8(step.args[0]));
-        HWND found = nullptr;
-        Eventually([&] { return (found = FindPage(run_->ProcessId(), *kind)) != nullptr || run_->Ended(); },
-                   kPageTimeout);
-        if (!found) {
-            Fail(step, L"no " + step.args[0] + L" page appeared" +
-                           (run_->Ended() ? L"; the program ended with " + std::to_wstring(run_->ExitCode()) : L""));
-            if (run_->Ended()) {
-                after_ = ReadSystemState(InApp(kRecordFile));
-                Report();
-            }
-            throw Failure{};
-        }
-        page_ = found;
-        return;
-    }
+bool Runner::Usable(HWND control) {
     // A user waits for a control to become usable: an earlier choice may still be on its
     // way through the program's message queue.
-    auto usable = [this](HWND control) {
-        return Eventually([&] { return IsWindowEnabled(control) && IsWindowVisible(control); });
-    };
-    if (verb == L"click") {
-        const HWND control = Control(step, 0);
-        if (!usable(control)) {
-            Fail(step, L"control " + step.args[0] + L" cannot be clicked: it is disabled or hidden");
-            throw Failure{};
+    return Eventually([&] { return IsWindowEnabled(control) && IsWindowVisible(control); });
+}
+
+void Runner::WaitForPage(const Step& step) {
+    NeedArguments(step, 1);
+    const auto kind = PageKindFromName(step.args[0]);
+    if (!kind) throw ScriptError(step.line, "unknown page " + ToUtf8(step.args[0]));
+    HWND found = nullptr;
+    Eventually([&] { return (found = FindPage(run_->ProcessId(), *kind)) != nullptr || run_->Ended(); }, kPageTimeout);
+    if (!found) {
+        Fail(step, L"no " + step.args[0] + L" page appeared" +
+                       (run_->Ended() ? L"; the program ended with " + std::to_wstring(run_->ExitCode()) : L""));
+        if (run_->Ended()) {
+            after_ = ReadSystemState(InApp(kRecordFile));
+            Report();
         }
-        Click(control);
-    } else if (verb == L"choose") {
-        NeedArguments(step, 2);
-        const HWND combo = Control(step, 0);
-        const std::wstring item = Expected(step.args[1]);
-        if (!usable(combo) || !Choose(page_, Number(step, 0), item)) {
-            Fail(step, L"cannot choose " + Visible(item) + L" in " + step.args[0] + L"; its items: " +
-                           Join(ComboItems(combo)));
-            throw Failure{};
-        }
-    } else if (verb == L"tick" || verb == L"untick") {
-        const HWND box = Control(step, 0);
-        const bool wanted = verb == L"tick";
-        if (IsChecked(box) != wanted) {
-            Click(box);
-            Expect(step, Eventually([&] { return IsChecked(box) == wanted; }), L"the check box did not change");
-        }
-    } else if (verb == L"key") {
-        NeedArguments(step, 1);
-        const WORD key = step.args[0] == L"escape" ? VK_ESCAPE : step.args[0] == L"enter" ? VK_RETURN : 0;
-        if (!key) throw ScriptError(step.line, "keys are escape and enter");
-        if (!PressKey(run_->ThreadId(), key)) Fail(step, L"no window of the program has the keyboard focus");
-    } else if (verb == L"close") {
-        SystemCommand(page_, SC_CLOSE);
-    } else if (verb == L"post") {
-        PostMessageW(page_, static_cast<UINT>(Number(step, 0)), 0, 0);
-    } else if (verb == L"shot") {
-        NeedArguments(step, 1);
-        if (places_.shots.empty()) return;
-        // Let the page finish painting before the screen is read.
-        DWORD_PTR ignored = 0;
-        SendMessageTimeoutW(page_, WM_NULL, 0, 0, SMTO_BLOCK, 2000, &ignored);
-        RedrawWindow(page_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-        SendMessageTimeoutW(page_, WM_NULL, 0, 0, SMTO_BLOCK, 2000, &ignored);
-        const std::wstring path = places_.shots + L"\\" + step.args[0] + L".bmp";
-        if (!SaveScreenshot(page_, path)) Fail(step, L"cannot save " + path);
-    } else if (verb == L"text") {
-        NeedArguments(step, 2);
-        const HWND control = Control(step, 0);
-        const std::wstring expected = Expected(step.args[1]);
-        Expect(step, Eventually([&] { return WindowText(control) == expected; }),
-               L"control " + step.args[0] + L" shows " + Visible(WindowText(control)) + L", expected " +
-                   Visible(expected));
-    } else if (verb == L"text-has") {
-        NeedArguments(step, 2);
-        const HWND control = Control(step, 0);
-        const std::wstring expected = Expected(step.args[1]);
-        Expect(step, Eventually([&] { return WindowText(control).find(expected) != std::wstring::npos; }),
-               L"control " + step.args[0] + L" shows " + Visible(WindowText(control)) + L", which lacks " +
-                   Visible(expected));
-    } else if (verb == L"checked" || verb == L"unchecked") {
-        const HWND box = Control(step, 0);
-        const bool wanted = verb == L"checked";
-        Expect(step, Eventually([&] { return IsChecked(box) == wanted; }),
-               L"control " + step.args[0] + L" is not " + verb);
-    } else if (verb == L"enabled" || verb == L"disabled") {
-        for (std::size_t i = 0; i < step.args.size(); ++i) {
-            const HWND control = Control(step, i);
-            const bool wanted = verb == L"enabled";
-            Expect(step, Eventually([&] { return (IsWindowEnabled(control) != FALSE) == wanted; }),
-                   L"control " + step.args[i] + L" is not " + verb);
-        }
-    } else if (verb == L"selected") {
-        NeedArguments(step, 2);
-        const HWND combo = Control(step, 0);
-        const std::wstring expected = Expected(step.args[1]);
-        Expect(step, Eventually([&] { return SelectedItem(combo) == expected; }),
-               L"control " + step.args[0] + L" has selected " + Visible(SelectedItem(combo).value_or(L"(nothing)")) +
-                   L", expected " + Visible(expected));
-    } else if (verb == L"focused") {
-        const HWND control = Control(step, 0);
-        Expect(step, Eventually([&] { return FocusedWindow(run_->ThreadId()) == control; }),
-               L"the keyboard focus is on " + Describe(FocusedWindow(run_->ThreadId())));
-    } else if (verb == L"items") {
-        const HWND combo = Control(step, 0);
-        std::vector<std::wstring> expected;
-        for (std::size_t i = 1; i < step.args.size(); ++i) expected.push_back(Expected(step.args[i]));
-        Expect(step, ComboItems(combo) == expected,
-               L"control " + step.args[0] + L" lists " + Join(ComboItems(combo)) + L", expected " + Join(expected));
+        throw Failure{};
+    }
+    page_ = found;
+}
+
+void Runner::ClickOn(const Step& step) {
+    const HWND control = Control(step, 0);
+    if (!Usable(control)) {
+        Fail(step, L"control " + step.args[0] + L" cannot be clicked: it is disabled or hidden");
+        throw Failure{};
+    }
+    Click(control);
+}
+
+void Runner::ChooseItem(const Step& step) {
+    NeedArguments(step, 2);
+    const HWND combo = Control(step, 0);
+    const std::wstring item = Expected(step.args[1]);
+    if (!Usable(combo) || !Choose(page_, Number(step, 0), item)) {
+        Fail(step,
+             L"cannot choose " + Visible(item) + L" in " + step.args[0] + L"; its items: " + Join(ComboItems(combo)));
+        throw Failure{};
     }
 }
 
-void Runner::Check(const Step& step) {
-    const std::wstring& verb = step.verb;
-    if (verb == L"nothing-installed") {
-        for (const wchar_t* part :
-             {L"printers-unchanged", L"default-unchanged", L"record-unchanged", L"comm-unchanged"}) {
-            Check(Step{step.line, part, {}});
-        }
-    } else if (verb == L"printui") {
-        CheckLines(step, L"printer-setup commands", PrintUiCommands());
-    } else if (verb == L"no-window") {
-        std::wstring seen;
-        for (const auto& [window, description] : seenWindows_) seen += L" " + description;
-        Expect(step, seenWindows_.empty(), L"the program showed windows:" + seen);
-    } else if (verb == L"debug") {
-        CheckLines(step, L"debugger lines", run_->ProgramLines());
-    } else if (verb == L"debug-has" || verb == L"debug-lacks") {
-        NeedArguments(step, 1);
-        const std::wstring line = Expand(step.args[0]);
-        const std::vector<std::wstring> actual = run_->ProgramLines();
-        const bool has = std::find(actual.begin(), actual.end(), line) != actual.end();
-        Expect(step, has == (verb == L"debug-has"),
-               L"the debugger output " + std::wstring(has ? L"has " : L"lacks ") + Visible(line));
-    } else if (verb == L"printer") {
-        NeedArguments(step, 3);
-        const Printer expected{Expand(step.args[0]), Expand(step.args[1]), Expand(step.args[2])};
-        const auto actual = OpenedPrinter(expected.name);
-        Expect(step, actual == expected,
-               actual ? L"printer " + Visible(actual->name) + L" has port " + Visible(actual->port) + L" and driver " +
-                            Visible(actual->driver)
-                      : L"no printer " + Visible(expected.name) + L" can be opened");
-    } else if (verb == L"no-printer") {
-        NeedArguments(step, 1);
-        Expect(step, !OpenedPrinter(Expand(step.args[0])), L"printer " + Visible(step.args[0]) + L" exists");
-    } else if (verb == L"printers-unchanged") {
-        Expect(step, after_.printers == before_.printers, L"the printers changed");
-    } else if (verb == L"default") {
-        NeedArguments(step, 1);
-        Expect(step, after_.defaultPrinter == Expand(step.args[0]),
-               L"the default printer is " + Visible(after_.defaultPrinter.value_or(L"(none)")));
-    } else if (verb == L"default-unchanged") {
-        Expect(step, after_.defaultPrinter == before_.defaultPrinter,
-               L"the default printer changed to " + Visible(after_.defaultPrinter.value_or(L"(none)")));
-    } else if (verb == L"record") {
-        NeedArguments(step, 1);
-        std::string expected;
-        for (const wchar_t c : Expand(step.args[0])) expected += static_cast<char>(c & 0xFF);
-        Expect(step, after_.record == expected,
-               after_.record ? L"the record file holds " + Visible(BytesAsLatin1(*after_.record))
-                             : L"there is no record file");
-    } else if (verb == L"no-record") {
-        Expect(step, !after_.record, L"there is a record file");
-    } else if (verb == L"record-unchanged") {
-        Expect(step, after_.record == before_.record, L"the record file changed");
-    } else if (verb == L"comm") {
-        NeedArguments(step, 6);
-        const CommSettings expected{step.args[0],
-                                    std::stoul(step.args[1]),
-                                    std::stoi(step.args[2]),
-                                    step.args[3],
-                                    step.args[4],
-                                    step.args[5],
-                                    {}};
-        const auto actual = ReadCommSettings(step.args[0]);
-        Expect(step, actual == expected,
-               L"port settings are " + (actual ? actual->Describe() : L"unreadable") + L", expected " +
-                   expected.Describe());
-    } else if (verb == L"comm-unchanged") {
-        // All four ports, or only those named.
-        for (std::size_t i = 0; i < before_.comm.size() && i < after_.comm.size(); ++i) {
-            const std::wstring& port = before_.comm[i].port;
-            const bool named =
-                step.args.empty() || std::find(step.args.begin(), step.args.end(), port) != step.args.end();
-            if (named) {
-                Expect(
-                    step, after_.comm[i] == before_.comm[i],
-                    L"port settings changed from " + before_.comm[i].Describe() + L" to " + after_.comm[i].Describe());
-            }
-        }
-        Expect(step, after_.comm.size() == before_.comm.size(), L"a COM port can no longer be read");
-    } else if (verb == L"children") {
-        std::vector<std::wstring> expected;
-        for (const std::wstring& path : step.args) expected.push_back(Expand(path));
-        const std::vector<std::wstring> actual = run_->Children();
-        const bool same = std::equal(actual.begin(), actual.end(), expected.begin(), expected.end(),
-                                     [](const auto& a, const auto& b) { return EqualsIgnoringCase(a, b); });
-        Expect(step, same, L"child processes " + Join(actual) + L", expected " + Join(expected));
-    } else if (verb == L"no-file") {
-        NeedArguments(step, 1);
-        const std::wstring path = InApp(Expand(step.args[0]));
-        Expect(step, !FileExists(path), L"there is a file " + path);
-    } else if (verb == L"file") {
-        NeedArguments(step, 2);
-        const std::wstring path = InApp(Expand(step.args[0]));
-        std::string expected;
-        for (const wchar_t c : Expand(step.args[1])) expected += static_cast<char>(c & 0xFF);
-        const auto actual = FileBytes(path);
-        Expect(step, actual == expected,
-               actual ? path + L" holds " + Visible(BytesAsLatin1(*actual)) : L"there is no file " + path);
-    } else if (verb == L"log" || verb == L"print") {
-        NeedArguments(step, 1);
-        const std::wstring path = InApp(Expand(step.args[0]));
-        const auto bytes = FileBytes(path);
-        if (!bytes) {
-            Fail(step, L"there is no file " + path);
-            return;
-        }
-        if (verb == L"print") Print(L"== " + path);
-        // Each line: the local time, "2026-12-08 14:03:07", a space, the text; CR LF after it.
-        std::vector<std::wstring> lines;
-        std::istringstream in(*bytes);
-        for (std::string line; std::getline(in, line);) {
-            const bool stamped = line.size() >= 21 && line[4] == '-' && line[7] == '-' && line[10] == ' ' &&
-                                 line[13] == ':' && line[16] == ':' && line[19] == ' ';
-            const bool crlf = !line.empty() && line.back() == '\r';
-            if (verb == L"print") {
-                Print(FromUtf8(line.substr(0, line.size() - (crlf ? 1 : 0))));
-                continue;
-            }
-            Expect(step, stamped && crlf, L"a line without its time or its CR LF: " + Visible(FromUtf8(line)));
-            lines.push_back(FromUtf8(line.substr(stamped ? 20 : 0, line.size() - (stamped ? 20 : 0) - (crlf ? 1 : 0))));
-        }
-        // The block's lines follow the file's name.
-        if (verb == L"log")
-            CheckLines(Step{step.line, verb, {step.args.begin() + 1, step.args.end()}}, L"log lines", lines);
-    } else if (verb == L"effects") {
-        NeedArguments(step, 1);
-        remembered_[step.args[0]] = EffectsOfRun();
-    } else if (verb == L"same-effects") {
-        NeedArguments(step, 1);
-        const auto remembered = remembered_.find(step.args[0]);
-        if (remembered == remembered_.end()) throw ScriptError(step.line, "no effects remembered as that");
-        CompareEffects(step, remembered->second, EffectsOfRun());
+void Runner::Tick(const Step& step) {
+    const HWND box = Control(step, 0);
+    const bool wanted = step.verb == L"tick";
+    if (IsChecked(box) != wanted) {
+        Click(box);
+        Expect(step, Eventually([&] { return IsChecked(box) == wanted; }), L"the check box did not change");
     }
+}
+
+void Runner::Key(const Step& step) {
+    NeedArguments(step, 1);
+    const WORD key = step.args[0] == L"escape" ? VK_ESCAPE : step.args[0] == L"enter" ? VK_RETURN : 0;
+    if (!key) throw ScriptError(step.line, "keys are escape and enter");
+    if (!PressKey(run_->ThreadId(), key)) Fail(step, L"no window of the program has the keyboard focus");
+}
+
+void Runner::Close(const Step&) {
+    SystemCommand(page_, SC_CLOSE);
+}
+
+void Runner::Post(const Step& step) {
+    PostMessageW(page_, static_cast<UINT>(Number(step, 0)), 0, 0);
+}
+
+void Runner::Shot(const Step& step) {
+    NeedArguments(step, 1);
+    if (places_.shots.empty()) return;
+    // Let the page finish painting before the screen is read.
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(page_, WM_NULL, 0, 0, SMTO_BLOCK, 2000, &ignored);
+    RedrawWindow(page_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    SendMessageTimeoutW(page_, WM_NULL, 0, 0, SMTO_BLOCK, 2000, &ignored);
+    const std::wstring path = places_.shots + L"\\" + step.args[0] + L".bmp";
+    if (!SaveScreenshot(page_, path)) Fail(step, L"cannot save " + path);
+}
+
+void Runner::ExpectText(const Step& step) {
+    NeedArguments(step, 2);
+    const HWND control = Control(step, 0);
+    const std::wstring expected = Expected(step.args[1]);
+    Expect(step, Eventually([&] { return WindowText(control) == expected; }),
+           L"control " + step.args[0] + L" shows " + Visible(WindowText(control)) + L", expected " + Visible(expected));
+}
+
+void Runner::ExpectTextHas(const Step& step) {
+    NeedArguments(step, 2);
+    const HWND control = Control(step, 0);
+    const std::wstring expected = Expected(step.args[1]);
+    Expect(
+        step, Eventually([&] { return WindowText(control).find(expected) != std::wstring::npos; }),
+        L"control " + step.args[0] + L" shows " + Visible(WindowText(control)) + L", which lacks " + Visible(expected));
+}
+
+void Runner::ExpectChecked(const Step& step) {
+    const HWND box = Control(step, 0);
+    const bool wanted = step.verb == L"checked";
+    Expect(step, Eventually([&] { return IsChecked(box) == wanted; }),
+           L"control " + step.args[0] + L" is not " + step.verb);
+}
+
+void Runner::ExpectEnabled(const Step& step) {
+    for (std::size_t i = 0; i < step.args.size(); ++i) {
+        const HWND control = Control(step, i);
+        const bool wanted = step.verb == L"enabled";
+        Expect(step, Eventually([&] { return (IsWindowEnabled(control) != FALSE) == wanted; }),
+               L"control " + step.args[i] + L" is not " + step.verb);
+    }
+}
+
+void Runner::ExpectSelected(const Step& step) {
+    NeedArguments(step, 2);
+    const HWND combo = Control(step, 0);
+    const std::wstring expected = Expected(step.args[1]);
+    Expect(step, Eventually([&] { return SelectedItem(combo) == expected; }),
+           L"control " + step.args[0] + L" has selected " + Visible(SelectedItem(combo).value_or(L"(nothing)")) +
+               L", expected " + Visible(expected));
+}
+
+void Runner::ExpectFocused(const Step& step) {
+    const HWND control = Control(step, 0);
+    Expect(step, Eventually([&] { return FocusedWindow(run_->ThreadId()) == control; }),
+           L"the keyboard focus is on " + Describe(FocusedWindow(run_->ThreadId())));
+}
+
+void Runner::ExpectItems(const Step& step) {
+    const HWND combo = Control(step, 0);
+    std::vector<std::wstring> expected;
+    for (std::size_t i = 1; i < step.args.size(); ++i) expected.push_back(Expected(step.args[i]));
+    Expect(step, ComboItems(combo) == expected,
+           L"control " + step.args[0] + L" lists " + Join(ComboItems(combo)) + L", expected " + Join(expected));
+}
+
+void Runner::NothingInstalled(const Step& step) {
+    for (const wchar_t* part : {L"printers-unchanged", L"default-unchanged", L"record-unchanged", L"comm-unchanged"}) {
+        Execute(Step{step.line, part, {}});
+    }
+}
+
+void Runner::PrintUi(const Step& step) {
+    CheckLines(step, L"printer-setup commands", PrintUiCommands());
+}
+
+void Runner::NoWindow(const Step& step) {
+    std::wstring seen;
+    for (const auto& [window, description] : seenWindows_) seen += L" " + description;
+    Expect(step, seenWindows_.empty(), L"the program showed windows:" + seen);
+}
+
+void Runner::Debug(const Step& step) {
+    CheckLines(step, L"debugger lines", run_->ProgramLines());
+}
+
+void Runner::DebugHas(const Step& step) {
+    NeedArguments(step, 1);
+    const std::wstring line = Expand(step.args[0]);
+    const std::vector<std::wstring> actual = run_->ProgramLines();
+    const bool has = std::find(actual.begin(), actual.end(), line) != actual.end();
+    Expect(step, has == (step.verb == L"debug-has"),
+           L"the debugger output " + std::wstring(has ? L"has " : L"lacks ") + Visible(line));
+}
+
+void Runner::PrinterIs(const Step& step) {
+    NeedArguments(step, 3);
+    const Printer expected{Expand(step.args[0]), Expand(step.args[1]), Expand(step.args[2])};
+    const auto actual = OpenedPrinter(expected.name);
+    Expect(step, actual == expected,
+           actual ? L"printer " + Visible(actual->name) + L" has port " + Visible(actual->port) + L" and driver " +
+                        Visible(actual->driver)
+                  : L"no printer " + Visible(expected.name) + L" can be opened");
+}
+
+void Runner::NoPrinter(const Step& step) {
+    NeedArguments(step, 1);
+    Expect(step, !OpenedPrinter(Expand(step.args[0])), L"printer " + Visible(step.args[0]) + L" exists");
+}
+
+void Runner::PrintersUnchanged(const Step& step) {
+    Expect(step, after_.printers == before_.printers, L"the printers changed");
+}
+
+void Runner::DefaultIs(const Step& step) {
+    NeedArguments(step, 1);
+    Expect(step, after_.defaultPrinter == Expand(step.args[0]),
+           L"the default printer is " + Visible(after_.defaultPrinter.value_or(L"(none)")));
+}
+
+void Runner::DefaultUnchanged(const Step& step) {
+    Expect(step, after_.defaultPrinter == before_.defaultPrinter,
+           L"the default printer changed to " + Visible(after_.defaultPrinter.value_or(L"(none)")));
+}
+
+void Runner::Record(const Step& step) {
+    NeedArguments(step, 1);
+    Expect(step, after_.record == Bytes(Expand(step.args[0])),
+           after_.record ? L"the record file holds " + Visible(BytesAsLatin1(*after_.record))
+                         : L"there is no record file");
+}
+
+void Runner::NoRecord(const Step& step) {
+    Expect(step, !after_.record, L"there is a record file");
+}
+
+void Runner::RecordUnchanged(const Step& step) {
+    Expect(step, after_.record == before_.record, L"the record file changed");
+}
+
+void Runner::Comm(const Step& step) {
+    NeedArguments(step, 6);
+    const CommSettings expected{
+        step.args[0], std::stoul(step.args[1]), std::stoi(step.args[2]), step.args[3], step.args[4], step.args[5], {}};
+    const auto actual = ReadCommSettings(step.args[0]);
+    Expect(
+        step, actual == expected,
+        L"port settings are " + (actual ? actual->Describe() : L"unreadable") + L", expected " + expected.Describe());
+}
+
+void Runner::CommUnchanged(const Step& step) {
+    // All four ports, or only those named.
+    for (std::size_t i = 0; i < before_.comm.size() && i < after_.comm.size(); ++i) {
+        const std::wstring& port = before_.comm[i].port;
+        const bool named = step.args.empty() || std::find(step.args.begin(), step.args.end(), port) != step.args.end();
+        if (named) {
+            Expect(step, after_.comm[i] == before_.comm[i],
+                   L"port settings changed from " + before_.comm[i].Describe() + L" to " + after_.comm[i].Describe());
+        }
+    }
+    Expect(step, after_.comm.size() == before_.comm.size(), L"a COM port can no longer be read");
+}
+
+void Runner::Children(const Step& step) {
+    std::vector<std::wstring> expected;
+    for (const std::wstring& path : step.args) expected.push_back(Expand(path));
+    const std::vector<std::wstring> actual = run_->Children();
+    const bool same = std::equal(actual.begin(), actual.end(), expected.begin(), expected.end(),
+                                 [](const auto& a, const auto& b) { return EqualsIgnoringCase(a, b); });
+    Expect(step, same, L"child processes " + Join(actual) + L", expected " + Join(expected));
+}
+
+void Runner::NoFile(const Step& step) {
+    NeedArguments(step, 1);
+    const std::wstring path = InApp(Expand(step.args[0]));
+    Expect(step, !FileExists(path), L"there is a file " + path);
+}
+
+void Runner::File(const Step& step) {
+    NeedArguments(step, 2);
+    const std::wstring path = InApp(Expand(step.args[0]));
+    const auto actual = FileBytes(path);
+    Expect(step, actual == Bytes(Expand(step.args[1])),
+           actual ? path + L" holds " + Visible(BytesAsLatin1(*actual)) : L"there is no file " + path);
+}
+
+void Runner::Log(const Step& step) {
+    NeedArguments(step, 1);
+    const bool print = step.verb == L"print";
+    const std::wstring path = InApp(Expand(step.args[0]));
+    const auto bytes = FileBytes(path);
+    if (!bytes) {
+        Fail(step, L"there is no file " + path);
+        return;
+    }
+    if (print) Print(L"== " + path);
+    // Each line: the local time, "2026-12-08 14:03:07", a space, the text; CR LF after it.
+    std::vector<std::wstring> lines;
+    std::istringstream in(*bytes);
+    for (std::string line; std::getline(in, line);) {
+        const bool stamped = line.size() >= 21 && line[4] == '-' && line[7] == '-' && line[10] == ' ' &&
+                             line[13] == ':' && line[16] == ':' && line[19] == ' ';
+        const bool crlf = !line.empty() && line.back() == '\r';
+        if (print) {
+            Print(FromUtf8(line.substr(0, line.size() - (crlf ? 1 : 0))));
+            continue;
+        }
+        Expect(step, stamped && crlf, L"a line without its time or its CR LF: " + Visible(FromUtf8(line)));
+        lines.push_back(FromUtf8(line.substr(stamped ? 20 : 0, line.size() - (stamped ? 20 : 0) - (crlf ? 1 : 0))));
+    }
+    // The block's lines follow the file's name.
+    if (!print) CheckLines(Step{step.line, step.verb, {step.args.begin() + 1, step.args.end()}}, L"log lines", lines);
+}
+
+void Runner::RememberEffects(const Step& step) {
+    NeedArguments(step, 1);
+    remembered_[step.args[0]] = EffectsOfRun();
+}
+
+void Runner::SameEffects(const Step& step) {
+    NeedArguments(step, 1);
+    const auto remembered = remembered_.find(step.args[0]);
+    if (remembered == remembered_.end()) throw ScriptError(step.line, "no effects remembered as that");
+    CompareEffects(step, remembered->second, EffectsOfRun());
 }
 
 Runner::Effects Runner::EffectsOfRun() const {

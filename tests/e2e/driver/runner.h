@@ -11,6 +11,7 @@
 #include "script.h"
 #include "system_state.h"
 #include "tests/support/desktop.h"
+#include "win/platform/handles.h"
 
 // Where things are, as Windows paths inside the prefix.
 struct Places {
@@ -27,29 +28,89 @@ struct Places {
 class Runner {
 public:
     explicit Runner(Places places);
-    ~Runner();
-    Runner(const Runner&) = delete;
-    Runner& operator=(const Runner&) = delete;
 
     int Play(const std::vector<Step>& steps);
 
 private:
     struct Failure {};  // a step that leaves nothing sensible to do after it
 
+    // Every verb a scenario may use: what it needs and the member function that does it.
+    enum class Needs { Nothing, RunningProgram, EndedProgram };
+    struct Verb {
+        const wchar_t* name;
+        Needs needs;
+        void (Runner::*does)(const Step&);
+    };
+    static const Verb kVerbs[];
+
     void Install();
     void Execute(const Step& step);
-    void Setup(const Step& step);
-    void Interact(const Step& step);
-    void Check(const Step& step);
+
+    // Preparing, before a run.
+    void Remove(const Step& step);
+    void Plant(const Step& step);
+    void Write(const Step& step);
+    void CopySamples(const Step& step);
+    void UnregisterDriver(const Step& step);
+    void StandInRundll32(const Step& step);
+    void RecordingPrintUi(const Step& step);
+    void Override(const Step& step);
+    void Strings(const Step& step);
+    void MakeFolder(const Step& step);
+    void Link(const Step& step);
+    void Undo(const Step& step);
+
+    // Running.
+    void StartRun(const Step& step);
+    void EndRun(const Step& step);  // exit, wait
+    // Runs the program again and again, each time ended at a random moment.
+    void KilledRuns(const Step& step);
+
+    // On the pages.
+    void WaitForPage(const Step& step);
+    void ClickOn(const Step& step);
+    void ChooseItem(const Step& step);
+    void Tick(const Step& step);  // tick, untick
+    void Key(const Step& step);
+    void Close(const Step& step);
+    void Post(const Step& step);
+    void Shot(const Step& step);
+    void ExpectText(const Step& step);
+    void ExpectTextHas(const Step& step);
+    void ExpectChecked(const Step& step);  // checked, unchecked
+    void ExpectEnabled(const Step& step);  // enabled, disabled
+    void ExpectSelected(const Step& step);
+    void ExpectFocused(const Step& step);
+    void ExpectItems(const Step& step);
+
+    // After the run.
+    void NothingInstalled(const Step& step);
+    void PrintUi(const Step& step);
+    void NoWindow(const Step& step);
+    void Debug(const Step& step);
+    void DebugHas(const Step& step);  // debug-has, debug-lacks
+    void PrinterIs(const Step& step);
+    void NoPrinter(const Step& step);
+    void PrintersUnchanged(const Step& step);
+    void DefaultIs(const Step& step);
+    void DefaultUnchanged(const Step& step);
+    void Record(const Step& step);
+    void NoRecord(const Step& step);
+    void RecordUnchanged(const Step& step);
+    void Comm(const Step& step);
+    void CommUnchanged(const Step& step);
+    void Children(const Step& step);
+    void NoFile(const Step& step);
+    void File(const Step& step);
+    void Log(const Step& step);  // log, print
+    void RememberEffects(const Step& step);
+    void SameEffects(const Step& step);
+
     void CheckLines(const Step& step, const std::wstring& what, const std::vector<std::wstring>& actual);
     // What the recording printer-setup library was asked to do in this run.
     std::wstring PrintUiLog() const;
     std::vector<std::wstring> PrintUiCommands() const;
-    void StartRun(const Step& step);
-    void EndRun(const Step& step);
     void Report();
-    // Runs the program again and again, each time ended at a random moment.
-    void KilledRuns(const Step& step);
 
     // What a run did: its lines, the processes it started, the commands the recording
     // printer-setup library got, and the system it left behind.
@@ -73,11 +134,13 @@ private:
     template <typename Predicate>
     bool Eventually(Predicate predicate, DWORD milliseconds = 5000);
     void WatchWindows();
+    // Waits for a control to be enabled and visible, as a user would.
+    bool Usable(HWND control);
 
     Places places_;
     bool programIs64Bit_ = true;
     int failures_ = 0;
-    HMODULE strings_ = nullptr;
+    UniqueModule strings_;
     std::wstring stringsPath_;
 
     std::unique_ptr<Debuggee> run_;
