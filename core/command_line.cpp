@@ -4,40 +4,52 @@
 
 namespace {
 
-std::wstring_view TrimLeadingSpaces(std::wstring_view text) {
-    const auto first = text.find_first_not_of(kSpace);
-    return first == std::wstring_view::npos ? std::wstring_view{} : text.substr(first);
-}
-
 std::wstring_view TrimSpaces(std::wstring_view text) {
-    text = TrimLeadingSpaces(text);
-    const auto last = text.find_last_not_of(kSpace);
-    return last == std::wstring_view::npos ? std::wstring_view{} : text.substr(0, last + 1);
+    const auto first = text.find_first_not_of(kSpace);
+    if (first == std::wstring_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
 }
 
 // The text from `from` up to (not including) `to`, or to the end when `to` is npos.
-std::wstring_view Slice(std::wstring_view line, std::size_t from, std::size_t to) {
-    if (from >= line.size()) return {};
-    return line.substr(from, to == std::wstring_view::npos ? std::wstring_view::npos : to - from);
+std::wstring_view Slice(std::wstring_view text, std::size_t from, std::size_t to) {
+    if (from >= text.size()) return {};
+    return text.substr(from, to == std::wstring_view::npos ? std::wstring_view::npos : to - from);
+}
+
+// A path as the printer-setup entry point gets it: without the one pair of quotes that
+// may enclose it.
+std::wstring_view WithoutEnclosingQuotes(std::wstring_view path) {
+    const bool enclosed = path.size() >= 2 && path.front() == kQuote && path.back() == kQuote;
+    return enclosed ? path.substr(1, path.size() - 2) : path;
+}
+
+bool StartsAnOption(wchar_t c) {
+    return c == L'/' || c == L'-' || c == L'@';
 }
 
 }  // namespace
 
-std::size_t ClosingQuoteOfProgram(std::wstring_view line) {
-    return line.size() > 1 ? line.find(kQuote, 1) : std::wstring_view::npos;
+std::wstring_view ArgumentsAfterProgram(std::wstring_view line) {
+    if (!line.empty() && line.front() == kQuote) {
+        const std::size_t closing = line.find(kQuote, 1);
+        if (closing == std::wstring_view::npos) return {};
+        std::wstring_view rest = line.substr(closing + 1);
+        if (!rest.empty() && rest.front() == kSpace) rest.remove_prefix(1);
+        return rest;
+    }
+    const std::size_t separator = line.find_first_of(L" \t");
+    return separator == std::wstring_view::npos ? std::wstring_view{} : line.substr(separator + 1);
 }
 
 CommandLine SplitCommandLine(std::wstring_view line) {
+    return SplitArguments(ArgumentsAfterProgram(line));
+}
+
+CommandLine SplitArguments(std::wstring_view arguments) {
     CommandLine result;
 
-    const std::size_t closingQuote = ClosingQuoteOfProgram(line);
-    // With no closing quote the code starts at position 0, as if the quote stood at -1.
-    const std::size_t codeStart = closingQuote == std::wstring_view::npos ? 0 : closingQuote + 1;
-
-    // The character right after the quote is the separator and is never searched.
-    const std::size_t firstSpace = line.find(kSpace, codeStart + 1);
-    const std::wstring_view code = TrimLeadingSpaces(Slice(line, codeStart, firstSpace));
-
+    const std::size_t firstSpace = arguments.find(kSpace);
+    const std::wstring_view code = Slice(arguments, 0, firstSpace);
     const Language* const language = FindLanguage(code);
     if (language == nullptr) return result;
 
@@ -48,14 +60,15 @@ CommandLine SplitCommandLine(std::wstring_view line) {
         return result;
     }
 
-    const std::size_t secondSpace = line.find(kSpace, firstSpace + 1);
-    result.basePrinterName = TrimSpaces(Slice(line, firstSpace, secondSpace));
+    const std::size_t secondSpace = arguments.find(kSpace, firstSpace + 1);
+    result.basePrinterName = TrimSpaces(Slice(arguments, firstSpace, secondSpace));
     if (secondSpace != std::wstring_view::npos) {
-        result.infBasePath = TrimSpaces(Slice(line, secondSpace, std::wstring_view::npos));
+        result.infBasePath = TrimSpaces(Slice(arguments, secondSpace, std::wstring_view::npos));
     }
 
-    const bool complete =
-        secondSpace != std::wstring_view::npos && !result.basePrinterName.empty() && !result.infBasePath.empty();
+    // A path of nothing but a pair of quotes names no file.
+    const bool complete = secondSpace != std::wstring_view::npos && !result.basePrinterName.empty() &&
+                          !WithoutEnclosingQuotes(result.infBasePath).empty();
     if (!complete) {
         result.outcome = CommandLine::Outcome::MissingArgument;
         return result;
@@ -67,6 +80,9 @@ CommandLine SplitCommandLine(std::wstring_view line) {
 
 std::optional<RefusedArgument> CheckArguments(std::wstring_view basePrinterName, std::wstring_view infBasePath) {
     using Which = RefusedArgument::Which;
+    if (!basePrinterName.empty() && StartsAnOption(basePrinterName.front())) {
+        return RefusedArgument{Which::BaseName, basePrinterName.front(), true};
+    }
     for (const wchar_t c : basePrinterName) {
         // A quote or a backslash before the closing quote would end the quoted name; a
         // comma separates arguments for the printer-setup entry point.
@@ -77,10 +93,11 @@ std::optional<RefusedArgument> CheckArguments(std::wstring_view basePrinterName,
     }
     // Quotes are the caller's only as one pair around the whole path; a backslash right
     // before the closing one would turn it into a literal quote.
-    const bool enclosed = infBasePath.size() >= 2 && infBasePath.front() == kQuote && infBasePath.back() == kQuote;
-    const std::wstring_view inside = enclosed ? infBasePath.substr(1, infBasePath.size() - 2) : infBasePath;
+    const std::wstring_view inside = WithoutEnclosingQuotes(infBasePath);
+    const bool enclosed = inside.size() != infBasePath.size();
     if (inside.find(kQuote) != std::wstring_view::npos) return RefusedArgument{Which::InfPath, kQuote};
     if (enclosed && !inside.empty() && inside.back() == L'\\') return RefusedArgument{Which::InfPath, L'\\'};
+    if (!inside.empty() && StartsAnOption(inside.front())) return RefusedArgument{Which::InfPath, inside.front(), true};
     return std::nullopt;
 }
 
@@ -91,6 +108,10 @@ std::wstring RefusalMessage(const RefusedArgument& refused) {
         code += kDigits[(static_cast<unsigned>(refused.character) >> shift) & 0xFu];
     const std::wstring shown =
         refused.character < L' ' ? std::wstring() : L" (" + std::wstring(1, refused.character) + L")";
-    const wchar_t* what = refused.which == RefusedArgument::Which::BaseName ? L"the base name" : L"the INF path";
-    return std::wstring(what) + L" holds " + code + shown + L", which the printer-setup commands cannot carry";
+    const std::wstring what = refused.which == RefusedArgument::Which::BaseName ? L"the base name" : L"the INF path";
+    if (refused.first) {
+        return what + L" begins with " + code + shown + L", which the printer-setup entry point reads as " +
+               (refused.character == L'@' ? L"a file of options" : L"an option");
+    }
+    return what + L" holds " + code + shown + L", which the printer-setup commands cannot carry";
 }

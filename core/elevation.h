@@ -1,8 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
 
 #include "core/exit_code.h"
+#include "core/options.h"
 
 // The kind of token the process runs with, as the system reports it from Vista on.
 enum class TokenKind {
@@ -23,3 +28,43 @@ constexpr bool ShouldRelaunchElevated(std::uint32_t majorVersion, TokenKind toke
 constexpr bool NeedsAdministratorHint(ExitCode outcome, bool elevated) {
     return IsFailedInstallation(outcome) && !elevated;
 }
+
+// How starting the same program again with administrator rights went.
+struct RelaunchResult {
+    enum class Outcome {
+        Ended,           // it ran, and ended with `exitCode`
+        ExitCodeUnread,  // it ran, but its exit code could not be read (`error`)
+        Declined,        // the person at the screen said no to the elevation prompt
+        NotStarted,      // it could not be started for another reason (`error`)
+    };
+
+    Outcome outcome = Outcome::NotStarted;
+    std::uint32_t exitCode = 0;
+    std::uint32_t error = 0;
+};
+
+// What the run that started the elevated one does next: end with `exitCode`, or, when
+// there is none, go on as if it had not tried. `line` is a debugger line to write first.
+struct AfterRelaunch {
+    std::optional<int> exitCode;
+    std::wstring line;
+
+    friend bool operator==(const AfterRelaunch&, const AfterRelaunch&) = default;
+};
+
+// Once the elevated run ran, this run never goes on: the wizard must not run twice.
+AfterRelaunch DecideAfterRelaunch(const RelaunchResult& relaunch);
+
+// The network share ("\\server\share") a drive letter of this session is mapped to, or
+// nothing.
+using MappedShare = std::function<std::optional<std::wstring>(wchar_t drive)>;
+
+// A path on a drive letter mapped to a network share ("Z:\drivers\tavik") as its UNC path
+// ("\\server\share\drivers\tavik"); any other path as it is.
+std::wstring UncPath(std::wstring_view path, const MappedShare& share);
+
+// The arguments for the elevated run of the same program, which does not see the drive
+// letters this session mapped: the INF path and the paths that options name, when on a
+// mapped drive, as UNC paths; otherwise `arguments` unchanged.
+std::wstring ArgumentsForElevatedRun(std::wstring_view arguments, const ParsedCommandLine& parsed,
+                                     const MappedShare& share);

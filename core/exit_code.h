@@ -13,7 +13,11 @@ enum class ExitCode : int {
     RecordFileIncomplete = 5,
     SerialPortNotConfigured = 6,
     WizardNotShown = 7,
+    TimeLimitReached = 8,
+    RemovalFailed = 9,
 };
+
+inline constexpr ExitCode kLastExitCode = ExitCode::RemovalFailed;
 
 // What each code means, in the words of the README's table and of the log's last line.
 constexpr std::wstring_view ExitCodeMeaning(ExitCode code) {
@@ -21,10 +25,10 @@ constexpr std::wstring_view ExitCodeMeaning(ExitCode code) {
         case ExitCode::Installed:
             return L"the installation ran to its end";
         case ExitCode::WizardNotFinished:
-            return L"the wizard ended without finishing (Cancel, Escape, close)";
+            return L"ended by the person without finishing (Cancel, Escape, close, or No to a removal)";
         case ExitCode::CommandLineNotUnderstood:
             return L"the command line was not understood: unknown language code, base name or path missing or "
-                   L"refused, an option refused, or the log file could not be opened";
+                   L"refused, an option refused, or the log file or the record file's folder could not be used";
         case ExitCode::PrinterSetupMissing:
             return L"the printer-setup library (printui.dll) or its entry point is missing";
         case ExitCode::PrinterNotCreated:
@@ -36,6 +40,10 @@ constexpr std::wstring_view ExitCodeMeaning(ExitCode code) {
             return L"the printer was created, but the COM port's line settings could not be written";
         case ExitCode::WizardNotShown:
             return L"the wizard could not be shown";
+        case ExitCode::TimeLimitReached:
+            return L"the installation did not end within the time limit";
+        case ExitCode::RemovalFailed:
+            return L"the printer could not be removed";
     }
     return L"";
 }

@@ -47,6 +47,18 @@ std::optional<std::int32_t> OsIndex(std::wstring_view value) {
     return std::nullopt;
 }
 
+// A quiet run's time limit: a whole number of seconds, 1 to a day.
+std::optional<std::int32_t> TimeoutSeconds(std::wstring_view value) {
+    if (value.empty() || value.size() > 5 || value.front() == L'0') return std::nullopt;
+    std::int32_t seconds = 0;
+    for (const wchar_t c : value) {
+        if (c < L'0' || c > L'9') return std::nullopt;
+        seconds = seconds * 10 + (c - L'0');
+    }
+    if (seconds > kMaxTimeoutSeconds) return std::nullopt;
+    return seconds;
+}
+
 // A port with or without its colon.
 std::optional<std::int32_t> PortIndex(std::wstring_view value) {
     for (std::size_t i = 0; i < PortNameTable.size(); ++i) {
@@ -62,20 +74,22 @@ std::optional<std::int32_t> PortIndex(std::wstring_view value) {
 // One option: its name, what its value is and where it goes, and when it may be given.
 struct OptionRow {
     enum class Value {
-        None,    // a switch
-        Text,    // any text that is not empty
-        Listed,  // a value from a list, stored as its position
+        None,  // a switch
+        Text,  // any text that is not empty
+        Read,  // a value the row's lookup turns into a number: its position in a list, or itself
     };
 
     std::wstring_view name;
     Value value = Value::None;
-    bool UnattendedOptions::*flag = nullptr;                           // Value::None
-    std::wstring UnattendedOptions::*text = nullptr;                   // Value::Text
-    std::optional<std::int32_t> UnattendedOptions::*listed = nullptr;  // Value::Listed
-    ListLookup lookup = nullptr;                                       // Value::Listed
-    std::wstring_view automatic{};  // Value::Listed: a value that leaves the choice to the program
+    bool UnattendedOptions::*flag = nullptr;                         // Value::None
+    std::wstring UnattendedOptions::*text = nullptr;                 // Value::Text
+    std::optional<std::int32_t> UnattendedOptions::*read = nullptr;  // Value::Read
+    ListLookup lookup = nullptr;                                     // Value::Read
+    std::wstring_view automatic{};  // Value::Read: a value that leaves the choice to the program
+    bool path = false;              // Value::Text: a file's path
     bool needsQuiet = true;         // taken only with /quiet
     bool serialOnly = false;        // a serial line value: only with a COM port
+    bool installOnly = false;       // says how to install: not with /remove
 };
 
 using Value = OptionRow::Value;
@@ -84,36 +98,44 @@ using O = UnattendedOptions;
 // Every option the program takes.
 constexpr OptionRow kOptions[] = {
     {.name = L"quiet", .value = Value::None, .flag = &O::quiet, .needsQuiet = false},
-    {.name = L"log", .value = Value::Text, .text = &O::logPath, .needsQuiet = false},
-    {.name = L"os", .value = Value::Listed, .listed = &O::os, .lookup = OsIndex, .automatic = L"auto"},
-    {.name = L"port", .value = Value::Listed, .listed = &O::portIndex, .lookup = PortIndex},
+    {.name = L"log", .value = Value::Text, .text = &O::logPath, .path = true, .needsQuiet = false},
+    {.name = L"record", .value = Value::Text, .text = &O::recordPath, .path = true, .needsQuiet = false},
+    {.name = L"remove", .value = Value::None, .flag = &O::remove, .needsQuiet = false},
+    {.name = L"timeout", .value = Value::Read, .read = &O::timeoutSeconds, .lookup = TimeoutSeconds},
+    {.name = L"os", .value = Value::Read, .read = &O::os, .lookup = OsIndex, .automatic = L"auto", .installOnly = true},
+    {.name = L"port", .value = Value::Read, .read = &O::portIndex, .lookup = PortIndex, .installOnly = true},
     {.name = L"baud",
-     .value = Value::Listed,
-     .listed = &O::baudIndex,
+     .value = Value::Read,
+     .read = &O::baudIndex,
      .lookup = NumberIndex<BaudRateTable>,
-     .serialOnly = true},
+     .serialOnly = true,
+     .installOnly = true},
     {.name = L"bytesize",
-     .value = Value::Listed,
-     .listed = &O::byteSizeIndex,
+     .value = Value::Read,
+     .read = &O::byteSizeIndex,
      .lookup = NumberIndex<ByteSizeTable>,
-     .serialOnly = true},
+     .serialOnly = true,
+     .installOnly = true},
     {.name = L"parity",
-     .value = Value::Listed,
-     .listed = &O::parityIndex,
+     .value = Value::Read,
+     .read = &O::parityIndex,
      .lookup = NameIndex<ParityNames>,
-     .serialOnly = true},
+     .serialOnly = true,
+     .installOnly = true},
     {.name = L"stopbits",
-     .value = Value::Listed,
-     .listed = &O::stopBitsIndex,
+     .value = Value::Read,
+     .read = &O::stopBitsIndex,
      .lookup = NameIndex<StopBitsNames>,
-     .serialOnly = true},
+     .serialOnly = true,
+     .installOnly = true},
     {.name = L"flow",
-     .value = Value::Listed,
-     .listed = &O::flowControlIndex,
+     .value = Value::Read,
+     .read = &O::flowControlIndex,
      .lookup = NameIndex<FlowControlNames>,
-     .serialOnly = true},
-    {.name = L"nodefault", .value = Value::None, .flag = &O::noDefault},
-    {.name = L"testpage", .value = Value::None, .flag = &O::testPage},
+     .serialOnly = true,
+     .installOnly = true},
+    {.name = L"nodefault", .value = Value::None, .flag = &O::noDefault, .installOnly = true},
+    {.name = L"testpage", .value = Value::None, .flag = &O::testPage, .installOnly = true},
 };
 
 const OptionRow* FindOption(std::wstring_view name) {
@@ -128,11 +150,49 @@ struct Token {
     std::wstring_view text;
     std::wstring_view name;
     std::optional<std::wstring> value;
-    bool malformed = false;  // a quoted value not closed, or not followed by a space
+    bool malformed = false;  // a quote not closed, or not followed by a space
 };
 
-// Reads the option at `at` (a '/'), and moves `at` past it and the spaces after it.
+// An option begins at `at`: a '/', or a quote and a '/' when the whole option is quoted.
+bool OptionAt(std::wstring_view line, std::size_t at) {
+    if (at >= line.size()) return false;
+    return line[at] == L'/' || (line[at] == kQuote && at + 1 < line.size() && line[at + 1] == L'/');
+}
+
+// Moves `at` past the spaces that separate options, and ends the option before them
+// when it runs into something else.
+void EndToken(std::wstring_view line, std::size_t& at, Token& token) {
+    if (at < line.size() && line[at] != kSpace) {
+        token.malformed = true;
+        at = std::min(line.find(kSpace, at), line.size());
+    }
+}
+
+// Reads the option at `at` enclosed in quotes as a whole: "/log:C:\a b\c.log".
+Token ReadQuotedToken(std::wstring_view line, std::size_t& at) {
+    Token token;
+    const std::size_t start = at;
+    const std::size_t closing = line.find(kQuote, at + 1);
+    const std::wstring_view inside =
+        line.substr(at + 2, closing == std::wstring_view::npos ? std::wstring_view::npos : closing - at - 2);
+    const std::size_t colon = inside.find(L':');
+    token.name = inside.substr(0, colon);
+    if (colon != std::wstring_view::npos) token.value = std::wstring(inside.substr(colon + 1));
+    if (closing == std::wstring_view::npos) {
+        token.malformed = true;
+        at = line.size();
+    } else {
+        at = closing + 1;
+        EndToken(line, at, token);
+    }
+    token.text = line.substr(start, at - start);
+    while (at < line.size() && line[at] == kSpace) ++at;
+    return token;
+}
+
+// Reads the option at `at`, and moves `at` past it and the spaces after it.
 Token ReadToken(std::wstring_view line, std::size_t& at) {
+    if (line[at] == kQuote) return ReadQuotedToken(line, at);
     Token token;
     const std::size_t start = at;
     std::size_t end = line.find_first_of(L": ", at);
@@ -149,10 +209,7 @@ Token ReadToken(std::wstring_view line, std::size_t& at) {
             } else {
                 token.value = std::wstring(line.substr(at + 1, closing - at - 1));
                 at = closing + 1;
-                if (at < line.size() && line[at] != kSpace) {
-                    token.malformed = true;
-                    at = std::min(line.find(kSpace, at), line.size());
-                }
+                EndToken(line, at, token);
             }
         } else {
             const std::size_t space = std::min(line.find(kSpace, at), line.size());
@@ -179,12 +236,12 @@ std::optional<Reason> Apply(const OptionRow& row, const Token& token, Unattended
             if (!token.value || token.value->empty()) return Reason::BadValue;
             options.*row.text = *token.value;
             return std::nullopt;
-        case Value::Listed:
+        case Value::Read:
             if (!token.value) return Reason::BadValue;
             if (!row.automatic.empty() && EqualsIgnoringCase(*token.value, row.automatic)) return std::nullopt;
             const auto index = row.lookup(*token.value);
             if (!index) return Reason::BadValue;
-            options.*row.listed = *index;
+            options.*row.read = *index;
             return std::nullopt;
     }
     return Reason::BadValue;
@@ -209,23 +266,23 @@ std::wstring TakenWithoutQuiet() {
 
 ParsedCommandLine ParseCommandLine(std::wstring_view line) {
     ParsedCommandLine parsed;
-    // Options begin after the quote that closes the program path and its spaces.
-    const std::size_t closingQuote = ClosingQuoteOfProgram(line);
-    std::size_t at = closingQuote == std::wstring_view::npos ? line.size() : closingQuote + 1;
-    while (at < line.size() && line[at] == kSpace) ++at;
-    if (at >= line.size() || line[at] != L'/') {
-        parsed.commandLine = SplitCommandLine(line);
+    // Options begin after the program path and the spaces that follow it.
+    const std::wstring_view arguments = ArgumentsAfterProgram(line);
+    std::size_t at = std::min(arguments.find_first_not_of(kSpace), arguments.size());
+    if (!OptionAt(arguments, at)) {
+        parsed.commandLine = SplitArguments(arguments);
         return parsed;
     }
 
     std::optional<Token> firstNeedingQuiet;
     std::optional<Token> firstSerial;
+    std::optional<Token> firstInstallOnly;
     std::vector<const OptionRow*> seen;
     auto refuse = [&](Reason reason, const Token& token) {
         if (!parsed.error) parsed.error = OptionError{reason, std::wstring(token.text)};
     };
-    while (at < line.size() && line[at] == L'/') {
-        const Token token = ReadToken(line, at);
+    while (OptionAt(arguments, at)) {
+        const Token token = ReadToken(arguments, at);
         const OptionRow* const row = FindOption(token.name);
         if (row == nullptr) {
             refuse(Reason::Unknown, token);
@@ -237,16 +294,18 @@ ParsedCommandLine ParseCommandLine(std::wstring_view line) {
         }
         seen.push_back(row);
         if (const auto reason = Apply(*row, token, parsed.options)) refuse(*reason, token);
+        parsed.written.push_back({std::wstring(token.text), std::wstring(row->name),
+                                  row->path ? token.value : std::optional<std::wstring>()});
         if (row->needsQuiet && !firstNeedingQuiet) firstNeedingQuiet = token;
         if (row->serialOnly && !firstSerial) firstSerial = token;
+        if (row->installOnly && !firstInstallOnly) firstInstallOnly = token;
     }
+    if (parsed.options.remove && firstInstallOnly) refuse(Reason::NotWithRemove, *firstInstallOnly);
     if (!parsed.options.quiet && firstNeedingQuiet) refuse(Reason::NeedsQuiet, *firstNeedingQuiet);
     if (firstSerial && !IsComPort(parsed.options.portIndex.value_or(InstallSettings{}.portIndex))) {
         refuse(Reason::SerialNeedsCom, *firstSerial);
     }
-    // What follows is split as a line that names the program and then the language.
-    const std::wstring rest = std::wstring(line.substr(0, closingQuote + 1)) + kSpace + std::wstring(line.substr(at));
-    parsed.commandLine = SplitCommandLine(rest);
+    parsed.commandLine = SplitArguments(arguments.substr(at));
     return parsed;
 }
 
@@ -268,6 +327,9 @@ std::wstring OptionErrorMessage(const OptionError& error) {
         case Reason::SerialNeedsCom:
             why = L"serial line values need a COM port (/port:COM1 to COM4)";
             break;
+        case Reason::NotWithRemove:
+            why = L"not with /remove";
+            break;
     }
     return L"option " + error.option + L" refused: " + why;
 }
@@ -286,12 +348,4 @@ InstallSettings SettingsFromOptions(const UnattendedOptions& options, OsChoice d
     settings.parityIndex = options.parityIndex.value_or(settings.parityIndex);
     settings.printTestPage = options.testPage;
     return settings;
-}
-
-std::wstring_view ArgumentsAfterProgram(std::wstring_view line) {
-    const std::size_t closingQuote = ClosingQuoteOfProgram(line);
-    if (closingQuote == std::wstring_view::npos) return {};
-    std::wstring_view rest = line.substr(closingQuote + 1);
-    if (!rest.empty() && rest.front() == kSpace) rest.remove_prefix(1);
-    return rest;
 }

@@ -4,15 +4,17 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/command_line.h"
 #include "core/install_settings.h"
 
-// Options for unattended installation. They stand between the program path and the
-// language code:
-//   "<program>" [/option[:value]]... <language> <base name> <INF path>
+// Options for unattended installation and removal. They stand between the program path
+// and the language code:
+//   <program> [/option[:value]]... <language> <base name> <INF path>
 // Names are case-insensitive, and so are the values taken from a list; a value holding
-// spaces is enclosed in double quotes.
+// spaces is enclosed in double quotes, or the whole option is ("/log:C:\a b\c.log"),
+// as some shells pass an argument that holds a space.
 struct UnattendedOptions {
     bool quiet = false;                // no page: the installation runs at once
     std::wstring logPath;              // append the run's lines to this file; empty: no log
@@ -25,7 +27,13 @@ struct UnattendedOptions {
     std::optional<std::int32_t> flowControlIndex{};
     bool noDefault = false;
     bool testPage = false;
+    std::optional<std::int32_t> timeoutSeconds{};  // a quiet run's time limit; nothing: kDefaultTimeoutSeconds
+    std::wstring recordPath;                       // the record file; empty: kPrinterNameRecordFile here
+    bool remove = false;                           // remove what an earlier installation recorded
 };
+
+inline constexpr std::int32_t kDefaultTimeoutSeconds = 600;
+inline constexpr std::int32_t kMaxTimeoutSeconds = 86400;
 
 // Why the options cannot be used; `option` is the option as written.
 struct OptionError {
@@ -35,6 +43,7 @@ struct OptionError {
         Repeated,        // given a second time
         NeedsQuiet,      // an option that only a quiet run takes, without /quiet
         SerialNeedsCom,  // a serial line value for a port that is not a COM port
+        NotWithRemove,   // an installation's option, with /remove
     };
 
     Reason reason = Reason::Unknown;
@@ -43,14 +52,23 @@ struct OptionError {
     friend bool operator==(const OptionError&, const OptionError&) = default;
 };
 
+// An option as the command line gave it, for a run that passes the line on.
+struct WrittenOption {
+    std::wstring text;                 // as written, quotes included
+    std::wstring name;                 // the option's own name, in lower case: "log"
+    std::optional<std::wstring> path;  // the value of an option whose value is a path
+};
+
 struct ParsedCommandLine {
+    std::vector<WrittenOption> written;  // every option, in order
     UnattendedOptions options;
     std::optional<OptionError> error{};  // the first option that cannot be used
     CommandLine commandLine;             // what follows the options, split as ever
 };
 
-// Reads the options, then splits what follows them as SplitCommandLine does; a line
-// without options is split exactly as SplitCommandLine splits it.
+// Reads the options after the program path (see ArgumentsAfterProgram), then splits what
+// follows them as SplitArguments does; a line without options is split exactly as
+// SplitCommandLine splits it.
 ParsedCommandLine ParseCommandLine(std::wstring_view line);
 
 // The debugger line that names a refused option and why.
@@ -60,7 +78,3 @@ std::wstring OptionErrorMessage(const OptionError& error);
 // and the operating system the first page would have preselected unless /os: names one.
 InstallSettings SettingsFromOptions(const UnattendedOptions& options, OsChoice detected,
                                     const std::wstring& basePrinterName);
-
-// The text after the program path and its separating space, as a relaunch of the same
-// program passes it on.
-std::wstring_view ArgumentsAfterProgram(std::wstring_view line);

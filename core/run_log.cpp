@@ -34,6 +34,18 @@ void AppendUtf8(std::string& out, char32_t c) {
     }
 }
 
+// Characters that would break a line, or end it, in the file or in a reader: each is
+// written as \uXXXX, so that one debugger line is always one log line.
+bool Escaped(char32_t c) {
+    return c < 0x20 || c == 0x7F || c == 0x85 || c == 0x2028 || c == 0x2029;
+}
+
+void AppendEscaped(std::string& out, char32_t c) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    out += "\\u";
+    for (int shift = 12; shift >= 0; shift -= 4) out += kDigits[(c >> shift) & 0xF];
+}
+
 }  // namespace
 
 std::string LogLineBytes(const LogTime& time, std::wstring_view text) {
@@ -55,7 +67,11 @@ std::string LogLineBytes(const LogTime& time, std::wstring_view text) {
                 continue;
             }
         }
-        AppendUtf8(line, high || low ? char32_t{0xFFFD} : unit);
+        if (Escaped(unit)) {
+            AppendEscaped(line, unit);
+        } else {
+            AppendUtf8(line, high || low ? char32_t{0xFFFD} : unit);
+        }
     }
     return line + "\r\n";
 }

@@ -32,5 +32,7 @@ struct LogTime {
 };
 
 // One line of the log file as UTF-8 bytes: "2026-12-08 14:03:07 <text>" and CR LF.
-// UTF-16 that is not whole (a lone surrogate) becomes U+FFFD.
+// UTF-16 that is not whole (a lone surrogate) becomes U+FFFD; a control character (below
+// U+0020, U+007F, U+0085) and the line and paragraph separators (U+2028, U+2029) become
+// \u and four upper-case hexadecimal digits, so that no text can make a line of its own.
 std::string LogLineBytes(const LogTime& time, std::wstring_view text);

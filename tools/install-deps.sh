@@ -8,7 +8,7 @@ packages=(
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
     g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 python3
     wine wine64 wine32:i386
-    xvfb x11-utils imagemagick fonts-wqy-microhei
+    xvfb x11-utils imagemagick fonts-wqy-microhei fonts-wine
     clang libclang-rt-14-dev cppcheck clang-tidy clang-format
     zip unzip locales
 )

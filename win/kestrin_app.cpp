@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "core/elevation.h"
 #include "core/install_sequence.h"
@@ -16,9 +17,11 @@
 #include "win/framework/message_box.h"
 #include "win/pages/kestrin_dlg.h"
 #include "win/pages/wizard_page.h"
+#include "win/platform/child_process.h"
 #include "win/platform/elevation.h"
 #include "win/platform/language_library.h"
 #include "win/platform/os_detection.h"
+#include "win/platform/plain_files.h"
 #include "win/platform/system_paths.h"
 #include "win/platform/win32_install_system.h"
 #include "win/platform/win32_log_file.h"
@@ -35,6 +38,7 @@ struct RunStart {
     OsChoice detectedOs = OsChoice::Unrecognised;  // what the first page preselects
     TokenKind token = TokenKind::Ordinary;         // split tokens exist only from Vista on
     bool elevated = false;                         // the administrators' rights, on every system
+    bool wow64 = false;                            // this 32-bit program on 64-bit Windows
 };
 
 RunStart ReadStart() {
@@ -45,6 +49,7 @@ RunStart ReadStart() {
     start.detectedOs = OsIndexForVersion(start.version, NativeProcessorArchitecture());
     start.token = CurrentTokenKind();
     start.elevated = IsElevated();
+    start.wow64 = RunsUnderWow64();
     return start;
 }
 
@@ -57,6 +62,7 @@ struct RunState {
     Win32DebugOutput debugger;
     RunOutput output{debugger};
     std::unique_ptr<Win32LogFile> log;
+    std::vector<std::wstring> notesForTheLog;  // what happened before the log was open
 
     const UnattendedOptions& options() const { return start.parsed.options; }
     const CommandLine& commandLine() const { return start.parsed.commandLine; }
@@ -65,17 +71,74 @@ struct RunState {
 // One step of a run: it ends the run with an exit code, or lets the next step go on.
 using Step = std::optional<ExitCode> (*)(RunState&);
 
-// A deployment must learn of a log it cannot have before anything is installed.
+// Whether the run does anything but end silently, as a line with an unknown language
+// code and nothing else wrong does.
+bool Understood(const RunState& run) {
+    return run.start.parsed.error || run.commandLine().outcome != CommandLine::Outcome::UnknownLanguage;
+}
+
+// The 32-bit program cannot install a driver for 64-bit Windows: on 64-bit Windows it
+// hands the run over to the 64-bit program of the same package, when that is there.
+std::optional<ExitCode> HandOverTo64BitProgram(RunState& run) {
+    if (!run.start.wow64 || !Understood(run)) return std::nullopt;
+    const std::wstring program = ThisProgramFolder() + L"x64\\kestrin.exe";
+    if (!IsFile(program)) return std::nullopt;
+    run.debugger.Write(L"starting " + program);
+    DWORD error = 0;
+    const std::wstring commandLine = L"\"" + program + L"\" " + std::wstring(ArgumentsAfterProgram(run.start.line));
+    const auto child = ChildProcess::Start(program, commandLine, nullptr, error);
+    if (!child) {
+        run.debugger.Write(L"could not start " + program + L": error " + std::to_wstring(error));
+        return std::nullopt;
+    }
+    const std::optional<DWORD> exitCode = child->Wait(INFINITE);
+    if (!exitCode) run.debugger.Write(L"the exit code of " + program + L" could not be read");
+    return static_cast<ExitCode>(exitCode.value_or(static_cast<DWORD>(ExitCode::WizardNotFinished)));
+}
+
+// A double-click on Vista and later gives an administrator the limited token, with which
+// the printer cannot be installed: the same program asks for the full one, and the run
+// ends with the elevated run's exit code. That run opens the log; this one opens none.
+std::optional<ExitCode> RelaunchWithAdministratorRights(RunState& run) {
+    const CommandLine& commandLine = run.commandLine();
+    if (run.options().quiet || run.start.parsed.error || commandLine.outcome != CommandLine::Outcome::Complete ||
+        !run.start.version || !ShouldRelaunchElevated(run.start.version->majorVersion, run.start.token)) {
+        return std::nullopt;
+    }
+    run.debugger.Write(L"starting again with administrator rights");
+    // Drive letters this session mapped do not exist in the elevated one.
+    const std::wstring arguments =
+        ArgumentsForElevatedRun(ArgumentsAfterProgram(run.start.line), run.start.parsed, MappedNetworkShare);
+    const AfterRelaunch after = DecideAfterRelaunch(
+        RelaunchElevated(ThisProgramPath(), arguments, UncPath(CurrentDirectory(), MappedNetworkShare)));
+    if (!after.line.empty()) {
+        run.debugger.Write(after.line);
+        run.notesForTheLog.push_back(after.line);
+    }
+    if (after.exitCode) return static_cast<ExitCode>(*after.exitCode);
+    return std::nullopt;
+}
+
+// A deployment must learn of a log it cannot have before anything is installed. A log
+// reached through a link is not opened: an administrator's run must not write where
+// another user pointed it.
 std::optional<ExitCode> OpenLog(RunState& run) {
     const std::wstring& path = run.options().logPath;
     if (path.empty()) return std::nullopt;
+    const std::wstring fullPath = FullPath(path);
+    if (const std::optional<std::wstring> link = LinkedFolder(fullPath)) {
+        run.output.Write(L"cannot open the log file " + path + L": the folder " + *link +
+                         L" is a link (a junction, a mount point or a symbolic link)");
+        return ExitCode::CommandLineNotUnderstood;
+    }
     DWORD error = 0;
-    run.log = Win32LogFile::Open(path, error);
+    run.log = Win32LogFile::Open(fullPath, error);
     if (!run.log) {
         run.output.Write(L"cannot open the log file " + path + L" for appending: error " + std::to_wstring(error));
         return ExitCode::CommandLineNotUnderstood;
     }
     run.output.SetLog(run.log.get());
+    for (const std::wstring& note : run.notesForTheLog) run.output.Note(note);
     return std::nullopt;
 }
 
@@ -115,29 +178,6 @@ std::optional<ExitCode> InstallQuietly(RunState& run) {
     return Install(run, SettingsFromOptions(run.options(), run.start.detectedOs, run.commandLine().basePrinterName));
 }
 
-// A double-click on Vista and later gives an administrator the limited token, with which
-// the printer cannot be installed: the same program asks for the full one, and the run
-// ends with the elevated run's exit code, which writes its own log.
-std::optional<ExitCode> RelaunchWithAdministratorRights(RunState& run) {
-    if (!run.start.version || !ShouldRelaunchElevated(run.start.version->majorVersion, run.start.token)) {
-        return std::nullopt;
-    }
-    run.output.Note(L"starting again with administrator rights");
-    const RelaunchResult relaunch =
-        RelaunchElevated(ThisProgramPath(), std::wstring(ArgumentsAfterProgram(run.start.line)), CurrentDirectory());
-    switch (relaunch.outcome) {
-        case RelaunchResult::Outcome::Ended:
-            return static_cast<ExitCode>(relaunch.exitCode);
-        case RelaunchResult::Outcome::Declined:
-            return ExitCode::WizardNotFinished;
-        case RelaunchResult::Outcome::NotStarted:
-            run.output.Note(L"could not start again with administrator rights: error " +
-                            std::to_wstring(relaunch.error));
-            return std::nullopt;
-    }
-    return std::nullopt;
-}
-
 // What a failed installation tells the person at the wizard, in the wizard's language.
 std::wstring FailureMessage(ExitCode code, const LanguageLibrary& language, bool administratorHint) {
     UINT what = IDS_FAILED_NOT_CREATED;
@@ -160,6 +200,7 @@ std::optional<ExitCode> RunWizard(RunState& run) {
     const PageContext context{&settings, commandLine.basePrinterName,
                               LanguageLibrary::Load(kLanguages.at(static_cast<std::size_t>(commandLine.languageIndex))),
                               run.start.detectedOs};
+    InitCommonControls();
     CKestrinDlg wizard(context);
     run.app.m_pMainWnd = &wizard;
     const INT_PTR result = wizard.DoModal();
@@ -169,14 +210,15 @@ std::optional<ExitCode> RunWizard(RunState& run) {
     const ExitCode outcome = Install(run, settings);
     if (IsFailedInstallation(outcome)) {
         const bool hint = NeedsAdministratorHint(outcome, run.start.elevated);
-        AfxMessageBox(FailureMessage(outcome, context.language, hint).c_str(), MB_OK | MB_ICONWARNING);
+        AfxMessageBox(FailureMessage(outcome, context.language, hint).c_str(),
+                      MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
     }
     return outcome;
 }
 
 // The steps of a run, in order; the first that ends the run gives its exit code.
 constexpr Step kSteps[] = {
-    OpenLog, RefuseWhatCannotRun, InstallQuietly, RelaunchWithAdministratorRights, RunWizard,
+    HandOverTo64BitProgram, RelaunchWithAdministratorRights, OpenLog, RefuseWhatCannotRun, InstallQuietly, RunWizard,
 };
 
 int Run(CWinApp& app) {

@@ -20,8 +20,8 @@ inline constexpr std::uint16_t kIa64 = 6;
 inline constexpr std::uint16_t kAmd64 = 9;
 inline constexpr std::uint16_t kArm64 = 12;
 
-// The highest exit code the program has (the wizard could not be shown).
-inline constexpr int kHighestExitCode = 7;
+// The highest exit code the program has (the printer could not be removed).
+inline constexpr int kHighestExitCode = 9;
 
 // The name search's last candidate is "<base>(copy of 9999)".
 inline constexpr int kHighestCopy = 9999;

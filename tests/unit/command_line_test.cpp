@@ -8,7 +8,7 @@ namespace {
 using Outcome = CommandLine::Outcome;
 
 struct SplitCase {
-    const wchar_t* line;
+    const wchar_t* rest;  // what follows the program path and its separating space
     Outcome outcome;
     int languageIndex;
     const wchar_t* baseName;
@@ -21,61 +21,88 @@ std::wstring WithProgram(const wchar_t* rest) {
     return std::wstring(kProgram) + rest;
 }
 
-class SplitTest : public testing::TestWithParam<SplitCase> {};
+// The program path as Windows hands it over: in quotes, or as typed at a command prompt
+// or in a batch file, without them.
+const std::wstring kProgramForms[] = {L"\"C:\\Program Files\\Kestrin\\kestrin.exe\" ", L"kestrin.exe ",
+                                      L"C:\\Tools\\kestrin.exe\t"};
 
-TEST_P(SplitTest, YieldsLanguageNameAndPath) {
-    const SplitCase& c = GetParam();
-    const CommandLine result = SplitCommandLine(c.line);
-    EXPECT_EQ(result.outcome, c.outcome);
+void ExpectSplit(const std::wstring& line, const SplitCase& c) {
+    const CommandLine result = SplitCommandLine(line);
+    EXPECT_EQ(result.outcome, c.outcome) << testing::PrintToString(line);
     if (c.outcome == Outcome::UnknownLanguage) return;
     EXPECT_EQ(result.languageIndex, c.languageIndex);
     EXPECT_EQ(result.basePrinterName, c.baseName);
     EXPECT_EQ(result.infBasePath, c.infPath);
 }
 
+class SplitTest : public testing::TestWithParam<SplitCase> {};
+
+TEST_P(SplitTest, YieldsLanguageNameAndPathAfterEitherFormOfTheProgramPath) {
+    for (const std::wstring& program : kProgramForms) ExpectSplit(program + GetParam().rest, GetParam());
+}
+
 const SplitCase kSplitCases[] = {
     // The documented examples.
-    {L"\"C:\\k.exe\" eng Kiosk1 C:\\drivers\\model", Outcome::Complete, 0, L"Kiosk1", L"C:\\drivers\\model"},
-    {L"\"C:\\k.exe\" chi Kiosk1 C:\\Program Files\\drv\\model", Outcome::Complete, 1, L"Kiosk1",
-     L"C:\\Program Files\\drv\\model"},
-    {L"\"C:\\k.exe\" esp Kiosk1 C:\\drivers\\model   ", Outcome::Complete, 2, L"Kiosk1", L"C:\\drivers\\model"},
-    {L"\"C:\\k.exe\" ENG Kiosk1 C:\\drivers\\model", Outcome::UnknownLanguage, 0, L"", L""},
-    // Two spaces before the code leave the code empty.
-    {L"\"C:\\k.exe\"  eng Kiosk1 C:\\d\\m", Outcome::UnknownLanguage, 0, L"", L""},
-    // No space after the quote: the code still starts right after it.
-    {L"\"C:\\k.exe\"eng Kiosk1 C:\\d\\m", Outcome::Complete, 0, L"Kiosk1", L"C:\\d\\m"},
-    // No closing quote: the first token is the program path itself.
-    {L"\"C:\\k.exe eng Kiosk1 C:\\d\\m", Outcome::UnknownLanguage, 0, L"", L""},
-    {L"eng Kiosk1 C:\\d\\m", Outcome::Complete, 0, L"Kiosk1", L"C:\\d\\m"},
+    {L"eng Kiosk1 C:\\drivers\\model", Outcome::Complete, 0, L"Kiosk1", L"C:\\drivers\\model"},
+    {L"chi Kiosk1 C:\\Program Files\\drv\\model", Outcome::Complete, 1, L"Kiosk1", L"C:\\Program Files\\drv\\model"},
+    {L"esp Kiosk1 C:\\drivers\\model   ", Outcome::Complete, 2, L"Kiosk1", L"C:\\drivers\\model"},
+    {L"ENG Kiosk1 C:\\drivers\\model", Outcome::UnknownLanguage, 0, L"", L""},
+    // A second space before the code leaves the code empty.
+    {L" eng Kiosk1 C:\\d\\m", Outcome::UnknownLanguage, 0, L"", L""},
     // A tab separates nothing here, but would for the printer-setup commands.
-    {L"\"C:\\k.exe\" eng Kiosk\t1 C:\\d\\m", Outcome::RefusedArgument, 0, L"Kiosk\t1", L"C:\\d\\m"},
-    {L"\"C:\\k.exe\" eng\tKiosk1 C:\\d\\m", Outcome::UnknownLanguage, 0, L"", L""},
+    {L"eng Kiosk\t1 C:\\d\\m", Outcome::RefusedArgument, 0, L"Kiosk\t1", L"C:\\d\\m"},
+    {L"eng\tKiosk1 C:\\d\\m", Outcome::UnknownLanguage, 0, L"", L""},
     // Spaces inside the path stay; those around it go.
-    {L"\"C:\\k.exe\" eng Kiosk1    C:\\My  Drivers\\m o d   ", Outcome::Complete, 0, L"Kiosk1",
-     L"C:\\My  Drivers\\m o d"},
-    // A quoted path is kept with its quotes.
-    {L"\"C:\\k.exe\" eng Kiosk1 \"C:\\Program Files\\drv\\model\"", Outcome::Complete, 0, L"Kiosk1",
+    {L"eng Kiosk1    C:\\My  Drivers\\m o d   ", Outcome::Complete, 0, L"Kiosk1", L"C:\\My  Drivers\\m o d"},
+    // A quoted path is kept with its quotes; quotes around nothing are no path.
+    {L"eng Kiosk1 \"C:\\Program Files\\drv\\model\"", Outcome::Complete, 0, L"Kiosk1",
      L"\"C:\\Program Files\\drv\\model\""},
+    {L"eng Kiosk1 \"\"", Outcome::MissingArgument, 0, L"Kiosk1", L"\"\""},
     // Non-Latin names and paths.
-    {L"\"C:\\k.exe\" chi 收银台 C:\\驱动\\型号", Outcome::Complete, 1, L"收银台", L"C:\\驱动\\型号"},
-    {L"\"C:\\k.exe\" esp Caja\u00f1o D:\\controladores\\se\u00f1al", Outcome::Complete, 2, L"Caja\u00f1o",
+    {L"chi 收银台 C:\\驱动\\型号", Outcome::Complete, 1, L"收银台", L"C:\\驱动\\型号"},
+    {L"esp Caja\u00f1o D:\\controladores\\se\u00f1al", Outcome::Complete, 2, L"Caja\u00f1o",
      L"D:\\controladores\\se\u00f1al"},
     // A known code with an argument missing never reaches the wizard.
-    {L"\"C:\\k.exe\" eng", Outcome::MissingArgument, 0, L"", L""},
-    {L"\"C:\\k.exe\" chi Kiosk1", Outcome::MissingArgument, 1, L"Kiosk1", L""},
-    {L"\"C:\\k.exe\" eng Kiosk1   ", Outcome::MissingArgument, 0, L"Kiosk1", L""},
+    {L"eng", Outcome::MissingArgument, 0, L"", L""},
+    {L"chi Kiosk1", Outcome::MissingArgument, 1, L"Kiosk1", L""},
+    {L"eng Kiosk1   ", Outcome::MissingArgument, 0, L"Kiosk1", L""},
     // Two spaces after the code: the name is empty and moves into the path.
-    {L"\"C:\\k.exe\" eng  Kiosk1 C:\\d\\m", Outcome::MissingArgument, 0, L"", L"Kiosk1 C:\\d\\m"},
-    {L"\"C:\\k.exe\" esp ", Outcome::MissingArgument, 2, L"", L""},
+    {L"eng  Kiosk1 C:\\d\\m", Outcome::MissingArgument, 0, L"", L"Kiosk1 C:\\d\\m"},
+    {L"esp ", Outcome::MissingArgument, 2, L"", L""},
     // Codes are compared whole.
-    {L"\"C:\\k.exe\" en Kiosk1 C:\\d\\m", Outcome::UnknownLanguage, 0, L"", L""},
-    {L"\"C:\\k.exe\" engl Kiosk1 C:\\d\\m", Outcome::UnknownLanguage, 0, L"", L""},
+    {L"en Kiosk1 C:\\d\\m", Outcome::UnknownLanguage, 0, L"", L""},
+    {L"engl Kiosk1 C:\\d\\m", Outcome::UnknownLanguage, 0, L"", L""},
     {L"", Outcome::UnknownLanguage, 0, L"", L""},
-    {L"\"", Outcome::UnknownLanguage, 0, L"", L""},
-    {L"\"\"", Outcome::UnknownLanguage, 0, L"", L""},
 };
 
 INSTANTIATE_TEST_SUITE_P(Lines, SplitTest, testing::ValuesIn(kSplitCases));
+
+// Where the two forms of the program path differ.
+struct LineCase {
+    const wchar_t* line;
+    SplitCase split;
+};
+
+class LineTest : public testing::TestWithParam<LineCase> {};
+
+TEST_P(LineTest, EndsTheProgramPathAsWindowsDoes) {
+    ExpectSplit(GetParam().line, GetParam().split);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Programs, LineTest,
+    testing::Values(
+        // No space after the closing quote: the code still starts right after it.
+        LineCase{L"\"C:\\k.exe\"eng Kiosk1 C:\\d\\m", {L"", Outcome::Complete, 0, L"Kiosk1", L"C:\\d\\m"}},
+        // No closing quote: the whole line is the program path.
+        LineCase{L"\"C:\\k.exe eng Kiosk1 C:\\d\\m", {L"", Outcome::UnknownLanguage, 0, L"", L""}},
+        // Unquoted, the path ends at the first space: one holding a space cannot be typed so.
+        LineCase{L"C:\\Program Files\\kestrin.exe eng Kiosk1 C:\\d\\m", {L"", Outcome::UnknownLanguage, 0, L"", L""}},
+        // A lone program path, either way.
+        LineCase{L"kestrin.exe", {L"", Outcome::UnknownLanguage, 0, L"", L""}},
+        LineCase{L"\"C:\\k.exe\"", {L"", Outcome::UnknownLanguage, 0, L"", L""}},
+        LineCase{L"\"", {L"", Outcome::UnknownLanguage, 0, L"", L""}},
+        LineCase{L"", {L"", Outcome::UnknownLanguage, 0, L"", L""}}));
 
 TEST(SplitCommandLine, KeepsTheLanguageCodeForTheDebuggerLines) {
     const CommandLine result = SplitCommandLine(WithProgram(L" chi Kiosk1 C:\\d\\m"));
@@ -98,11 +125,11 @@ TEST_P(RefusalTest, KeepsCharactersThatWouldMakeAnotherArgumentOut) {
 }
 
 using Which = RefusedArgument::Which;
-constexpr RefusedArgument Name(wchar_t c) {
-    return {Which::BaseName, c};
+constexpr RefusedArgument Name(wchar_t c, bool first = false) {
+    return {Which::BaseName, c, first};
 }
-constexpr RefusedArgument Path(wchar_t c) {
-    return {Which::InfPath, c};
+constexpr RefusedArgument Path(wchar_t c, bool first = false) {
+    return {Which::InfPath, c, first};
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -115,7 +142,12 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{L"Kiosk1", L"C:\\d\\m\tx", Path(L'\t')}, RefusalCase{L"Kiosk1", L"C:\\d\\m\" /q", Path(L'"')},
         RefusalCase{L"Kiosk1", L"\"C:\\d\\m", Path(L'"')}, RefusalCase{L"Kiosk1", L"\"C:\\d\" \"m\"", Path(L'"')},
         RefusalCase{L"Kiosk1", L"\"C:\\my drivers\\\"", Path(L'\\')},
-        RefusalCase{L"Kiosk1", L"C:\\drivers\\", std::nullopt}, RefusalCase{L"Kiosk1", L"\"\"", std::nullopt}));
+        RefusalCase{L"Kiosk1", L"C:\\drivers\\", std::nullopt}, RefusalCase{L"Kiosk1", L"\"\"", std::nullopt},
+        // A first character that makes the argument an option of the printer-setup entry point.
+        RefusalCase{L"/q", L"C:\\d\\m", Name(L'/', true)}, RefusalCase{L"-Kiosk", L"C:\\d\\m", Name(L'-', true)},
+        RefusalCase{L"@list", L"C:\\d\\m", Name(L'@', true)}, RefusalCase{L"Kiosk-1/@", L"C:\\d\\m", std::nullopt},
+        RefusalCase{L"Kiosk1", L"/f", Path(L'/', true)}, RefusalCase{L"Kiosk1", L"\"-x y\"", Path(L'-', true)},
+        RefusalCase{L"Kiosk1", L"@C:\\d", Path(L'@', true)}, RefusalCase{L"Kiosk1", L"C:\\-d\\@m", std::nullopt}));
 
 TEST(SplitCommandLine, ARefusedArgumentKeepsWhatWasSplitAndSaysWhy) {
     const CommandLine result = SplitCommandLine(WithProgram(L" eng Kiosk\\ C:\\d\\m /q"));
@@ -125,6 +157,10 @@ TEST(SplitCommandLine, ARefusedArgumentKeepsWhatWasSplitAndSaysWhy) {
     EXPECT_EQ(RefusalMessage(*result.refused),
               L"the base name holds U+005C (\\), which the printer-setup commands cannot carry");
     EXPECT_EQ(RefusalMessage(Path(L'\t')), L"the INF path holds U+0009, which the printer-setup commands cannot carry");
+    EXPECT_EQ(RefusalMessage(Name(L'/', true)),
+              L"the base name begins with U+002F (/), which the printer-setup entry point reads as an option");
+    EXPECT_EQ(RefusalMessage(Path(L'@', true)),
+              L"the INF path begins with U+0040 (@), which the printer-setup entry point reads as a file of options");
 }
 
 // Unattended options, before the language code.
@@ -147,6 +183,9 @@ std::wstring Described(const UnattendedOptions& o) {
     add(L"flow", o.flowControlIndex);
     if (o.noDefault) text += L" nodefault";
     if (o.testPage) text += L" testpage";
+    add(L"timeout", o.timeoutSeconds);
+    if (!o.recordPath.empty()) text += (text.empty() ? L"record=" : L" record=") + o.recordPath;
+    if (o.remove) text += text.empty() ? L"remove" : L" remove";
     return text;
 }
 
@@ -159,9 +198,11 @@ struct OptionsCase {
 class OptionsTest : public testing::TestWithParam<OptionsCase> {};
 
 TEST_P(OptionsTest, AreReadBeforeTheLanguageCode) {
-    const ParsedCommandLine parsed = ParseCommandLine(WithProgram(GetParam().rest));
-    EXPECT_EQ(Described(parsed.options), GetParam().options);
-    EXPECT_EQ(parsed.error, GetParam().error);
+    for (const std::wstring& program : kProgramForms) {
+        const ParsedCommandLine parsed = ParseCommandLine(program + (GetParam().rest + 1));
+        EXPECT_EQ(Described(parsed.options), GetParam().options) << testing::PrintToString(program);
+        EXPECT_EQ(parsed.error, GetParam().error) << testing::PrintToString(program);
+    }
 }
 
 using R = OptionError::Reason;
@@ -177,6 +218,13 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsCase{L" /quiet /os:auto /port:usb001 eng K P", L"quiet port=7", std::nullopt},
         OptionsCase{L"  /log:\"C:\\Kiosk logs\\printer.log\"   eng K P", L"log=C:\\Kiosk logs\\printer.log",
                     std::nullopt},
+        // A whole option in quotes, as some shells pass an argument that holds a space.
+        OptionsCase{L" \"/log:C:\\Kiosk logs\\printer.log\" \"/quiet\" eng K P",
+                    L"quiet log=C:\\Kiosk logs\\printer.log", std::nullopt},
+        OptionsCase{L" \"/log:C:\\a b eng K P", L"", OptionError{R::BadValue, L"\"/log:C:\\a b eng K P"}},
+        OptionsCase{L" \"/log:C:\\a\"b eng K P", L"", OptionError{R::BadValue, L"\"/log:C:\\a\"b"}},
+        OptionsCase{L" \"/log:\" eng K P", L"", OptionError{R::BadValue, L"\"/log:\""}},
+        OptionsCase{L" \"/colour:red\" eng K P", L"", OptionError{R::Unknown, L"\"/colour:red\""}},
         // Whatever cannot be used is named as written, the first of them.
         OptionsCase{L" /quiet /bogus /baud:1 eng K P", L"quiet", OptionError{R::Unknown, L"/bogus"}},
         OptionsCase{L" /quiet /port:COM2 /baud:9601 eng K P", L"quiet port=4", OptionError{R::BadValue, L"/baud:9601"}},
@@ -190,7 +238,23 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsCase{L" /log:a.log /port:COM2 eng K P", L"log=a.log port=4", OptionError{R::NeedsQuiet, L"/port:COM2"}},
         OptionsCase{L" /quiet /flow:none eng K P", L"quiet flow=0", OptionError{R::SerialNeedsCom, L"/flow:none"}},
         OptionsCase{L" /quiet /port:LPT1 /stopbits:2 eng K P", L"quiet port=0 stopbits=2",
-                    OptionError{R::SerialNeedsCom, L"/stopbits:2"}}));
+                    OptionError{R::SerialNeedsCom, L"/stopbits:2"}},
+        // A quiet run's time limit: a whole number of seconds, 1 to a day.
+        OptionsCase{L" /quiet /timeout:1 eng K P", L"quiet timeout=1", std::nullopt},
+        OptionsCase{L" /quiet /TIMEOUT:86400 eng K P", L"quiet timeout=86400", std::nullopt},
+        OptionsCase{L" /quiet /timeout:86401 eng K P", L"quiet", OptionError{R::BadValue, L"/timeout:86401"}},
+        OptionsCase{L" /quiet /timeout:0 eng K P", L"quiet", OptionError{R::BadValue, L"/timeout:0"}},
+        OptionsCase{L" /quiet /timeout:030 eng K P", L"quiet", OptionError{R::BadValue, L"/timeout:030"}},
+        OptionsCase{L" /quiet /timeout:-5 eng K P", L"quiet", OptionError{R::BadValue, L"/timeout:-5"}},
+        OptionsCase{L" /timeout:60 eng K P", L"timeout=60", OptionError{R::NeedsQuiet, L"/timeout:60"}},
+        // The record file and removal, with and without /quiet; not with an installation's options.
+        OptionsCase{L" /record:\"C:\\Kiosk logs\\k.kestrin\" /remove eng K", L"record=C:\\Kiosk logs\\k.kestrin remove",
+                    std::nullopt},
+        OptionsCase{L" /quiet /remove /timeout:30 eng K P", L"quiet timeout=30 remove", std::nullopt},
+        OptionsCase{L" /remove /quiet /nodefault eng K P", L"quiet nodefault remove",
+                    OptionError{R::NotWithRemove, L"/nodefault"}},
+        OptionsCase{L" /remove /port:COM2 eng K P", L"port=4 remove", OptionError{R::NotWithRemove, L"/port:COM2"}},
+        OptionsCase{L" /record: eng K P", L"", OptionError{R::BadValue, L"/record:"}}));
 
 TEST(ParseCommandLine, SplitsWhatFollowsTheOptionsAsEver) {
     const ParsedCommandLine withOptions = ParseCommandLine(WithProgram(L" /quiet  chi Kiosk1   C:\\My Drivers\\m "));
@@ -199,20 +263,26 @@ TEST(ParseCommandLine, SplitsWhatFollowsTheOptionsAsEver) {
     EXPECT_EQ(withOptions.commandLine.basePrinterName, L"Kiosk1");
     EXPECT_EQ(withOptions.commandLine.infBasePath, L"C:\\My Drivers\\m");
     EXPECT_EQ(ParseCommandLine(WithProgram(L" /quiet")).commandLine.outcome, Outcome::UnknownLanguage);
-    // Without options, every line is split exactly as before, its edge cases included.
-    for (const SplitCase& c : kSplitCases) {
-        const CommandLine alone = SplitCommandLine(c.line);
-        const ParsedCommandLine parsed = ParseCommandLine(c.line);
-        EXPECT_EQ(parsed.commandLine.outcome, alone.outcome);
-        EXPECT_EQ(parsed.commandLine.basePrinterName, alone.basePrinterName);
-        EXPECT_EQ(parsed.commandLine.infBasePath, alone.infBasePath);
-        EXPECT_EQ(Described(parsed.options), L"");
+    // Without options, every line is split exactly as SplitCommandLine splits it.
+    for (const std::wstring& program : kProgramForms) {
+        for (const SplitCase& c : kSplitCases) {
+            const std::wstring line = program + c.rest;
+            const CommandLine alone = SplitCommandLine(line);
+            const ParsedCommandLine parsed = ParseCommandLine(line);
+            EXPECT_EQ(parsed.commandLine.outcome, alone.outcome) << testing::PrintToString(line);
+            EXPECT_EQ(parsed.commandLine.basePrinterName, alone.basePrinterName);
+            EXPECT_EQ(parsed.commandLine.infBasePath, alone.infBasePath);
+            EXPECT_EQ(Described(parsed.options), L"");
+        }
     }
 }
 
 TEST(ParseCommandLine, NamesTheRefusedOptionAndWhy) {
     EXPECT_EQ(OptionErrorMessage({R::SerialNeedsCom, L"/baud:9600"}),
               L"option /baud:9600 refused: serial line values need a COM port (/port:COM1 to COM4)");
+    EXPECT_EQ(OptionErrorMessage({R::NeedsQuiet, L"/port:COM2"}),
+              L"option /port:COM2 refused: without /quiet only /log:, /record: and /remove are taken");
+    EXPECT_EQ(OptionErrorMessage({R::NotWithRemove, L"/os:8"}), L"option /os:8 refused: not with /remove");
 }
 
 TEST(SettingsFromOptions, AreTheWizardsDefaultsUnlessAnOptionSaysOtherwise) {
@@ -241,8 +311,11 @@ TEST(SettingsFromOptions, AreTheWizardsDefaultsUnlessAnOptionSaysOtherwise) {
 
 TEST(ArgumentsAfterProgram, AreWhatARelaunchPassesOn) {
     EXPECT_EQ(ArgumentsAfterProgram(L"\"C:\\k.exe\" /log:\"a b\" eng K P"), L"/log:\"a b\" eng K P");
+    EXPECT_EQ(ArgumentsAfterProgram(L"kestrin.exe /log:\"a b\" eng K P"), L"/log:\"a b\" eng K P");
+    EXPECT_EQ(ArgumentsAfterProgram(L"kestrin.exe\t eng K P"), L" eng K P");
     EXPECT_EQ(ArgumentsAfterProgram(L"\"C:\\k.exe\"eng K P"), L"eng K P");
     EXPECT_EQ(ArgumentsAfterProgram(L"\"C:\\k.exe eng K P"), L"");
+    EXPECT_EQ(ArgumentsAfterProgram(L"kestrin.exe"), L"");
 }
 
 }  // namespace

@@ -101,8 +101,11 @@ TEST(WizardExitCode, OnlyAnInstallationThatRanAndFailedIsShownToTheUser) {
         {ExitCode::RecordFileIncomplete, true},
         {ExitCode::SerialPortNotConfigured, true},
         {ExitCode::WizardNotShown, false},
+        {ExitCode::TimeLimitReached, false},
+        {ExitCode::RemovalFailed, false},
     };
     static_assert(std::size(rows) == static_cast<std::size_t>(kHighestExitCode) + 1);
+    EXPECT_EQ(static_cast<int>(kLastExitCode), kHighestExitCode);
     for (const auto& [code, shown] : rows) {
         EXPECT_EQ(IsFailedInstallation(code), shown) << "exit code " << static_cast<int>(code);
         EXPECT_EQ(NeedsAdministratorHint(code, false), shown) << "exit code " << static_cast<int>(code);

@@ -45,6 +45,11 @@ INSTANTIATE_TEST_SUITE_P(Texts, LogLineTest,
                                                    L"b\xde00",
                                                    "a\xef\xbf\xbd"
                                                    "b\xef\xbf\xbd"},
-                                         BytesCase{L"", ""}));
+                                         BytesCase{L"", ""},
+                                         // No text can end its line and forge the next one.
+                                         BytesCase{L"Kiosk1\r\n2026-12-08 04:05:06 exit code 0",
+                                                   "Kiosk1\\u000D\\u000A2026-12-08 04:05:06 exit code 0"},
+                                         BytesCase{L"a\tb\x1f\x7f", "a\\u0009b\\u001F\\u007F"},
+                                         BytesCase{L"\x85\x2028\x2029\xa0", "\\u0085\\u2028\\u2029\xc2\xa0"}));
 
 }  // namespace

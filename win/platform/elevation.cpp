@@ -1,8 +1,10 @@
 #include "win/platform/elevation.h"
 
+#include <objbase.h>
 #include <shellapi.h>
 
 #include "win/platform/handles.h"
+#include "win/platform/system_paths.h"
 
 namespace {
 
@@ -11,6 +13,23 @@ constexpr int kTokenElevationType = 18;
 constexpr DWORD kTokenElevationTypeFull = 2;
 constexpr DWORD kTokenElevationTypeLimited = 3;
 constexpr ULONG kNoAsync = 0x00000100;  // SEE_MASK_NOASYNC: we have no message loop to finish it in
+// SEE_MASK_NOZONECHECKS: a downloaded program's security warning was shown when it
+// started; asked again, Cancel there would count as a declined elevation.
+constexpr ULONG kNoZoneChecks = 0x00800000;
+
+// COM for the length of one shell call, as the shell's verbs may need it.
+class ComForThisThread {
+public:
+    ComForThisThread() : initialised_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~ComForThisThread() {
+        if (initialised_) ::CoUninitialize();
+    }
+    ComForThisThread(const ComForThisThread&) = delete;
+    ComForThisThread& operator=(const ComForThisThread&) = delete;
+
+private:
+    bool initialised_;
+};
 
 }  // namespace
 
@@ -47,9 +66,10 @@ bool IsElevated() {
 
 RelaunchResult RelaunchElevated(const std::wstring& program, const std::wstring& arguments,
                                 const std::wstring& directory) {
+    const ComForThisThread com;
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_NOCLOSEPROCESS | kNoAsync;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | kNoAsync | kNoZoneChecks;
     info.lpVerb = L"runas";
     info.lpFile = program.c_str();
     info.lpParameters = arguments.c_str();
@@ -62,13 +82,38 @@ RelaunchResult RelaunchElevated(const std::wstring& program, const std::wstring&
             result.error == ERROR_CANCELLED ? RelaunchResult::Outcome::Declined : RelaunchResult::Outcome::NotStarted;
         return result;
     }
-    if (info.hProcess == nullptr) return result;  // no process came of it
+    // Started, but not handed over: it runs on its own, and how it ends cannot be told.
+    result.outcome = RelaunchResult::Outcome::ExitCodeUnread;
+    if (info.hProcess == nullptr) {
+        result.error = ERROR_INVALID_HANDLE;
+        return result;
+    }
     const UniqueProcessHandle process(info.hProcess);
-    ::WaitForSingleObject(process.get(), INFINITE);
-    if (!::GetExitCodeProcess(process.get(), &result.exitCode)) {
+    DWORD exitCode = 0;
+    if (::WaitForSingleObject(process.get(), INFINITE) != WAIT_OBJECT_0 ||
+        !::GetExitCodeProcess(process.get(), &exitCode)) {
         result.error = ::GetLastError();
         return result;
     }
+    result.exitCode = exitCode;
     result.outcome = RelaunchResult::Outcome::Ended;
     return result;
+}
+
+std::optional<std::wstring> MappedNetworkShare(wchar_t drive) {
+    using WNetGetConnectionFunction = DWORD(WINAPI*)(LPCWSTR, LPWSTR, LPDWORD);
+    const UniqueModule mpr = LoadSystemLibrary(L"mpr.dll");
+    const auto getConnection = ProcAddress<WNetGetConnectionFunction>(mpr.get(), "WNetGetConnectionW");
+    if (getConnection == nullptr) return std::nullopt;
+    const wchar_t local[] = {drive, L':', L'\0'};
+    std::wstring remote(MAX_PATH, L'\0');
+    DWORD length = static_cast<DWORD>(remote.size());
+    DWORD status = getConnection(local, remote.data(), &length);
+    if (status == ERROR_MORE_DATA) {
+        remote.resize(length);
+        status = getConnection(local, remote.data(), &length);
+    }
+    if (status != NO_ERROR) return std::nullopt;
+    remote.resize(remote.find(L'\0'));
+    return remote;
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "core/elevation.h"
@@ -14,19 +15,12 @@ TokenKind CurrentTokenKind();
 // or one on a system without split tokens).
 bool IsElevated();
 
-struct RelaunchResult {
-    enum class Outcome {
-        Ended,       // it ran, and ended with `exitCode`
-        Declined,    // the person at the screen said no to the elevation prompt
-        NotStarted,  // it could not be started for another reason (`error`)
-    };
-
-    Outcome outcome = Outcome::NotStarted;
-    DWORD exitCode = 0;
-    DWORD error = 0;
-};
-
 // Starts `program` again through the shell's "runas" verb, which asks for the
 // administrator's full token, with `arguments` and `directory`, and waits for it to end.
 RelaunchResult RelaunchElevated(const std::wstring& program, const std::wstring& arguments,
                                 const std::wstring& directory);
+
+// The network share ("\\server\share") that a drive letter of this session is mapped
+// to, from the network provider library in the system directory; nothing for a local
+// drive, or when it cannot be told.
+std::optional<std::wstring> MappedNetworkShare(wchar_t drive);

@@ -4,7 +4,7 @@
 
 #include "win/platform/unique_handle.h"
 
-// Kernel objects whose "no handle" is null: processes, threads, events.
+// Kernel objects whose "no handle" is null: processes, threads, jobs, mutexes, events.
 struct NullHandlePolicy {
     using Handle = HANDLE;
     static Handle Invalid() noexcept { return nullptr; }

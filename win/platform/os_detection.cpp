@@ -36,6 +36,13 @@ std::uint16_t NativeProcessorArchitecture() {
     return info.wProcessorArchitecture;
 }
 
+bool RunsUnderWow64() {
+    using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE, PBOOL);
+    const auto isWow64 = ProcAddress<IsWow64ProcessFunction>(Kernel32(), "IsWow64Process");
+    BOOL wow64 = FALSE;
+    return isWow64 != nullptr && isWow64(::GetCurrentProcess(), &wow64) && wow64;
+}
+
 OsChoice DetectOsIndex() {
     return OsIndexForVersion(QueryOsVersion(), NativeProcessorArchitecture());
 }

@@ -13,5 +13,9 @@ std::optional<OsVersion> QueryOsVersion();
 // Windows (GetNativeSystemInfo, looked up at run time; GetSystemInfo where it is absent).
 std::uint16_t NativeProcessorArchitecture();
 
+// Whether this is a 32-bit program on 64-bit Windows (IsWow64Process, looked up at run
+// time: XP before SP2 lacks it, and has no 64-bit edition either).
+bool RunsUnderWow64();
+
 // The operating-system choice for the running system, from its version query.
 OsChoice DetectOsIndex();

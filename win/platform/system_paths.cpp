@@ -57,6 +57,11 @@ std::wstring ThisProgramFolder() {
     return folder;
 }
 
+bool IsFile(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 std::wstring CurrentDirectory() {
     const DWORD needed = ::GetCurrentDirectoryW(0, nullptr);
     if (needed == 0) return {};
@@ -73,6 +78,23 @@ void RestrictLibrarySearch() {
     if (const auto setDllDirectory = ProcAddress<SetDllDirectoryFunction>(Kernel32(), "SetDllDirectoryW")) {
         setDllDirectory(L"");
     }
+}
+
+bool InitCommonControls() {
+    // As commctrl.h declares them; that header is not needed for two names.
+    struct InitCommonControlsExArgument {
+        DWORD dwSize;
+        DWORD dwICC;
+    };
+    using InitCommonControlsExFunction = BOOL(WINAPI*)(const InitCommonControlsExArgument*);
+    constexpr DWORD kWin95Classes = 0x000000FF;     // ICC_WIN95_CLASSES
+    constexpr DWORD kStandardClasses = 0x00004000;  // ICC_STANDARD_CLASSES: buttons, lists, edit fields
+    // Not a known DLL: the search restricted to the system directory finds it there, and
+    // the manifest's version is the one that loads. It stays loaded for the pages.
+    const HMODULE comctl32 = ::LoadLibraryW(L"comctl32.dll");
+    const auto init = ProcAddress<InitCommonControlsExFunction>(comctl32, "InitCommonControlsEx");
+    const InitCommonControlsExArgument classes = {sizeof classes, kWin95Classes | kStandardClasses};
+    return init != nullptr && init(&classes) != FALSE;
 }
 
 UniqueModule LoadSystemLibrary(const std::wstring& fileName) {

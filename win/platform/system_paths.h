@@ -16,6 +16,9 @@ std::wstring SystemFilePath(const std::wstring& fileName);
 std::wstring ThisProgramPath();
 std::wstring ThisProgramFolder();
 
+// Whether `path` names a file (not a folder).
+bool IsFile(const std::wstring& path);
+
 // The current directory.
 std::wstring CurrentDirectory();
 
@@ -25,6 +28,12 @@ std::wstring CurrentDirectory();
 // 7 with the update that brought SetDefaultDllDirectories), at least the current
 // directory is taken out of the search. Start-up calls this before anything else.
 void RestrictLibrarySearch();
+
+// Registers the window classes of the common controls, which the pages' dialogs need on
+// XP once the manifest asks for the controls of version 6. comctl32.dll is loaded by
+// name (after RestrictLibrarySearch), so that the version the manifest names loads, and
+// stays loaded. False when it cannot be.
+bool InitCommonControls();
 
 // Loads a library of the system by its full path in the system directory; the libraries
 // it depends on are looked for there too (LOAD_LIBRARY_SEARCH_SYSTEM32 where the system

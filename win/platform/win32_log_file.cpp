@@ -1,30 +1,20 @@
 #include "win/platform/win32_log_file.h"
 
-namespace {
+#include "win/platform/plain_files.h"
 
-// Named only in the headers of systems since Vista; earlier ones ignore it.
-constexpr DWORD kOpenReparsePoint = 0x00200000;
-
-}  // namespace
-
-std::unique_ptr<Win32LogFile> Win32LogFile::Open(const std::wstring& path, DWORD& error) {
-    UniqueFileHandle file(::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | kOpenReparsePoint, nullptr));
-    if (!file) {
-        error = ::GetLastError();
-        return nullptr;
-    }
-    BY_HANDLE_FILE_INFORMATION information{};
-    if (!::GetFileInformationByHandle(file.get(), &information)) {
-        error = ::GetLastError();
-        return nullptr;
-    }
-    const DWORD notAFile = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY;
-    if ((information.dwFileAttributes & notAFile) != 0 || information.nNumberOfLinks > 1) {
-        error = ERROR_ACCESS_DENIED;
-        return nullptr;
-    }
+std::unique_ptr<Win32LogFile> Win32LogFile::Open(const std::wstring& fullPath, DWORD& error) {
+    UniqueFileHandle file =
+        OpenPlainFile(fullPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS, error);
+    if (!file) return nullptr;
     return std::unique_ptr<Win32LogFile>(new Win32LogFile(std::move(file)));
+}
+
+Win32LogFile::Win32LogFile(UniqueFileHandle file) : file_(std::move(file)) {
+    ::InitializeCriticalSection(&lock_);
+}
+
+Win32LogFile::~Win32LogFile() {
+    ::DeleteCriticalSection(&lock_);
 }
 
 void Win32LogFile::Append(const std::wstring& line) {
@@ -33,6 +23,9 @@ void Win32LogFile::Append(const std::wstring& line) {
     const std::string bytes =
         LogLineBytes({now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond}, line);
     DWORD written = 0;
-    // Appended as one write, so that two runs logging to one file never mix their lines.
+    // Appended as one write, so that two runs logging to one file never mix their lines;
+    // and one line at a time, whichever thread of this run writes it.
+    ::EnterCriticalSection(&lock_);
     ::WriteFile(file_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    ::LeaveCriticalSection(&lock_);
 }

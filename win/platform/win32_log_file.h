@@ -8,20 +8,24 @@
 #include "core/run_log.h"
 #include "win/platform/handles.h"
 
-// The log file of an unattended installation: each line is appended in UTF-8 with the
-// local time in front.
+// The log file of a run: each line is appended in UTF-8 with the local time in front.
 class Win32LogFile final : public LogFile {
 public:
-    // Opens `path` for appending, creating it when it does not exist. Null, with the
-    // system's error code in `error`, when it cannot be opened, or when it is a link (a
-    // symbolic link, or a file with more than one name) or a folder: an administrator's
-    // run must not write into a file some other user pointed it at.
-    static std::unique_ptr<Win32LogFile> Open(const std::wstring& path, DWORD& error);
+    // Opens the file at `fullPath` for appending, creating it when it does not exist.
+    // Null, with the system's error code in `error`, when it cannot be opened, or when it
+    // is not a plain file on a disk with one name (a link, a folder, a pipe, a device):
+    // an administrator's run must not write into a file some other user pointed it at.
+    // The folders on the way are the caller's to check (see plain_files.h).
+    static std::unique_ptr<Win32LogFile> Open(const std::wstring& fullPath, DWORD& error);
+    ~Win32LogFile() override;
+    Win32LogFile(const Win32LogFile&) = delete;
+    Win32LogFile& operator=(const Win32LogFile&) = delete;
 
     void Append(const std::wstring& line) override;
 
 private:
-    explicit Win32LogFile(UniqueFileHandle file) : file_(std::move(file)) {}
+    explicit Win32LogFile(UniqueFileHandle file);
 
     UniqueFileHandle file_;
+    CRITICAL_SECTION lock_{};
 };

@@ -52,12 +52,14 @@ TEST_F(Resources, IconStringsManifestAndVersion) {
     LoadStringW(module.get(), IDS_MODEL_TAVIK, text, 32);
     EXPECT_STREQ(text, L"Tavik");
 
-    // Only the execution level: no supported systems, so later ones report 6.2.
+    // The execution level, the common controls of version 6 and the system's DPI; no
+    // supported systems, so later ones report 6.2.
     const std::vector<unsigned char> bytes = Bytes(RT_MANIFEST, MAKEINTRESOURCEW(1));
     const std::string manifest(bytes.begin(), bytes.end());
     EXPECT_NE(manifest.find("requestedExecutionLevel level=\"asInvoker\""), std::string::npos);
+    EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
+    EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
     EXPECT_EQ(manifest.find("supportedOS"), std::string::npos);
-    EXPECT_EQ(manifest.find("<dependency"), std::string::npos);
     EXPECT_EQ(FindResourceW(module.get(), MAKEINTRESOURCEW(2), RT_MANIFEST), nullptr);
 
     DWORD ignored = 0;

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "win/platform/handles.h"
+
+// Files that an administrator's or the system's run writes where others may have laid a
+// trap: each must be a plain file on a disk, with one name, reached through no link.
+
+// The full path of `path` (GetFullPathNameW: relative to the current directory); empty
+// when it has none.
+std::wstring FullPath(const std::wstring& path);
+
+// The first folder on the full path `fullPath`, from its root down, that is a junction,
+// a mount point or a symbolic link; nothing when there is none (a folder that does not
+// exist ends the search: nothing below it can be one).
+std::optional<std::wstring> LinkedFolder(const std::wstring& fullPath);
+
+// Opens `fullPath` without following a link at its end and without letting a pipe's
+// server act as this process (identification only); the handle only when what opened
+// is a plain file on a disk with one name. Otherwise nothing is kept open and `error`
+// holds the system's error (ERROR_ACCESS_DENIED for a link, a folder or a device).
+UniqueFileHandle OpenPlainFile(const std::wstring& fullPath, DWORD access, DWORD share, DWORD disposition,
+                               DWORD& error);
