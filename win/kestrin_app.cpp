@@ -280,7 +280,7 @@ std::optional<ExitCode> RemoveWithTheQuestion(RunState& run) {
     });
     if (result.outcome != RemovalResult::Outcome::Declined) {
         const bool failed = result.outcome == RemovalResult::Outcome::NotRemoved;
-        AfxMessageBox(RemovalMessage(result, run.start.recordPath, language).c_str(),
+        AfxMessageBox(RemovalMessage(result, FullPath(run.start.recordPath), language).c_str(),
                       MB_OK | MB_SETFOREGROUND | (failed ? MB_ICONWARNING : MB_ICONINFORMATION));
     }
     return result.code;
@@ -301,7 +301,7 @@ std::optional<ExitCode> RunWizard(RunState& run) {
     const InstallResult outcome = Install(run, system, settings);
     if (IsFailedInstallation(outcome.code)) {
         const FailureHints hints{NeedsAdministratorHint(outcome.code, run.start.elevated), run.start.wow64};
-        AfxMessageBox(InstallFailureMessage(outcome, run.start.recordPath, context.language, hints).c_str(),
+        AfxMessageBox(InstallFailureMessage(outcome, FullPath(run.start.recordPath), context.language, hints).c_str(),
                       MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
     }
     return outcome.code;
