@@ -10,8 +10,10 @@
 # everyday installation is played on a virtual display (Next, COM2 at 9600 baud, OK),
 # with a screenshot of each page it passes in build/win64/run-shots/. With --quiet the
 # same installation runs unattended (/quiet /port:COM2 /baud:9600 and a /log: file,
-# which is shown). Either way you see afterwards what happened: exit code, debugger
-# lines, printers, default printer, the record file and the COM ports.
+# which is shown), then one that runs out of its time limit (/timeout:5) against a
+# rundll32 that never ends, with its log. Either way you see afterwards what happened:
+# exit code, debugger lines, printers, default printer, the record file and the COM
+# ports.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -46,7 +48,7 @@ driver_args=(--build "$app" --fixtures "$fixtures" --samples "$(pwd)/samples/tav
 export WINEDEBUG=-all
 
 if [ -n "$quiet" ]; then
-    echo "== an unattended installation, with its log"
+    echo "== an unattended installation, with its log; then one that runs out of its time limit"
     tests/e2e/run-scenario.sh --root "$e2e_root" --base-root "$wine_root" "${prepare_args[@]}" \
         --locale zh_CN.UTF-8 "$driver" "${driver_args[@]}" tests/e2e/play/quiet.scn
 elif [ -n "${DISPLAY:-}" ]; then

@@ -10,6 +10,26 @@ namespace {
 
 constexpr DWORD kWow64Breakpoint = 0x4000001F;
 
+// CreateProcessW on another desktop; otherwise as every test program starts one.
+std::optional<StartedProcess> Start(const std::wstring& program, const std::wstring& commandLine,
+                                    const std::wstring& directory, const std::wstring& desktop) {
+    if (desktop.empty()) return StartProcess(program.c_str(), commandLine, DEBUG_PROCESS, directory.c_str());
+    std::wstring command = commandLine;
+    std::wstring station = desktop;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.lpDesktop = station.data();
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, DEBUG_PROCESS, nullptr,
+                        directory.c_str(), &startup, &started)) {
+        Print(std::wstring(kNotStartedLine) + L"CreateProcessW failed with error " + std::to_wstring(GetLastError()) +
+              L" on the desktop " + desktop + L": " + commandLine);
+        return std::nullopt;
+    }
+    const UniqueProcessHandle thread(started.hThread);
+    return StartedProcess{UniqueProcessHandle(started.hProcess), started.dwProcessId, started.dwThreadId};
+}
+
 std::wstring ImagePath(HANDLE process) {
     wchar_t path[MAX_PATH * 2];
     DWORD size = MAX_PATH * 2;
@@ -19,8 +39,11 @@ std::wstring ImagePath(HANDLE process) {
 
 }  // namespace
 
-Debuggee::Debuggee(std::wstring program, std::wstring commandLine, std::wstring directory)
-    : program_(std::move(program)), commandLine_(std::move(commandLine)), directory_(std::move(directory)) {
+Debuggee::Debuggee(std::wstring program, std::wstring commandLine, std::wstring directory, std::wstring desktop)
+    : program_(std::move(program)),
+      commandLine_(std::move(commandLine)),
+      directory_(std::move(directory)),
+      desktop_(std::move(desktop)) {
     thread_ = std::thread([this] { Run(); });
 }
 
@@ -69,10 +92,20 @@ std::vector<std::wstring> Debuggee::Children() {
     return children_;
 }
 
+std::vector<DWORD> Debuggee::ProcessIds() {
+    std::lock_guard lock(mutex_);
+    return processIds_;
+}
+
+ULONGLONG Debuggee::EndTick() {
+    std::lock_guard lock(mutex_);
+    return endTick_;
+}
+
 void Debuggee::Run() {
     // DEBUG_PROCESS rather than DEBUG_ONLY_THIS_PROCESS: every process the program
     // starts is reported too, so a scenario can tell exactly what ran.
-    const auto started = StartProcess(program_.c_str(), commandLine_, DEBUG_PROCESS, directory_.c_str());
+    const auto started = Start(program_, commandLine_, directory_, desktop_);
     {
         std::lock_guard lock(mutex_);
         if (!started) {
@@ -115,17 +148,16 @@ void Debuggee::Loop() {
                 const HANDLE process = event.u.CreateProcessInfo.hProcess;
                 processes[event.dwProcessId] = process;
                 if (event.u.CreateProcessInfo.hFile) CloseHandle(event.u.CreateProcessInfo.hFile);
-                if (event.dwProcessId != processId_) {
-                    const std::wstring path = ImagePath(process);
-                    std::lock_guard lock(mutex_);
-                    children_.push_back(path);
-                }
+                std::lock_guard lock(mutex_);
+                processIds_.push_back(event.dwProcessId);
+                if (event.dwProcessId != processId_) children_.push_back(ImagePath(process));
                 break;
             }
             case EXIT_PROCESS_DEBUG_EVENT:
                 if (event.dwProcessId == processId_) {
                     std::lock_guard lock(mutex_);
                     exitCode_ = event.u.ExitProcess.dwExitCode;
+                    endTick_ = GetTickCount64();
                 }
                 processes.erase(event.dwProcessId);
                 break;

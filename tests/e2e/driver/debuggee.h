@@ -18,10 +18,10 @@ public:
         std::wstring text;
     };
 
-    // Starts `program` with the full command line `commandLine` in `directory`. The
-    // debug loop needs a thread of its own: only the thread that started a debuggee may
-    // wait for its events.
-    Debuggee(std::wstring program, std::wstring commandLine, std::wstring directory);
+    // Starts `program` with the full command line `commandLine` in `directory`, on the
+    // desktop `desktop` ("Station\\Desktop"; empty: ours). The debug loop needs a thread
+    // of its own: only the thread that started a debuggee may wait for its events.
+    Debuggee(std::wstring program, std::wstring commandLine, std::wstring directory, std::wstring desktop = {});
     ~Debuggee();  // ends the processes that are still running
     Debuggee(const Debuggee&) = delete;
     Debuggee& operator=(const Debuggee&) = delete;
@@ -46,13 +46,17 @@ public:
     std::vector<Line> AllLines();
     // Full image paths of the processes the program started, in the order they started.
     std::vector<std::wstring> Children();
+    // The program and every process it started, by id, in the order they started.
+    std::vector<DWORD> ProcessIds();
+    // When the program itself ended (GetTickCount64), once it has.
+    ULONGLONG EndTick();
 
 private:
     void Run();
     void Loop();
     void ReadDebugString(const DEBUG_EVENT& event, HANDLE process);
 
-    std::wstring program_, commandLine_, directory_;
+    std::wstring program_, commandLine_, directory_, desktop_;
     std::mutex mutex_;
     std::condition_variable changed_;
     bool started_ = false;
@@ -64,5 +68,7 @@ private:
     std::optional<DWORD> crash_;
     std::vector<Line> lines_;
     std::vector<std::wstring> children_;
+    std::vector<DWORD> processIds_;
+    ULONGLONG endTick_ = 0;
     std::thread thread_;
 };

@@ -2,11 +2,13 @@
 // how long a program takes to show its first window.
 //
 //   kestrin_e2e.exe --build DIR --fixtures DIR --samples DIR [--app DIR] [--shots DIR]
-//                   [--args TEXT] SCENARIO
+//                   [--args TEXT] [--source DIR] SCENARIO
 //   kestrin_e2e.exe --bench RUNS PROGRAM [ARGUMENTS...]
+//   kestrin_e2e.exe --add-printer NAME PORT DRIVER
 //
 // Paths may be given as Unix paths; they are reached through Wine's drive Z:.
 #include <windows.h>
+#include <winspool.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -16,6 +18,7 @@
 #include "runner.h"
 #include "script.h"
 #include "tests/support/desktop.h"
+#include "tests/support/test_constants.h"
 #include "tests/support/utility.h"
 
 namespace {
@@ -83,10 +86,29 @@ int Bench(int runs, const std::wstring& program, const std::vector<std::wstring>
     return 0;
 }
 
+// A printer for a scenario to start from. Wine refuses a second AddPrinterW in one
+// process, so the driver adds each from a process of its own.
+int MakePrinter(std::wstring name, std::wstring port, std::wstring driver) {
+    std::wstring processor = kPrintProcessorName;
+    PRINTER_INFO_2W info{};
+    info.pPrinterName = name.data();
+    info.pPortName = port.data();
+    info.pDriverName = driver.data();
+    info.pPrintProcessor = processor.data();
+    const HANDLE printer = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
+    if (!printer) {
+        Print(L"cannot add the printer " + name + L": error " + std::to_wstring(GetLastError()));
+        return 1;
+    }
+    ClosePrinter(printer);
+    return 0;
+}
+
 int Usage() {
     Print(
         L"usage: kestrin_e2e --build DIR --fixtures DIR --samples DIR [--app DIR] [--shots DIR] [--args TEXT] "
-        L"SCENARIO\n       kestrin_e2e --bench RUNS PROGRAM [ARGUMENTS...]");
+        L"[--source DIR] SCENARIO\n       kestrin_e2e --bench RUNS PROGRAM [ARGUMENTS...]\n"
+        L"       kestrin_e2e --add-printer NAME PORT DRIVER");
     return 2;
 }
 
@@ -98,12 +120,14 @@ int wmain(int argc, wchar_t** argv) {
         if (args.size() >= 3 && args[0] == L"--bench") {
             return Bench(std::stoi(args[1]), WindowsPath(args[2]), {args.begin() + 3, args.end()});
         }
+        if (args.size() == 4 && args[0] == L"--add-printer") return MakePrinter(args[1], args[2], args[3]);
         Places places;
         places.app = L"C:\\Kestrin";
         places.args = L"eng Kiosk1 {inf}";
         const std::pair<const wchar_t*, std::wstring Places::*> options[] = {
-            {L"--build", &Places::build}, {L"--fixtures", &Places::fixtures}, {L"--samples", &Places::samples},
-            {L"--app", &Places::app},     {L"--shots", &Places::shots},       {L"--args", &Places::args}};
+            {L"--build", &Places::build},  {L"--fixtures", &Places::fixtures}, {L"--samples", &Places::samples},
+            {L"--app", &Places::app},      {L"--shots", &Places::shots},       {L"--args", &Places::args},
+            {L"--source", &Places::source}};
         std::wstring scenario;
         for (std::size_t i = 0; i < args.size(); ++i) {
             const auto option =

@@ -15,6 +15,7 @@ namespace {
 
 constexpr DWORD kPageTimeout = 20000;
 constexpr DWORD kExitTimeout = 60000;
+constexpr UINT kKilledExitCode = 99;  // a program ended from outside, by `kill` and `killed-runs`
 
 // Shows control characters and the ends of a text, so that a leading space or a line
 // break is visible in a failure message.
@@ -74,6 +75,30 @@ std::wstring Join(const std::vector<std::wstring>& items) {
 bool IsProgram64Bit(const std::wstring& path) {
     DWORD type = 0;
     return GetBinaryTypeW(path.c_str(), &type) && type == SCS_64BIT_BINARY;
+}
+
+// The arguments from `first` on, joined with single spaces: bare words lose their
+// spacing, |raw text| keeps its own.
+std::wstring Joined(const Step& step, std::size_t first) {
+    std::wstring rest;
+    for (std::size_t i = first; i < step.args.size(); ++i) rest += (rest.empty() ? L"" : L" ") + step.args[i];
+    return rest;
+}
+
+// A message box that asks Yes or No: its text and its two buttons.
+HWND FindQuestion(DWORD processId) {
+    for (const HWND window : VisibleWindows(processId)) {
+        if (ClassName(window) == L"#32770" && GetDlgItem(window, IDYES) && GetDlgItem(window, IDNO) &&
+            GetDlgItem(window, 0xFFFF)) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+std::wstring TrimmedLeft(const std::wstring& line) {
+    const std::size_t start = line.find_first_not_of(L' ');
+    return start == std::wstring::npos ? std::wstring() : line.substr(start);
 }
 
 }  // namespace
@@ -139,6 +164,16 @@ std::wstring Runner::Expected(const std::wstring& text) {
     const int length = LoadStringW(strings_.get(), id, reinterpret_cast<wchar_t*>(&resource), 0);
     if (length <= 0) throw std::runtime_error("text " + std::to_string(id) + " missing from " + ToUtf8(stringsPath_));
     return {resource, static_cast<std::size_t>(length)};
+}
+
+std::wstring Runner::ExpectedFilled(const Step& step, std::size_t argument) {
+    std::wstring text = Expected(step.args[argument]);
+    if (step.args.size() > argument + 1) {
+        const std::size_t at = text.find(L"{0}");
+        if (at == std::wstring::npos) throw ScriptError(step.line, "the text has no {0} to fill");
+        text.replace(at, 3, Expand(step.args[argument + 1]));
+    }
+    return text;
 }
 
 void Runner::NeedArguments(const Step& step, std::size_t count) const {
@@ -209,16 +244,28 @@ const Runner::Verb Runner::kVerbs[] = {
     {L"copy-samples",       Needs::Nothing,        &Runner::CopySamples},
     {L"unregister-driver",  Needs::Nothing,        &Runner::UnregisterDriver},
     {L"stand-in-rundll32",  Needs::Nothing,        &Runner::StandInRundll32},
+    {L"hanging-rundll32",   Needs::Nothing,        &Runner::StandInRundll32},
     {L"recording-printui",  Needs::Nothing,        &Runner::RecordingPrintUi},
     {L"override",           Needs::Nothing,        &Runner::Override},
     {L"strings",            Needs::Nothing,        &Runner::Strings},
     {L"mkdir",              Needs::Nothing,        &Runner::MakeFolder},
     {L"link",               Needs::Nothing,        &Runner::Link},
     {L"undo",               Needs::Nothing,        &Runner::Undo},
+    {L"register-driver",    Needs::Nothing,        &Runner::RegisterDriver},
+    {L"add-printer",        Needs::Nothing,        &Runner::MakePrinter},
+    {L"hold",               Needs::Nothing,        &Runner::Hold},
+    {L"symlink",            Needs::Nothing,        &Runner::SymbolicLink},
+    {L"station",            Needs::Nothing,        &Runner::Station},
+    {L"examples",           Needs::Nothing,        &Runner::CountExamples},
     // Running.
     {L"run",                Needs::Nothing,        &Runner::StartRun},
+    {L"run-as-typed",       Needs::Nothing,        &Runner::StartRun},
+    {L"example",            Needs::Nothing,        &Runner::RunExample},
+    {L"parallel",           Needs::Nothing,        &Runner::StartParallel},
     {L"exit",               Needs::Nothing,        &Runner::EndRun},
     {L"wait",               Needs::Nothing,        &Runner::EndRun},
+    {L"started",            Needs::RunningProgram, &Runner::WaitForChild},
+    {L"kill",               Needs::RunningProgram, &Runner::Kill},
     {L"killed-runs",        Needs::Nothing,        &Runner::KilledRuns},
     // On the pages.
     {L"page",               Needs::RunningProgram, &Runner::WaitForPage},
@@ -263,6 +310,9 @@ const Runner::Verb Runner::kVerbs[] = {
     {L"print",              Needs::EndedProgram,   &Runner::Log},
     {L"effects",            Needs::EndedProgram,   &Runner::RememberEffects},
     {L"same-effects",       Needs::EndedProgram,   &Runner::SameEffects},
+    {L"lasted",             Needs::EndedProgram,   &Runner::Lasted},
+    {L"driver",             Needs::Nothing,        &Runner::DriverInstalled},
+    {L"no-driver",          Needs::Nothing,        &Runner::DriverInstalled},
 };
 // clang-format on
 
@@ -321,9 +371,11 @@ void Runner::UnregisterDriver(const Step& step) {
 }
 
 void Runner::StandInRundll32(const Step& step) {
-    // Wine runs a rundll32.exe of our own from system32 only when told to prefer it.
+    // Wine runs a rundll32.exe of our own from system32 only when told to prefer it. The
+    // hanging one never ends, nor does the process it starts.
     const std::wstring target = SystemDirectoryOfProgram() + L"\\rundll32.exe";
-    if (!CopyAnew(places_.fixtures + L"\\rundll32.exe", target) ||
+    const std::wstring source = step.verb == L"hanging-rundll32" ? L"\\hanging\\rundll32.exe" : L"\\rundll32.exe";
+    if (!CopyAnew(places_.fixtures + source, target) ||
         !SetRegistryText(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", L"rundll32.exe", L"native")) {
         Fail(step, L"cannot put the stand-in rundll32.exe into " + target);
         throw Failure{};
@@ -368,6 +420,135 @@ void Runner::Undo(const Step& step) {
     for (const std::wstring& failure : RestoreState(before_, after_, InApp(kRecordFile))) Fail(step, failure);
 }
 
+void Runner::RegisterDriver(const Step& step) {
+    NeedArguments(step, 1);
+    // As the prepared prefix registers the sample's driver, for 64-bit and 32-bit programs:
+    // its key, with the user-interface library that gives each new printer its data type.
+    for (const wchar_t* environment : {L"Windows x64", L"Windows NT x86"}) {
+        const std::wstring key = std::wstring(L"System\\CurrentControlSet\\Control\\Print\\Environments\\") +
+                                 environment + L"\\Drivers\\Version-3\\" + step.args[0];
+        for (const wchar_t* file : {L"Driver", L"Data File", L"Configuration File"}) {
+            if (!SetRegistryText(HKEY_LOCAL_MACHINE, key, file, L"kestrin_tavik_ui.dll")) {
+                Fail(step, L"cannot register " + key);
+                throw Failure{};
+            }
+        }
+    }
+}
+
+void Runner::MakePrinter(const Step& step) {
+    NeedArguments(step, 3);
+    // Wine adds one printer per process: each comes from a process of its own.
+    const Printer printer{Expand(step.args[0]), Expand(step.args[1]), Expand(step.args[2])};
+    const std::wstring command = L"\"" + ThisProgram() + L"\" --add-printer \"" + printer.name + L"\" \"" +
+                                 printer.port + L"\" \"" + printer.driver + L"\"";
+    const std::optional<DWORD> code = RunProcess(command, kExitTimeout);
+    if (code != 0u || OpenedPrinter(printer.name) != printer) {
+        Fail(step, L"cannot add the printer " + Visible(printer.name));
+        throw Failure{};
+    }
+}
+
+void Runner::Hold(const Step& step) {
+    NeedArguments(step, 2);
+    // As a program that reads the file holds it open: one that opens it with fopen shares
+    // reading and writing; a stricter one shares reading only.
+    const std::wstring path = InApp(Expand(step.args[0]));
+    DWORD share = FILE_SHARE_READ;
+    if (step.args[1] == L"readwrite") {
+        share |= FILE_SHARE_WRITE;
+    } else if (step.args[1] != L"read") {
+        throw ScriptError(step.line, "hold FILE readwrite|read");
+    }
+    held_.reset(CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!held_) {
+        Fail(step, L"cannot open " + path);
+        throw Failure{};
+    }
+}
+
+void Runner::SymbolicLink(const Step& step) {
+    NeedArguments(step, 2);
+    // Wine's CreateSymbolicLinkW makes nothing; a Unix symbolic link inside the prefix's
+    // drive is what Windows programs there see as a reparse point.
+    const std::wstring link = InApp(Expand(step.args[0]));
+    const std::wstring target = InApp(Expand(step.args[1]));
+    using UnixFileName = char*(CDECL*)(const wchar_t*);
+    const auto unixFileName = ProcAddress<UnixFileName>(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name");
+    if (!unixFileName) throw ScriptError(step.line, "symlink needs Wine");
+    auto unixPath = [&](const std::wstring& path) {
+        char* name = unixFileName(path.c_str());
+        const std::wstring result = name ? FromUtf8(name) : L"";
+        HeapFree(GetProcessHeap(), 0, name);
+        return result;
+    };
+    // `start /wait` cannot wait for a Unix program: the link is there a moment later.
+    RunProcess(L"start.exe /wait /unix /bin/ln -s \"" + unixPath(target) + L"\" \"" + unixPath(link) + L"\"",
+               kExitTimeout);
+    const bool made = Eventually([&] {
+        const DWORD attributes = GetFileAttributesW(link.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    });
+    if (!made) {
+        Fail(step, L"cannot make " + link + L" a symbolic link to " + target);
+        throw Failure{};
+    }
+}
+
+void Runner::Station(const Step& step) {
+    NeedArguments(step, 1);
+    // A window station of its own, as a service has: nothing on it reaches a screen. It
+    // lives while a handle to it is open, so ours stay open.
+    const HWINSTA ours = GetProcessWindowStation();
+    station_ = CreateWindowStationW(step.args[0].c_str(), 0, WINSTA_ALL_ACCESS, nullptr);
+    USEROBJECTFLAGS flags{};
+    DWORD needed = 0;
+    if (!station_ || !GetUserObjectInformationW(station_, UOI_FLAGS, &flags, sizeof flags, &needed)) {
+        Fail(step, L"cannot make the window station " + step.args[0]);
+        throw Failure{};
+    }
+    if (flags.dwFlags & WSF_VISIBLE) {
+        Fail(step, L"the new window station " + step.args[0] + L" says it is visible");
+        throw Failure{};
+    }
+    SetProcessWindowStation(station_);
+    stationDesktop_ = CreateDesktopW(L"Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    SetProcessWindowStation(ours);
+    if (!stationDesktop_) {
+        Fail(step, L"cannot make the desktop " + step.args[0] + L"\\Default");
+        throw Failure{};
+    }
+    desktop_ = step.args[0] + L"\\Default";
+}
+
+std::vector<std::wstring> Runner::DocumentedCommands(const Step& step) const {
+    NeedArguments(step, 1);
+    if (places_.source.empty()) throw ScriptError(step.line, "the driver was not given the source tree (--source)");
+    std::wstring file = step.args[0];
+    std::replace(file.begin(), file.end(), L'/', L'\\');
+    const auto bytes = FileBytes(places_.source + L"\\" + file);
+    if (!bytes) throw ScriptError(step.line, "cannot read " + ToUtf8(file));
+    // In Markdown only the lines of fenced code blocks are commands; elsewhere any line.
+    const bool markdown = file.size() > 3 && file.compare(file.size() - 3, 3, L".md") == 0;
+    bool inCode = !markdown;
+    std::vector<std::wstring> commands;
+    std::istringstream lines(*bytes);
+    for (std::string bytesOfLine; std::getline(lines, bytesOfLine);) {
+        std::wstring line = TrimmedLeft(FromUtf8(bytesOfLine));
+        while (!line.empty() && (line.back() == L'\r' || line.back() == L' ')) line.pop_back();
+        if (markdown && line.rfind(L"```", 0) == 0) inCode = !inCode;
+        if (inCode && line.rfind(L"kestrin.exe ", 0) == 0) commands.push_back(line);
+    }
+    return commands;
+}
+
+void Runner::CountExamples(const Step& step) {
+    const int expected = Number(step, 1);
+    const std::vector<std::wstring> commands = DocumentedCommands(step);
+    Expect(step, commands.size() == static_cast<std::size_t>(expected),
+           step.args[0] + L" shows " + std::to_wstring(commands.size()) + L" commands: " + Join(commands));
+}
+
 void Runner::Strings(const Step& step) {
     NeedArguments(step, 1);
     stringsPath_ = InApp(Expand(step.args[0]));
@@ -380,13 +561,53 @@ void Runner::Strings(const Step& step) {
 }
 
 void Runner::StartRun(const Step& step) {
-    if (run_ && !ended_) throw ScriptError(step.line, "the previous run has not ended: `exit` first");
+    // `run` names the program by its full path in quotes, as Explorer does; `run-as-typed`
+    // as a person types it at a prompt in its folder, without quotes.
     const std::wstring program = InApp(L"kestrin.exe");
-    // Bare words are joined with single spaces; |raw text| keeps any other spacing.
-    std::wstring rest;
-    for (const std::wstring& word : step.args) rest += (rest.empty() ? L"" : L" ") + word;
-    rest = Expand(rest);
-    const std::wstring commandLine = L"\"" + program + L"\" " + rest;
+    const std::wstring name = step.verb == L"run-as-typed" ? L"kestrin.exe" : L"\"" + program + L"\"";
+    Launch(step, program, name + L" " + Expand(Joined(step, 0)));
+}
+
+void Runner::RunExample(const Step& step) {
+    NeedArguments(step, 2);
+    const std::vector<std::wstring> commands = DocumentedCommands(step);
+    const int number = Number(step, 1);
+    if (number < 1 || static_cast<std::size_t>(number) > commands.size()) {
+        throw ScriptError(step.line, ToUtf8(step.args[0]) + " has no command " + std::to_string(number));
+    }
+    // As an administrator's batch file runs it: the line as written, by the command
+    // interpreter, in the program's folder.
+    const std::wstring batch = InApp(L"example.bat");
+    std::ofstream file(std::filesystem::path(batch), std::ios::binary);
+    file << "@echo off\r\n" << ToUtf8(commands[static_cast<std::size_t>(number) - 1]) << "\r\nexit /b %errorlevel%\r\n";
+    file.close();
+    if (!file) {
+        Fail(step, L"cannot write " + batch);
+        throw Failure{};
+    }
+    Print(L"== " + step.args[0] + L", command " + std::to_wstring(number) + L": " +
+          Visible(commands[static_cast<std::size_t>(number) - 1]));
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    Launch(step, std::wstring(system) + L"\\cmd.exe", L"cmd /c example.bat");
+}
+
+void Runner::StartParallel(const Step& step) {
+    const int count = Number(step, 0);
+    const std::wstring program = InApp(L"kestrin.exe");
+    const std::wstring commandLine = L"\"" + program + L"\" " + Expand(Joined(step, 1));
+    Launch(step, program, commandLine);
+    for (int i = 1; i < count; ++i) {
+        alongside_.push_back(std::make_unique<Debuggee>(program, commandLine, places_.app, desktop_));
+        if (!alongside_.back()->WaitStarted()) {
+            Fail(step, L"cannot start " + program);
+            throw Failure{};
+        }
+    }
+}
+
+void Runner::Launch(const Step& step, const std::wstring& program, const std::wstring& commandLine) {
+    if (run_ && !ended_) throw ScriptError(step.line, "the previous run has not ended: `exit` first");
     Print(L"== run " + Visible(commandLine));
 
     // Wine starts its desktop process for the first program that needs it: let that be
@@ -398,7 +619,9 @@ void Runner::StartRun(const Step& step) {
     seenWindows_.clear();
     ended_ = false;
     run_.reset();
-    run_ = std::make_unique<Debuggee>(program, commandLine, places_.app);
+    alongside_.clear();
+    startTick_ = GetTickCount64();
+    run_ = std::make_unique<Debuggee>(program, commandLine, places_.app, desktop_);
     if (!run_->WaitStarted()) {
         Fail(step, L"cannot start " + program);
         run_.reset();
@@ -411,39 +634,75 @@ void Runner::EndRun(const Step& step) {
     // `wait` is for a person at the wizard: no time limit, and any end will do.
     const bool anyCode = step.verb == L"wait" || (!step.args.empty() && step.args[0] == L"any");
     const int expected = anyCode ? 0 : Number(step, 0);
-    const bool ended = Eventually([&] { return run_->Ended(); }, step.verb == L"wait" ? INFINITE : kExitTimeout);
+    std::vector<Debuggee*> runs = {run_.get()};
+    for (const auto& run : alongside_) runs.push_back(run.get());
+    const bool ended =
+        Eventually([&] { return std::all_of(runs.begin(), runs.end(), [](auto r) { return r->Ended(); }); },
+                   step.verb == L"wait" ? INFINITE : kExitTimeout);
     if (!ended) {
         std::wstring shown;
         for (const HWND window : VisibleWindows(run_->ProcessId())) {
             shown += L" " + Visible(WindowText(window));
         }
         Fail(step, L"the program did not end; its windows:" + (shown.empty() ? L" none" : shown));
-        run_->Terminate();
-        run_->WaitEnded(kExitTimeout);
+        for (Debuggee* run : runs) {
+            if (!run->Ended()) ReportRun(*run);
+            run->Terminate();
+            run->WaitEnded(kExitTimeout);
+        }
         throw Failure{};
     }
+    held_.reset();
     ended_ = true;
     page_ = nullptr;
     after_ = ReadSystemState(InApp(kRecordFile));
-    Report();
-    if (const auto crash = run_->Crash()) {
-        wchar_t code[16];
-        swprintf(code, 16, L"0x%08lx", static_cast<unsigned long>(*crash));
-        Fail(step, L"the program crashed with exception " + std::wstring(code));
+    for (Debuggee* run : runs) {
+        ReportRun(*run);
+        if (const auto crash = run->Crash()) {
+            wchar_t code[16];
+            swprintf(code, 16, L"0x%08lx", static_cast<unsigned long>(*crash));
+            Fail(step, L"the program crashed with exception " + std::wstring(code));
+        }
+        Expect(step, anyCode || run->ExitCode() == static_cast<DWORD>(expected),
+               L"exit code " + std::to_wstring(run->ExitCode()) + L", expected " + std::to_wstring(expected));
     }
-    Expect(step, anyCode || run_->ExitCode() == static_cast<DWORD>(expected),
-           L"exit code " + std::to_wstring(run_->ExitCode()) + L", expected " + std::to_wstring(expected));
+    Report();
+}
+
+void Runner::ReportRun(Debuggee& run) {
+    if (run.Ended()) {
+        const DWORD code = run.ExitCode();
+        const std::wstring_view meaning =
+            code <= static_cast<DWORD>(kHighestExitCode) ? ExitCodeMeaning(static_cast<ExitCode>(code)) : L"";
+        Print(L"exit code " + std::to_wstring(code) + (meaning.empty() ? L"" : L" (" + std::wstring(meaning) + L")"));
+    }
+    for (const Debuggee::Line& line : run.AllLines()) {
+        Print((line.processId == run.ProcessId() ? L"debugger: " : L"debugger (child): ") + Visible(line.text));
+    }
+    for (const std::wstring& child : run.Children()) Print(L"child process " + child);
+}
+
+void Runner::WaitForChild(const Step& step) {
+    NeedArguments(step, 1);
+    const std::wstring path = Expand(step.args[0]);
+    auto started = [&] {
+        const std::vector<std::wstring> children = run_->Children();
+        return std::any_of(children.begin(), children.end(),
+                           [&](const std::wstring& child) { return EqualsIgnoringCase(child, path); });
+    };
+    if (!Eventually(started, kPageTimeout)) {
+        Fail(step, L"the program did not start " + path + L"; it started " + Join(run_->Children()));
+        throw Failure{};
+    }
+}
+
+void Runner::Kill(const Step& step) {
+    // As the task manager ends a process: at once, and that process alone.
+    const UniqueProcessHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, run_->ProcessId()));
+    if (!process || !TerminateProcess(process.get(), kKilledExitCode)) Fail(step, L"cannot end the program");
 }
 
 void Runner::Report() {
-    const DWORD code = run_->ExitCode();
-    const std::wstring_view meaning =
-        code <= static_cast<DWORD>(kHighestExitCode) ? ExitCodeMeaning(static_cast<ExitCode>(code)) : L"";
-    Print(L"exit code " + std::to_wstring(code) + (meaning.empty() ? L"" : L" (" + std::wstring(meaning) + L")"));
-    for (const Debuggee::Line& line : run_->AllLines()) {
-        Print((line.processId == run_->ProcessId() ? L"debugger: " : L"debugger (child): ") + Visible(line.text));
-    }
-    for (const std::wstring& child : run_->Children()) Print(L"child process " + child);
     for (const std::wstring& command : PrintUiCommands()) Print(L"printer-setup command " + Visible(command));
     for (const std::wstring& line : DescribeState(after_)) Print(line);
 }
@@ -468,15 +727,26 @@ bool Runner::Usable(HWND control) {
 
 void Runner::WaitForPage(const Step& step) {
     NeedArguments(step, 1);
+    const bool question = step.args[0] == L"question";
     const auto kind = PageKindFromName(step.args[0]);
-    if (!kind) throw ScriptError(step.line, "unknown page " + ToUtf8(step.args[0]));
+    if (!kind && !question) throw ScriptError(step.line, "unknown page " + ToUtf8(step.args[0]));
+    // On any process of the run (the program may be a command interpreter's child), and
+    // not the page the scenario is on: a message box just answered may not be gone yet.
+    auto find = [&] {
+        for (const DWORD process : run_->ProcessIds()) {
+            const HWND page = question ? FindQuestion(process) : FindPage(process, *kind);
+            if (page && page != page_) return page;
+        }
+        return HWND{};
+    };
     HWND found = nullptr;
-    Eventually([&] { return (found = FindPage(run_->ProcessId(), *kind)) != nullptr || run_->Ended(); }, kPageTimeout);
+    Eventually([&] { return (found = find()) != nullptr || run_->Ended(); }, kPageTimeout);
     if (!found) {
         Fail(step, L"no " + step.args[0] + L" page appeared" +
                        (run_->Ended() ? L"; the program ended with " + std::to_wstring(run_->ExitCode()) : L""));
         if (run_->Ended()) {
             after_ = ReadSystemState(InApp(kRecordFile));
+            ReportRun(*run_);
             Report();
         }
         throw Failure{};
@@ -543,7 +813,7 @@ void Runner::Shot(const Step& step) {
 void Runner::ExpectText(const Step& step) {
     NeedArguments(step, 2);
     const HWND control = Control(step, 0);
-    const std::wstring expected = Expected(step.args[1]);
+    const std::wstring expected = ExpectedFilled(step, 1);
     Expect(step, Eventually([&] { return WindowText(control) == expected; }),
            L"control " + step.args[0] + L" shows " + Visible(WindowText(control)) + L", expected " + Visible(expected));
 }
@@ -551,7 +821,7 @@ void Runner::ExpectText(const Step& step) {
 void Runner::ExpectTextHas(const Step& step) {
     NeedArguments(step, 2);
     const HWND control = Control(step, 0);
-    const std::wstring expected = Expected(step.args[1]);
+    const std::wstring expected = ExpectedFilled(step, 1);
     Expect(
         step, Eventually([&] { return WindowText(control).find(expected) != std::wstring::npos; }),
         L"control " + step.args[0] + L" shows " + Visible(WindowText(control)) + L", which lacks " + Visible(expected));
@@ -744,6 +1014,25 @@ void Runner::Log(const Step& step) {
     if (!print) CheckLines(Step{step.line, step.verb, {step.args.begin() + 1, step.args.end()}}, L"log lines", lines);
 }
 
+void Runner::Lasted(const Step& step) {
+    const int least = Number(step, 0);
+    const int most = Number(step, 1);
+    const ULONGLONG milliseconds = run_->EndTick() - startTick_;
+    Print(L"== the run lasted " + std::to_wstring(milliseconds) + L" ms");
+    Expect(step,
+           milliseconds >= static_cast<ULONGLONG>(least) * 1000 && milliseconds <= static_cast<ULONGLONG>(most) * 1000,
+           L"the run lasted " + std::to_wstring(milliseconds) + L" ms");
+}
+
+void Runner::DriverInstalled(const Step& step) {
+    NeedArguments(step, 1);
+    const std::wstring environment = programIs64Bit_ ? L"Windows x64" : L"Windows NT x86";
+    const std::wstring name = Expand(step.args[0]);
+    const std::vector<std::wstring> drivers = InstalledDrivers(environment);
+    const bool installed = std::find(drivers.begin(), drivers.end(), name) != drivers.end();
+    Expect(step, installed == (step.verb == L"driver"), L"the drivers for " + environment + L" are " + Join(drivers));
+}
+
 void Runner::RememberEffects(const Step& step) {
     NeedArguments(step, 1);
     remembered_[step.args[0]] = EffectsOfRun();
@@ -785,10 +1074,8 @@ void Runner::CompareEffects(const Step& step, const Effects& expected, const Eff
 
 void Runner::KilledRuns(const Step& step) {
     const int runs = Number(step, 0);
-    std::wstring rest;
-    for (std::size_t i = 1; i < step.args.size(); ++i) rest += (rest.empty() ? L"" : L" ") + step.args[i];
     const std::wstring program = InApp(L"kestrin.exe");
-    const std::wstring commandLine = L"\"" + program + L"\" " + Expand(rest);
+    const std::wstring commandLine = L"\"" + program + L"\" " + Expand(Joined(step, 1));
     // One run goes to its end first, to learn how long a run takes; then each is ended at
     // a random moment within that time. The seed is printed, so that a failing series can
     // be repeated with it.
@@ -814,7 +1101,7 @@ void Runner::KilledRuns(const Step& step) {
         if (WaitForSingleObject(started.process.get(), delay) == WAIT_OBJECT_0) {
             ++ended;
         } else {
-            TerminateProcess(started.process.get(), 99);
+            TerminateProcess(started.process.get(), kKilledExitCode);
             WaitForSingleObject(started.process.get(), kExitTimeout);
         }
         // Either the earlier record, or the whole name of a printer that is there now.
@@ -831,8 +1118,14 @@ void Runner::KilledRuns(const Step& step) {
 }
 
 void Runner::CheckLines(const Step& step, const std::wstring& what, const std::vector<std::wstring>& actual) {
+    // A line marked {32-bit} is the 32-bit program's only: what it adds under WOW64.
+    constexpr std::wstring_view k32BitOnly = L"{32-bit}";
     std::vector<std::wstring> expected;
-    for (const std::wstring& line : step.args) expected.push_back(Expand(line));
+    for (const std::wstring& line : step.args) {
+        const bool only32Bit = line.rfind(k32BitOnly, 0) == 0;
+        if (only32Bit && programIs64Bit_) continue;
+        expected.push_back(Expand(only32Bit ? line.substr(k32BitOnly.size()) : line));
+    }
     if (actual == expected) return;
     Fail(step, what + L" differ");
     for (std::size_t i = 0; i < std::max(actual.size(), expected.size()); ++i) {

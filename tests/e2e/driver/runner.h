@@ -21,6 +21,7 @@ struct Places {
     std::wstring app;       // where the scenario installs kestrin.exe and runs it
     std::wstring shots;     // screenshots go here when set
     std::wstring args;      // {args}: a command line a caller hands in
+    std::wstring source;    // the source tree, whose documents show commands to run
 };
 
 // Plays a scenario: prepares the prefix, runs kestrin.exe as a user would and checks
@@ -52,17 +53,28 @@ private:
     void Write(const Step& step);
     void CopySamples(const Step& step);
     void UnregisterDriver(const Step& step);
-    void StandInRundll32(const Step& step);
+    void StandInRundll32(const Step& step);  // stand-in-rundll32, hanging-rundll32
     void RecordingPrintUi(const Step& step);
     void Override(const Step& step);
     void Strings(const Step& step);
     void MakeFolder(const Step& step);
     void Link(const Step& step);
     void Undo(const Step& step);
+    void RegisterDriver(const Step& step);
+    void MakePrinter(const Step& step);
+    void Hold(const Step& step);
+    void SymbolicLink(const Step& step);
+    void Station(const Step& step);
+    void CountExamples(const Step& step);
 
     // Running.
-    void StartRun(const Step& step);
+    void StartRun(const Step& step);  // run, run-as-typed
+    void RunExample(const Step& step);
+    void StartParallel(const Step& step);
+    void Launch(const Step& step, const std::wstring& program, const std::wstring& commandLine);
     void EndRun(const Step& step);  // exit, wait
+    void WaitForChild(const Step& step);
+    void Kill(const Step& step);
     // Runs the program again and again, each time ended at a random moment.
     void KilledRuns(const Step& step);
 
@@ -103,6 +115,8 @@ private:
     void NoFile(const Step& step);
     void File(const Step& step);
     void Log(const Step& step);  // log, print
+    void Lasted(const Step& step);
+    void DriverInstalled(const Step& step);  // driver, no-driver
     void RememberEffects(const Step& step);
     void SameEffects(const Step& step);
 
@@ -110,6 +124,9 @@ private:
     // What the recording printer-setup library was asked to do in this run.
     std::wstring PrintUiLog() const;
     std::vector<std::wstring> PrintUiCommands() const;
+    // The commands a document shows: its lines that begin with "kestrin.exe ".
+    std::vector<std::wstring> DocumentedCommands(const Step& step) const;
+    void ReportRun(Debuggee& run);
     void Report();
 
     // What a run did: its lines, the processes it started, the commands the recording
@@ -124,6 +141,8 @@ private:
     std::wstring Expand(const std::wstring& text) const;
     std::wstring InApp(const std::wstring& path) const;
     std::wstring Expected(const std::wstring& text);
+    // Text `argument` as Expected() gives it, with `{0}` filled by the argument after it.
+    std::wstring ExpectedFilled(const Step& step, std::size_t argument);
     std::wstring SystemDirectoryOfProgram() const;
     HWND Control(const Step& step, std::size_t argument);
     int Number(const Step& step, std::size_t argument) const;
@@ -144,7 +163,13 @@ private:
     std::wstring stringsPath_;
 
     std::unique_ptr<Debuggee> run_;
+    std::vector<std::unique_ptr<Debuggee>> alongside_;  // runs started with run_ by `parallel`
+    ULONGLONG startTick_ = 0;
     bool ended_ = false;
+    UniqueFileHandle held_;  // open while the next run runs
+    std::wstring desktop_;   // where runs start; empty: on ours
+    HWINSTA station_ = nullptr;
+    HDESK stationDesktop_ = nullptr;
     SystemState before_, after_;
     HWND page_ = nullptr;
     std::map<HWND, std::wstring> seenWindows_;  // with what each showed

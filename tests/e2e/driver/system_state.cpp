@@ -68,6 +68,19 @@ std::optional<Printer> OpenedPrinter(const std::wstring& name) {
     return Printer{text(info->pPrinterName), text(info->pPortName), text(info->pDriverName)};
 }
 
+std::vector<std::wstring> InstalledDrivers(const std::wstring& environment) {
+    std::wstring name = environment;
+    DWORD needed = 0;
+    DWORD count = 0;
+    EnumPrinterDriversW(nullptr, name.data(), 1, nullptr, 0, &needed, &count);
+    std::vector<BYTE> buffer(needed);
+    if (needed == 0 || !EnumPrinterDriversW(nullptr, name.data(), 1, buffer.data(), needed, &needed, &count)) return {};
+    const auto* drivers = reinterpret_cast<const DRIVER_INFO_1W*>(buffer.data());
+    std::vector<std::wstring> names;
+    for (DWORD i = 0; i < count; ++i) names.emplace_back(drivers[i].pName);
+    return names;
+}
+
 std::optional<CommSettings> ReadCommSettings(const std::wstring& port) {
     COMMCONFIG config{};
     config.dwSize = sizeof config;

@@ -45,4 +45,6 @@ std::vector<std::wstring> RestoreState(const SystemState& earlier, const SystemS
                                        const std::wstring& recordFile);
 
 std::optional<Printer> OpenedPrinter(const std::wstring& name);
+// The printer drivers installed for an environment ("Windows x64", "Windows NT x86").
+std::vector<std::wstring> InstalledDrivers(const std::wstring& environment);
 std::optional<CommSettings> ReadCommSettings(const std::wstring& port);
