@@ -32,7 +32,7 @@ std::wstring Quoted(const std::wstring& text) {
     return L"\"" + text + L"\"";
 }
 
-std::wstring Quiet(std::wstring command, bool quiet) {
+std::wstring Quiet(const std::wstring& command, bool quiet) {
     return quiet ? command + kQuietSwitch : command;
 }
 

@@ -219,7 +219,8 @@ void NoteWhyItFailed(RunState& run, ExitCode code, SystemError error) {
     if (NeedsAdministratorHint(code, run.start.elevated)) {
         run.output.Note(L"the installer does not run with administrator rights; it must be run as administrator");
     }
-    if (run.start.wow64 && IsFailedInstallation(code)) run.output.Note(english.Text(IDS_USE_64BIT_PROGRAM));
+    // The 32-bit program's driver is the one a printer on 64-bit Windows cannot use.
+    if (run.start.wow64 && code == ExitCode::PrinterNotCreated) run.output.Note(english.Text(IDS_USE_64BIT_PROGRAM));
     if (const std::wstring why = WhyItFailed(code, error, english); !why.empty()) run.output.Note(L"why: " + why);
 }
 
@@ -300,7 +301,8 @@ std::optional<ExitCode> RunWizard(RunState& run) {
     Win32InstallSystem system(run.output);
     const InstallResult outcome = Install(run, system, settings);
     if (IsFailedInstallation(outcome.code)) {
-        const FailureHints hints{NeedsAdministratorHint(outcome.code, run.start.elevated), run.start.wow64};
+        const FailureHints hints{NeedsAdministratorHint(outcome.code, run.start.elevated),
+                                 run.start.wow64 && outcome.code == ExitCode::PrinterNotCreated};
         AfxMessageBox(InstallFailureMessage(outcome, FullPath(run.start.recordPath), context.language, hints).c_str(),
                       MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
     }
