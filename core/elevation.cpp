@@ -31,13 +31,13 @@ std::wstring UncPath(std::wstring_view path, const MappedShare& share) {
 }
 
 std::wstring ArgumentsForElevatedRun(std::wstring_view arguments, const ParsedCommandLine& parsed,
-                                     const MappedShare& share) {
+                                     const MappedShare& share, const PathExpansion& expand) {
     bool changed = false;
     std::wstring rebuilt;
     for (const WrittenOption& option : parsed.written) {
         std::wstring text = option.text;
         if (option.path) {
-            const std::wstring unc = UncPath(*option.path, share);
+            const std::wstring unc = UncPath(expand(*option.path), share);
             if (unc != *option.path) {
                 text = L"/" + option.name + L":" + kQuote + unc + kQuote;
                 changed = true;
@@ -53,6 +53,7 @@ std::wstring ArgumentsForElevatedRun(std::wstring_view arguments, const ParsedCo
     const std::wstring unc = UncPath(bare, share);
     if (unc != bare) changed = true;
     if (!changed) return std::wstring(arguments);
-    rebuilt += line.languageCode + kSpace + line.basePrinterName + kSpace;
-    return rebuilt + (quoted ? kQuote + unc + kQuote : unc);
+    rebuilt += line.languageCode + kSpace + line.basePrinterName;
+    if (inf.empty()) return rebuilt;
+    return rebuilt + kSpace + (quoted ? kQuote + unc + kQuote : unc);
 }

@@ -63,8 +63,12 @@ using MappedShare = std::function<std::optional<std::wstring>(wchar_t drive)>;
 // ("\\server\share\drivers\tavik"); any other path as it is.
 std::wstring UncPath(std::wstring_view path, const MappedShare& share);
 
+// The environment references (%NAME%) of a path expanded, as this run sees them.
+using PathExpansion = std::function<std::wstring(std::wstring_view path)>;
+
 // The arguments for the elevated run of the same program, which does not see the drive
-// letters this session mapped: the INF path and the paths that options name, when on a
-// mapped drive, as UNC paths; otherwise `arguments` unchanged.
+// letters this session mapped (nor, run as another administrator, its environment): the
+// paths that options name expanded, and these and the INF path, when on a mapped drive,
+// as UNC paths; when that changes nothing, `arguments` unchanged.
 std::wstring ArgumentsForElevatedRun(std::wstring_view arguments, const ParsedCommandLine& parsed,
-                                     const MappedShare& share);
+                                     const MappedShare& share, const PathExpansion& expand);

@@ -4,9 +4,9 @@
 #include <optional>
 
 #include "core/architecture.h"
-#include "core/printer_name_record.h"
 #include "core/serial_port.h"
 #include "core/serial_tables.h"
+#include "core/system_errors.h"
 
 namespace {
 
@@ -14,6 +14,8 @@ constexpr wchar_t kPrinterOpened[] = L"打开打印机成功！";
 constexpr wchar_t kPrinterNotOpened[] = L"打开打印机失败！";
 constexpr wchar_t kSpoolerRoute[] = L"it's 32 bit system!";
 constexpr wchar_t kErrorQuitting[] = L"出现错误，退出！";
+// The printer-setup entry point's switch for showing nothing, not even an error.
+constexpr wchar_t kQuietSwitch[] = L" /q";
 
 // A path with a space is split into several arguments unless quoted; one that already
 // carries quotes is taken as the caller wrote it.
@@ -30,17 +32,28 @@ std::wstring Quoted(const std::wstring& text) {
     return L"\"" + text + L"\"";
 }
 
+std::wstring Quiet(std::wstring command, bool quiet) {
+    return quiet ? command + kQuietSwitch : command;
+}
+
 std::wstring CopyName(const std::wstring& base, int copy) {
     return base + L"(copy of " + std::to_wstring(copy) + L")";
 }
 
-// The first candidate name that no printer uses, or nothing when every one is taken.
-std::optional<std::wstring> ChooseFreePrinterName(const std::wstring& base, Spooler& spooler, DebugOutput& debug) {
-    for (int copy = 0; copy <= kMaxPrinterCopies; ++copy) {
+struct FreeName {
+    std::wstring name;
+    int copy;
+};
+
+// The first candidate name from copy `first` on that no printer uses, or nothing when
+// every one is taken.
+std::optional<FreeName> ChooseFreePrinterName(const std::wstring& base, int first, Spooler& spooler,
+                                              DebugOutput& debug) {
+    for (int copy = first; copy <= kMaxPrinterCopies; ++copy) {
         std::wstring candidate = copy == 0 ? base : CopyName(base, copy);
         if (!spooler.PrinterExists(candidate)) {
             debug.Write(kPrinterNotOpened);
-            return candidate;
+            return FreeName{std::move(candidate), copy};
         }
         debug.Write(kPrinterOpened);
     }
@@ -64,81 +77,151 @@ bool UsesCommandRoute(std::uint16_t architecture, OsChoice osIndex) {
     return Is64BitArchitecture(architecture) && osIndex == OsChoice::Windows8;
 }
 
+// Creates the printer under the first free name, by the route the system and the
+// choice of operating system call for. Another program may take the name between the
+// search and the creation: the search then goes on from the next copy.
+InstallResult CreatePrinter(const InstallRequest& request, const InstallSystem& system, PrinterSetupLibrary& printui,
+                            const std::wstring& portName, std::wstring& printerName) {
+    Spooler& spooler = system.spooler;
+    DebugOutput& debug = system.debug;
+    system.progress.Enter(RunStep::NameSearch);
+    std::optional<FreeName> free = ChooseFreePrinterName(request.basePrinterName, 0, spooler, debug);
+    if (!free) return {ExitCode::PrinterNotCreated};
+    system.progress.Printer(free->name);
+
+    system.progress.Enter(RunStep::DriverInstallation);
+    const bool hasEntryPoint = printui.FindEntryPoint();
+    const std::wstring driverCommand = DriverCommand(request.infBasePath, request.quiet);
+    debug.Write(driverCommand);
+    if (!hasEntryPoint) return {ExitCode::PrinterSetupMissing};
+    printui.RunCommand(driverCommand);
+    // The entry point tells nothing of its success; the spooler knows whether it worked.
+    debug.Note(L"the driver " + std::wstring(kDriverModelName) +
+               (spooler.DriverInstalled(kDriverModelName) ? L" is" : L" is not") +
+               L" installed for this program's environment");
+
+    system.progress.Enter(RunStep::PrinterCreation);
+    std::optional<bool> commandRoute;
+    for (;;) {
+        const std::wstring printerCommand = PrinterCommand(free->name, request.infBasePath, portName, request.quiet);
+        debug.Write(printerCommand);
+        // Whatever is buffered must reach the console before rundll32 shares it; if
+        // flushing fails there is nothing better to do than go on.
+        static_cast<void>(std::fflush(stdout));
+        if (!commandRoute) {
+            commandRoute = UsesCommandRoute(system.systemInfo.NativeProcessorArchitecture(), request.settings.osIndex);
+        }
+        SystemError error = 0;
+        if (*commandRoute) {
+            // rundll32 tells nothing of its success: the spooler has to show the printer.
+            system.programRunner.RunSystemProgram(L"rundll32.exe", printerCommand);
+            if (!spooler.PrinterExists(free->name)) {
+                debug.Write(kErrorQuitting);
+                return {ExitCode::PrinterNotCreated};
+            }
+        } else {
+            debug.Write(kSpoolerRoute);
+            error = spooler.AddPrinter({free->name, portName, kDriverModelName, kPrintProcessor});
+        }
+        if (error == kErrorPrinterAlreadyExists) {
+            free = ChooseFreePrinterName(request.basePrinterName, free->copy + 1, spooler, debug);
+            if (!free) return {ExitCode::PrinterNotCreated, error};
+            system.progress.Printer(free->name);
+            continue;
+        }
+        if (error != 0) {
+            debug.Write(kErrorQuitting);
+            return {ExitCode::PrinterNotCreated, error};
+        }
+        printerName = free->name;
+        return {ExitCode::Installed};
+    }
+}
+
 }  // namespace
 
-std::wstring DriverCommand(const std::wstring& infBasePath) {
-    return L" /dd /ia /f " + InfFile(infBasePath, L".inf") + L" /m " + Quoted(kDriverModelName);
+InstallationTurn::InstallationTurn(const InstallSystem& system) : lock_(system.lock) {
+    SystemError error = 0;
+    switch (lock_.TryTake(error)) {
+        case InstallationLock::State::Taken:
+            held_ = true;
+            break;
+        case InstallationLock::State::Busy:
+            system.progress.Enter(RunStep::WaitingForAnotherInstallation);
+            system.debug.Write(L"waiting for another installation to end");
+            lock_.WaitAndTake();
+            held_ = true;
+            break;
+        case InstallationLock::State::Unavailable:
+            system.debug.Note(L"the lock that keeps installations apart can be neither created nor opened: error " +
+                              std::to_wstring(error) + L"; going on without it");
+            break;
+    }
+}
+
+InstallationTurn::~InstallationTurn() {
+    if (held_) lock_.Release();
+}
+
+std::wstring DriverCommand(const std::wstring& infBasePath, bool quiet) {
+    return Quiet(L" /dd /ia /f " + InfFile(infBasePath, L".inf") + L" /m " + Quoted(kDriverModelName), quiet);
 }
 
 std::wstring PrinterCommand(const std::wstring& printerName, const std::wstring& infBasePath,
-                            const std::wstring& portName) {
-    return L"rundll32 printui.dll,PrintUIEntry /if /b " + Quoted(printerName) + L" /f " +
-           InfFile(infBasePath, L".INF") + L" /r " + Quoted(portName) + L" /m " + Quoted(kDriverModelName);
+                            const std::wstring& portName, bool quiet) {
+    return Quiet(L"rundll32 printui.dll,PrintUIEntry /if /b " + Quoted(printerName) + L" /f " +
+                     InfFile(infBasePath, L".INF") + L" /r " + Quoted(portName) + L" /m " + Quoted(kDriverModelName),
+                 quiet);
 }
 
-std::wstring TestPageCommand(const std::wstring& printerName) {
-    return L" /k /n " + Quoted(printerName);
+std::wstring TestPageCommand(const std::wstring& printerName, bool quiet) {
+    return Quiet(L" /k /n " + Quoted(printerName), quiet);
 }
 
-ExitCode RunInstallation(const InstallSettings& settings, const std::wstring& basePrinterName,
-                         const std::wstring& infBasePath, const InstallSystem& system) {
+InstallResult RunInstallation(const InstallRequest& request, const InstallSystem& system) {
+    const InstallSettings& settings = request.settings;
     // Nothing may be created from a record that points outside the tables.
     const auto port = TableEntry(PortNameTable, settings.portIndex);
     if (!port) {
         system.debug.Write(L"port index " + std::to_wstring(settings.portIndex) +
                            L" is outside the port table, nothing installed");
-        return ExitCode::PrinterNotCreated;
+        return {ExitCode::PrinterNotCreated};
     }
     const std::wstring portName(*port);
     const bool comPort = IsComPort(settings.portIndex);
     const auto serial = SerialSettingsFrom(settings);
     if (comPort && !serial) {
         system.debug.Write(L"a serial value index is outside its table, nothing installed");
-        return ExitCode::PrinterNotCreated;
+        return {ExitCode::PrinterNotCreated};
     }
 
     const std::unique_ptr<PrinterSetupLibrary> printui = system.printerSetup.Load();
-    if (!printui) return ExitCode::PrinterSetupMissing;
+    if (!printui) return {ExitCode::PrinterSetupMissing};
 
-    const auto printerName = ChooseFreePrinterName(basePrinterName, system.spooler, system.debug);
-    if (!printerName) return ExitCode::PrinterNotCreated;
-
-    const bool hasEntryPoint = printui->FindEntryPoint();
-    const std::wstring driverCommand = DriverCommand(infBasePath);
-    system.debug.Write(driverCommand);
-    if (!hasEntryPoint) return ExitCode::PrinterSetupMissing;
-    printui->RunCommand(driverCommand);
-
-    const std::wstring printerCommand = PrinterCommand(*printerName, infBasePath, portName);
-    system.debug.Write(printerCommand);
-    // Whatever is buffered must reach the console before rundll32 shares it; if flushing
-    // fails there is nothing better to do than go on.
-    static_cast<void>(std::fflush(stdout));
-
-    if (UsesCommandRoute(system.systemInfo.NativeProcessorArchitecture(), settings.osIndex)) {
-        // rundll32 tells nothing of its success: the spooler has to show the printer.
-        system.programRunner.RunSystemProgram(L"rundll32.exe", printerCommand);
-        if (!system.spooler.PrinterExists(*printerName)) {
-            system.debug.Write(kErrorQuitting);
-            return ExitCode::PrinterNotCreated;
-        }
-    } else {
-        system.debug.Write(kSpoolerRoute);
-        if (!system.spooler.AddPrinter({*printerName, portName, kDriverModelName, kPrintProcessor})) {
-            system.debug.Write(kErrorQuitting);
-            return ExitCode::PrinterNotCreated;
-        }
+    const InstallationTurn turn(system);
+    std::wstring printerName;
+    if (const InstallResult created = CreatePrinter(request, system, *printui, portName, printerName);
+        created.code != ExitCode::Installed) {
+        return created;
     }
 
-    const PrinterNameRecordResult record = WritePrinterNameRecord(system.files, *printerName);
-    ExitCode outcome = record.complete ? ExitCode::Installed : ExitCode::RecordFileIncomplete;
+    system.progress.Enter(RunStep::RecordFile);
+    InstallResult result;
+    const PrinterNameRecordResult record = WritePrinterNameRecord(system.files, request.recordPath, printerName);
+    if (!record.complete) result = {ExitCode::RecordFileIncomplete, record.error};
 
-    if (settings.setAsDefault) system.spooler.SetDefaultPrinter(*printerName);
-    if (settings.printTestPage) printui->RunCommand(TestPageCommand(*printerName));
-
-    if (comPort && ConfigureSerialPort(system.commConfig, *serial, portName.substr(0, 4)) != 0 &&
-        outcome == ExitCode::Installed) {
-        outcome = ExitCode::SerialPortNotConfigured;
+    if (settings.setAsDefault) {
+        system.progress.Enter(RunStep::DefaultPrinter);
+        system.spooler.SetDefaultPrinter(printerName);
     }
-    return outcome;
+    if (settings.printTestPage) {
+        system.progress.Enter(RunStep::TestPage);
+        printui->RunCommand(TestPageCommand(printerName, request.quiet));
+    }
+    if (comPort) {
+        system.progress.Enter(RunStep::ComPortConfiguration);
+        const SystemError error = ConfigureSerialPort(system.commConfig, *serial, portName.substr(0, 4));
+        if (error != 0 && result.code == ExitCode::Installed) result = {ExitCode::SerialPortNotConfigured, error};
+    }
+    return result;
 }

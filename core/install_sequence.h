@@ -5,19 +5,54 @@
 #include "core/exit_code.h"
 #include "core/install_settings.h"
 #include "core/install_system.h"
+#include "core/printer_name_record.h"
 
 inline constexpr wchar_t kDriverModelName[] = L"Tavik 10.0.0.11";
 inline constexpr wchar_t kPrintProcessor[] = L"WinPrint";
 // The name search gives up after this many copies of the base name.
 inline constexpr int kMaxPrinterCopies = 9999;
 
+// What one installation is asked to do.
+struct InstallRequest {
+    InstallSettings settings;
+    std::wstring basePrinterName;
+    std::wstring infBasePath;
+    std::wstring recordPath = kPrinterNameRecordFile;  // where the printer's name is recorded
+    bool quiet = false;  // nobody at the screen: the printer-setup commands must show nothing
+};
+
+// How an installation ended: its exit code, and the system's error behind a failed step
+// when the system gave one.
+struct InstallResult {
+    ExitCode code = ExitCode::Installed;
+    SystemError error = 0;
+
+    friend bool operator==(const InstallResult&, const InstallResult&) = default;
+};
+
 // The printer-setup command texts, exactly as handed over and written to the debugger.
-std::wstring DriverCommand(const std::wstring& infBasePath);
+// In a quiet run each ends with the entry point's quiet switch, " /q".
+std::wstring DriverCommand(const std::wstring& infBasePath, bool quiet);
 std::wstring PrinterCommand(const std::wstring& printerName, const std::wstring& infBasePath,
-                            const std::wstring& portName);
-std::wstring TestPageCommand(const std::wstring& printerName);
+                            const std::wstring& portName, bool quiet);
+std::wstring TestPageCommand(const std::wstring& printerName, bool quiet);
 
 // Installs the driver, creates the printer under a free name, records the name, sets the
-// default printer, prints a test page and configures a COM port, as the record asks.
-ExitCode RunInstallation(const InstallSettings& settings, const std::wstring& basePrinterName,
-                         const std::wstring& infBasePath, const InstallSystem& system);
+// default printer, prints a test page and configures a COM port, as the request asks;
+// from the name search on, one installation at a time on the machine.
+InstallResult RunInstallation(const InstallRequest& request, const InstallSystem& system);
+
+// The machine's one-installation-at-a-time lock, held for as long as this lives: taken
+// at once, or after the other run that holds it has let go (which the debugger and the
+// log are told), or, where the lock cannot be had at all, not taken (the log says so).
+class InstallationTurn {
+public:
+    explicit InstallationTurn(const InstallSystem& system);
+    ~InstallationTurn();
+    InstallationTurn(const InstallationTurn&) = delete;
+    InstallationTurn& operator=(const InstallationTurn&) = delete;
+
+private:
+    InstallationLock& lock_;
+    bool held_ = false;
+};

@@ -3,13 +3,18 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Everything the core asks of the system, and nothing else does: the Windows build
 // implements these on the real platform (win/platform/), the unit tests and the fuzz
 // targets hand in one recording fake (tests/support/fake_system.h).
+
+// The system's error code of a call (GetLastError), 0 when it succeeded.
+using SystemError = std::uint32_t;
 
 // printui.dll, loaded for the length of one installation.
 class PrinterSetupLibrary {
@@ -36,14 +41,34 @@ struct PrinterDescription {
     std::wstring printProcessor;
 };
 
+// A printer opened with full access, for as long as the object lives.
+class OpenedPrinter {
+public:
+    virtual ~OpenedPrinter() = default;  // closes it
+    // The model its driver is.
+    virtual std::wstring Driver() = 0;
+    // Deletes the printer.
+    virtual SystemError Delete() = 0;
+};
+
 class Spooler {
 public:
     virtual ~Spooler() = default;
     // True when a printer of this name can be opened.
     virtual bool PrinterExists(const std::wstring& name) = 0;
-    // True when the spooler created the printer.
-    virtual bool AddPrinter(const PrinterDescription& printer) = 0;
+    // Creates the printer; kErrorPrinterAlreadyExists when another took the name first.
+    virtual SystemError AddPrinter(const PrinterDescription& printer) = 0;
     virtual void SetDefaultPrinter(const std::wstring& name) = 0;
+    // Whether the model's driver is installed for this program's environment (a 64-bit
+    // program's, or a 32-bit one's).
+    virtual bool DriverInstalled(const std::wstring& model) = 0;
+    // Opens a printer with full access; null, with the error, when it cannot be
+    // (kErrorInvalidPrinterName when there is none of that name).
+    virtual std::unique_ptr<OpenedPrinter> OpenForRemoval(const std::wstring& name, SystemError& error) = 0;
+    // The drivers of every printer there is, one entry a printer.
+    virtual std::vector<std::wstring> DriversInUse() = 0;
+    // Removes the model's driver for this program's environment.
+    virtual SystemError DeleteDriver(const std::wstring& model) = 0;
 };
 
 class SystemInfo {
@@ -61,18 +86,32 @@ public:
     virtual bool RunSystemProgram(const std::wstring& program, const std::wstring& commandLine) = 0;
 };
 
+// Where the lines of a run go.
 class DebugOutput {
 public:
     virtual ~DebugOutput() = default;
+    // A line for the debugger output (and the log, when there is one).
     virtual void Write(const std::wstring& message) = 0;
+    // A line for the log alone: the debugger output stays as it was.
+    virtual void Note(const std::wstring& message) = 0;
 };
 
-// Whole-file writes in the current directory.
-class FileWriter {
+// Whole files: the record file.
+class Files {
 public:
     enum class Result { NotOpened, Written, WriteFailed };
-    virtual ~FileWriter() = default;
-    virtual Result WriteFile(const std::string& name, std::string_view bytes) = 0;
+    struct Outcome {
+        Result result = Result::NotOpened;
+        SystemError error = 0;
+    };
+    virtual ~Files() = default;
+    // Replaces the file at `path` with `bytes` whole, or leaves it as it was.
+    virtual Outcome WriteFile(const std::wstring& path, std::string_view bytes) = 0;
+    // At most `limit` bytes of the file; nothing, with the error, when it cannot be read
+    // (kErrorFileNotFound or kErrorPathNotFound when it, or its folder, is not there).
+    virtual std::optional<std::string> ReadFile(const std::wstring& path, std::size_t limit, SystemError& error) = 0;
+    // Deletes the file (a link as a link, never what it points to).
+    virtual SystemError RemoveFile(const std::wstring& path) = 0;
 };
 
 // A port's default line configuration as the system keeps it.
@@ -95,13 +134,57 @@ public:
     virtual void Append(const std::wstring& line) = 0;
 };
 
-// What one installation works with.
+// One installation or removal at a time on a machine.
+class InstallationLock {
+public:
+    enum class State {
+        Taken,        // this run holds it (also when a run that held it died)
+        Busy,         // another run holds it
+        Unavailable,  // it can be neither created nor opened (`error`): runs go on without it
+    };
+    virtual ~InstallationLock() = default;
+    virtual State TryTake(SystemError& error) = 0;
+    // Waits until the other run lets go (or dies); then this run holds it.
+    virtual void WaitAndTake() = 0;
+    // Lets go of it, once this run holds it.
+    virtual void Release() = 0;
+};
+
+// The steps of an installation or a removal, as the time limit's line names them.
+enum class RunStep {
+    Starting,
+    WaitingForAnotherInstallation,
+    NameSearch,
+    DriverInstallation,
+    PrinterCreation,
+    RecordFile,
+    DefaultPrinter,
+    ComPortConfiguration,
+    TestPage,
+    RecordReading,
+    PrinterRemoval,
+    DriverRemoval,
+    RecordRemoval,
+};
+
+// What the run is doing now, for whoever watches it from outside (the time limit).
+class Progress {
+public:
+    virtual ~Progress() = default;
+    virtual void Enter(RunStep step) = 0;
+    // The printer the run creates or removes, once it is known.
+    virtual void Printer(const std::wstring& name) = 0;
+};
+
+// What one installation or removal works with.
 struct InstallSystem {
     PrinterSetup& printerSetup;
     Spooler& spooler;
     SystemInfo& systemInfo;
     ProgramRunner& programRunner;
     DebugOutput& debug;
-    FileWriter& files;
+    Files& files;
     CommConfigStore& commConfig;
+    InstallationLock& lock;
+    Progress& progress;
 };

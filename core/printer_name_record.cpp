@@ -14,16 +14,17 @@ std::string PrinterNameRecordBytes(std::wstring_view name, bool& whole) {
     return bytes;
 }
 
-PrinterNameRecordResult WritePrinterNameRecord(FileWriter& files, std::wstring_view name) {
+PrinterNameRecordResult WritePrinterNameRecord(Files& files, const std::wstring& path, std::wstring_view name) {
     bool whole = false;
     const std::string bytes = PrinterNameRecordBytes(name, whole);
-    switch (files.WriteFile(kPrinterNameRecordFile, bytes)) {
-        case FileWriter::Result::NotOpened:
-            return {-1, false};
-        case FileWriter::Result::WriteFailed:
-            return {1, false};
-        case FileWriter::Result::Written:
+    const Files::Outcome outcome = files.WriteFile(path, bytes);
+    switch (outcome.result) {
+        case Files::Result::NotOpened:
+            return {-1, false, outcome.error};
+        case Files::Result::WriteFailed:
+            return {1, false, outcome.error};
+        case Files::Result::Written:
             break;
     }
-    return {1, whole};
+    return {1, whole, 0};
 }

@@ -15,6 +15,38 @@ void RunOutput::Finish(ExitCode code) {
 
 namespace {
 
+std::wstring_view StepName(RunStep step) {
+    switch (step) {
+        case RunStep::Starting:
+            return L"the start";
+        case RunStep::WaitingForAnotherInstallation:
+            return L"waiting for another installation";
+        case RunStep::NameSearch:
+            return L"the name search";
+        case RunStep::DriverInstallation:
+            return L"the driver installation";
+        case RunStep::PrinterCreation:
+            return L"the printer creation";
+        case RunStep::RecordFile:
+            return L"the record file";
+        case RunStep::DefaultPrinter:
+            return L"the default printer";
+        case RunStep::ComPortConfiguration:
+            return L"the COM port configuration";
+        case RunStep::TestPage:
+            return L"the test page";
+        case RunStep::RecordReading:
+            return L"the reading of the record file";
+        case RunStep::PrinterRemoval:
+            return L"the printer's removal";
+        case RunStep::DriverRemoval:
+            return L"the driver's removal";
+        case RunStep::RecordRemoval:
+            return L"the record file's removal";
+    }
+    return L"an unknown step";
+}
+
 void AppendUtf8(std::string& out, char32_t c) {
     auto byte = [&](unsigned value) { out.push_back(static_cast<char>(static_cast<unsigned char>(value))); };
     if (c < 0x80) {
@@ -47,6 +79,10 @@ void AppendEscaped(std::string& out, char32_t c) {
 }
 
 }  // namespace
+
+std::wstring TimeLimitLine(std::int32_t seconds, RunStep step) {
+    return L"the time limit of " + std::to_wstring(seconds) + L" s ran out during " + std::wstring(StepName(step));
+}
 
 std::string LogLineBytes(const LogTime& time, std::wstring_view text) {
     auto digits = [](int value, std::size_t width) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -17,7 +18,7 @@ public:
     // A debugger line, also in the log.
     void Write(const std::wstring& line) override;
     // A line for the log alone.
-    void Note(const std::wstring& line);
+    void Note(const std::wstring& line) override;
     // The log's last line: "exit code N: <meaning>".
     void Finish(ExitCode code);
 
@@ -25,6 +26,10 @@ private:
     DebugOutput& debugger_;
     LogFile* log_ = nullptr;
 };
+
+// The line a run that ran out of time ends with, before its exit code: "the time limit
+// of 600 s ran out during the printer creation".
+std::wstring TimeLimitLine(std::int32_t seconds, RunStep step);
 
 // Local time of a log line.
 struct LogTime {

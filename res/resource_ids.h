@@ -80,13 +80,32 @@
 #define IDS_FLOW_XON_XOFF 139
 #define IDS_FLOW_HARDWARE 140
 
-// What a failed installation tells the person at the screen; {0} stands for the code.
+// What a failed installation tells the person at the screen; {0} stands for the code, in
+// the record file's text for its path.
 #define IDS_FAILED_SETUP_MISSING 141
 #define IDS_FAILED_NOT_CREATED 142
 #define IDS_FAILED_RECORD_FILE 143
 #define IDS_FAILED_SERIAL_PORT 144
 #define IDS_FAILED_EXIT_CODE 145
 #define IDS_RUN_AS_ADMINISTRATOR 146
+
+// Why an installation or a removal failed, and what to do: {0} stands for the system's
+// error number, {1} for the system's own text.
+#define IDS_WHY_PORT_MISSING 147
+#define IDS_WHY_DRIVER_MISSING 148
+#define IDS_WHY_ACCESS_DENIED 149
+#define IDS_WHY_NO_COM_PORT 150
+#define IDS_WINDOWS_ERROR 151
+#define IDS_USE_64BIT_PROGRAM 152
+
+// Removal: {0} stands for the printer's name, or the record file's path.
+#define IDS_REMOVE_QUESTION 153
+#define IDS_REMOVED 154
+#define IDS_NOTHING_TO_REMOVE 155
+#define IDS_NOT_REMOVED 156
+#define IDS_WHY_OTHER_BASE_NAME 157
+#define IDS_WHY_OTHER_DRIVER 158
+#define IDS_WHY_RECORD_STAYS 159
 
 // The program's title, for message boxes.
 #define IDS_APP_TITLE 0xE000

@@ -12,6 +12,7 @@
 #include "core/languages.h"
 #include "core/navigation.h"
 #include "core/options.h"
+#include "core/removal.h"
 #include "core/run_log.h"
 #include "res/resource_ids.h"
 #include "win/framework/message_box.h"
@@ -23,17 +24,36 @@
 #include "win/platform/os_detection.h"
 #include "win/platform/plain_files.h"
 #include "win/platform/system_paths.h"
+#include "win/platform/time_limit.h"
 #include "win/platform/win32_install_system.h"
 #include "win/platform/win32_log_file.h"
+#include "win/platform/window_station.h"
+#include "win/run_messages.h"
 
 CKestrinApp theApp;
 
 namespace {
 
+// A path with its environment references (%NAME%) expanded, as a deployment system that
+// starts the program without a command interpreter leaves them.
+std::wstring Expanded(std::wstring_view path) {
+    const std::wstring text(path);
+    const DWORD needed = ::ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+    if (needed == 0) return text;
+    std::wstring expanded(needed, L'\0');
+    const DWORD length = ::ExpandEnvironmentStringsW(text.c_str(), expanded.data(), needed);
+    if (length == 0 || length > needed) return text;
+    expanded.resize(length - 1);
+    return expanded;
+}
+
 // What a run starts from: its command line and the system it runs on, each read once.
 struct RunStart {
+    DWORD startTick = ::GetTickCount();  // the time limit counts from here
     std::wstring line;
     ParsedCommandLine parsed;
+    std::wstring logPath;     // expanded; empty: no log
+    std::wstring recordPath;  // expanded: where the record file is, or is looked for
     std::optional<OsVersion> version;
     OsChoice detectedOs = OsChoice::Unrecognised;  // what the first page preselects
     TokenKind token = TokenKind::Ordinary;         // split tokens exist only from Vista on
@@ -45,6 +65,9 @@ RunStart ReadStart() {
     RunStart start;
     start.line = ::GetCommandLineW();
     start.parsed = ParseCommandLine(start.line);
+    const UnattendedOptions& options = start.parsed.options;
+    if (!options.logPath.empty()) start.logPath = Expanded(options.logPath);
+    start.recordPath = options.recordPath.empty() ? kPrinterNameRecordFile : Expanded(options.recordPath);
     start.version = QueryOsVersion();
     start.detectedOs = OsIndexForVersion(start.version, NativeProcessorArchitecture());
     start.token = CurrentTokenKind();
@@ -66,6 +89,9 @@ struct RunState {
 
     const UnattendedOptions& options() const { return start.parsed.options; }
     const CommandLine& commandLine() const { return start.parsed.commandLine; }
+    LanguageLibrary Language() const {
+        return LanguageLibrary::Load(kLanguages.at(static_cast<std::size_t>(commandLine().languageIndex)));
+    }
 };
 
 // One step of a run: it ends the run with an exit code, or lets the next step go on.
@@ -75,6 +101,14 @@ using Step = std::optional<ExitCode> (*)(RunState&);
 // code and nothing else wrong does.
 bool Understood(const RunState& run) {
     return run.start.parsed.error || run.commandLine().outcome != CommandLine::Outcome::UnknownLanguage;
+}
+
+// Whether the line asks for a removal, which needs no INF path, or names all it needs.
+bool Complete(const RunState& run) {
+    const CommandLine& line = run.commandLine();
+    const bool removalWithoutPath = run.options().remove && line.outcome == CommandLine::Outcome::MissingArgument &&
+                                    !line.basePrinterName.empty() && line.infBasePath.empty();
+    return line.outcome == CommandLine::Outcome::Complete || removalWithoutPath;
 }
 
 // The 32-bit program cannot install a driver for 64-bit Windows: on 64-bit Windows it
@@ -100,15 +134,14 @@ std::optional<ExitCode> HandOverTo64BitProgram(RunState& run) {
 // the printer cannot be installed: the same program asks for the full one, and the run
 // ends with the elevated run's exit code. That run opens the log; this one opens none.
 std::optional<ExitCode> RelaunchWithAdministratorRights(RunState& run) {
-    const CommandLine& commandLine = run.commandLine();
-    if (run.options().quiet || run.start.parsed.error || commandLine.outcome != CommandLine::Outcome::Complete ||
+    if (run.options().quiet || run.start.parsed.error || !Complete(run) || (run.commandLine().refused.has_value()) ||
         !run.start.version || !ShouldRelaunchElevated(run.start.version->majorVersion, run.start.token)) {
         return std::nullopt;
     }
     run.debugger.Write(L"starting again with administrator rights");
     // Drive letters this session mapped do not exist in the elevated one.
     const std::wstring arguments =
-        ArgumentsForElevatedRun(ArgumentsAfterProgram(run.start.line), run.start.parsed, MappedNetworkShare);
+        ArgumentsForElevatedRun(ArgumentsAfterProgram(run.start.line), run.start.parsed, MappedNetworkShare, Expanded);
     const AfterRelaunch after = DecideAfterRelaunch(
         RelaunchElevated(ThisProgramPath(), arguments, UncPath(CurrentDirectory(), MappedNetworkShare)));
     if (!after.line.empty()) {
@@ -123,7 +156,7 @@ std::optional<ExitCode> RelaunchWithAdministratorRights(RunState& run) {
 // reached through a link is not opened: an administrator's run must not write where
 // another user pointed it.
 std::optional<ExitCode> OpenLog(RunState& run) {
-    const std::wstring& path = run.options().logPath;
+    const std::wstring& path = run.start.logPath;
     if (path.empty()) return std::nullopt;
     const std::wstring fullPath = FullPath(path);
     if (const std::optional<std::wstring> link = LinkedFolder(fullPath)) {
@@ -142,8 +175,28 @@ std::optional<ExitCode> OpenLog(RunState& run) {
     return std::nullopt;
 }
 
-// Options that cannot be used, an unknown language, and arguments that are missing or
-// could smuggle options into the printer-setup commands end the run: no window is shown.
+// A record file reached through a link is neither written nor read; an installation
+// needs its folder to be there before anything is installed.
+std::optional<ExitCode> RefuseTheRecordPath(RunState& run) {
+    const std::wstring fullPath = FullPath(run.start.recordPath);
+    if (const std::optional<std::wstring> link = LinkedFolder(fullPath)) {
+        run.output.Write(L"the record file " + run.start.recordPath + L" is not used: the folder " + *link +
+                         L" is a link (a junction, a mount point or a symbolic link)");
+        return ExitCode::CommandLineNotUnderstood;
+    }
+    const std::wstring folder = fullPath.substr(0, fullPath.find_last_of(L'\\'));
+    const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+    const bool folderThere = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (!run.options().remove && !folderThere) {
+        run.output.Write(L"the record file's folder " + folder + L" does not exist");
+        return ExitCode::CommandLineNotUnderstood;
+    }
+    return std::nullopt;
+}
+
+// Options that cannot be used, an unknown language, arguments that are missing or could
+// smuggle options into the printer-setup commands, and a record file that cannot be
+// used end the run: no window is shown.
 std::optional<ExitCode> RefuseWhatCannotRun(RunState& run) {
     if (const auto& error = run.start.parsed.error) {
         run.output.Write(OptionErrorMessage(*error));
@@ -155,51 +208,88 @@ std::optional<ExitCode> RefuseWhatCannotRun(RunState& run) {
     run.output.Write(commandLine.basePrinterName);
     run.output.Write(commandLine.infBasePath);
     if (commandLine.refused) run.output.Write(RefusalMessage(*commandLine.refused));
-    if (commandLine.outcome != CommandLine::Outcome::Complete) return ExitCode::CommandLineNotUnderstood;
-    return std::nullopt;
+    if (!Complete(run) || commandLine.refused) return ExitCode::CommandLineNotUnderstood;
+    return RefuseTheRecordPath(run);
 }
 
-// The installation, whichever run asked for it. Whether its failure must be blamed on
-// missing administrator rights is decided here, for the log and the message alike.
-ExitCode Install(RunState& run, const InstallSettings& settings) {
-    Win32InstallSystem system(run.output);
-    const CommandLine& commandLine = run.commandLine();
-    const ExitCode outcome =
-        RunInstallation(settings, commandLine.basePrinterName, commandLine.infBasePath, system.Get());
-    if (NeedsAdministratorHint(outcome, run.start.elevated)) {
+// The log's lines on a failure: what the person should do, and the system's error in
+// the program's own words.
+void NoteWhyItFailed(RunState& run, ExitCode code, SystemError error) {
+    const LanguageLibrary english;
+    if (NeedsAdministratorHint(code, run.start.elevated)) {
         run.output.Note(L"the installer does not run with administrator rights; it must be run as administrator");
     }
-    return outcome;
+    if (run.start.wow64 && IsFailedInstallation(code)) run.output.Note(english.Text(IDS_USE_64BIT_PROGRAM));
+    if (const std::wstring why = WhyItFailed(code, error, english); !why.empty()) run.output.Note(L"why: " + why);
 }
 
-// Nobody is at the screen: no page, no prompt, no message. What goes wrong the log says.
-std::optional<ExitCode> InstallQuietly(RunState& run) {
+// The installation, whichever run asked for it.
+InstallResult Install(RunState& run, Win32InstallSystem& system, const InstallSettings& settings) {
+    const CommandLine& commandLine = run.commandLine();
+    const InstallRequest request{settings, commandLine.basePrinterName, commandLine.infBasePath,
+                                 FullPath(run.start.recordPath), run.options().quiet};
+    const InstallResult result = RunInstallation(request, system.Get());
+    NoteWhyItFailed(run, result.code, result.error);
+    return result;
+}
+
+RemovalResult Remove(RunState& run, Win32InstallSystem& system, const ConfirmRemoval& confirm) {
+    const RemovalResult result =
+        RunRemoval({run.commandLine().basePrinterName, FullPath(run.start.recordPath)}, system.Get(), confirm);
+    NoteWhyItFailed(run, result.code, result.error);
+    return result;
+}
+
+// Nobody is at the screen, often the system account in session 0: no page, no prompt,
+// no message, no box of the system's own, and a time limit. What goes wrong the log says.
+std::optional<ExitCode> RunQuietly(RunState& run) {
     if (!run.options().quiet) return std::nullopt;
-    return Install(run, SettingsFromOptions(run.options(), run.start.detectedOs, run.commandLine().basePrinterName));
+    ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
+    Win32InstallSystem system(run.output);
+    TimeLimit limit(run.options().timeoutSeconds.value_or(kDefaultTimeoutSeconds), run.start.startTick, run.output,
+                    system);
+    ExitCode code = ExitCode::Installed;
+    if (run.options().remove) {
+        code = Remove(run, system, [](const std::wstring&) { return true; }).code;
+    } else {
+        const InstallSettings settings =
+            SettingsFromOptions(run.options(), run.start.detectedOs, run.commandLine().basePrinterName);
+        code = Install(run, system, settings).code;
+    }
+    limit.Stop();
+    return code;
 }
 
-// What a failed installation tells the person at the wizard, in the wizard's language.
-std::wstring FailureMessage(ExitCode code, const LanguageLibrary& language, bool administratorHint) {
-    UINT what = IDS_FAILED_NOT_CREATED;
-    if (code == ExitCode::PrinterSetupMissing) what = IDS_FAILED_SETUP_MISSING;
-    if (code == ExitCode::RecordFileIncomplete) what = IDS_FAILED_RECORD_FILE;
-    if (code == ExitCode::SerialPortNotConfigured) what = IDS_FAILED_SERIAL_PORT;
-    std::wstring exitCode = language.Text(IDS_FAILED_EXIT_CODE);
-    if (const auto at = exitCode.find(L"{0}"); at != std::wstring::npos) {
-        exitCode.replace(at, 3, std::to_wstring(static_cast<int>(code)));
+// A page on a window station nobody can see (a service's, session 0's) would wait for
+// ever for a person who is not there.
+std::optional<ExitCode> RefuseAnInvisibleWindow(RunState& run) {
+    if (WindowStationVisible()) return std::nullopt;
+    run.output.Write(L"no visible desktop: the wizard cannot be shown (use /quiet)");
+    return ExitCode::WizardNotShown;
+}
+
+// A removal with the person at the screen: asked first, told afterwards.
+std::optional<ExitCode> RemoveWithTheQuestion(RunState& run) {
+    if (!run.options().remove) return std::nullopt;
+    const LanguageLibrary language = run.Language();
+    InitCommonControls();
+    Win32InstallSystem system(run.output);
+    const RemovalResult result = Remove(run, system, [&](const std::wstring& printer) {
+        return AfxMessageBox(RemovalQuestion(printer, language).c_str(),
+                             MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES;
+    });
+    if (result.outcome != RemovalResult::Outcome::Declined) {
+        const bool failed = result.outcome == RemovalResult::Outcome::NotRemoved;
+        AfxMessageBox(RemovalMessage(result, run.start.recordPath, language).c_str(),
+                      MB_OK | MB_SETFOREGROUND | (failed ? MB_ICONWARNING : MB_ICONINFORMATION));
     }
-    std::wstring message = language.Text(what) + L"\n\n" + exitCode;
-    if (administratorHint) message += L"\n\n" + language.Text(IDS_RUN_AS_ADMINISTRATOR);
-    return message;
+    return result.code;
 }
 
 // The wizard, then the installation when it finished; a failure is shown.
 std::optional<ExitCode> RunWizard(RunState& run) {
     InstallSettings settings;
-    const CommandLine& commandLine = run.commandLine();
-    const PageContext context{&settings, commandLine.basePrinterName,
-                              LanguageLibrary::Load(kLanguages.at(static_cast<std::size_t>(commandLine.languageIndex))),
-                              run.start.detectedOs};
+    const PageContext context{&settings, run.commandLine().basePrinterName, run.Language(), run.start.detectedOs};
     InitCommonControls();
     CKestrinDlg wizard(context);
     run.app.m_pMainWnd = &wizard;
@@ -207,18 +297,20 @@ std::optional<ExitCode> RunWizard(RunState& run) {
     run.app.m_pMainWnd = nullptr;
     if (const auto exitCode = ExitCodeWithoutInstallation(result)) return *exitCode;
 
-    const ExitCode outcome = Install(run, settings);
-    if (IsFailedInstallation(outcome)) {
-        const bool hint = NeedsAdministratorHint(outcome, run.start.elevated);
-        AfxMessageBox(FailureMessage(outcome, context.language, hint).c_str(),
+    Win32InstallSystem system(run.output);
+    const InstallResult outcome = Install(run, system, settings);
+    if (IsFailedInstallation(outcome.code)) {
+        const FailureHints hints{NeedsAdministratorHint(outcome.code, run.start.elevated), run.start.wow64};
+        AfxMessageBox(InstallFailureMessage(outcome, run.start.recordPath, context.language, hints).c_str(),
                       MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
     }
-    return outcome;
+    return outcome.code;
 }
 
 // The steps of a run, in order; the first that ends the run gives its exit code.
 constexpr Step kSteps[] = {
-    HandOverTo64BitProgram, RelaunchWithAdministratorRights, OpenLog, RefuseWhatCannotRun, InstallQuietly, RunWizard,
+    HandOverTo64BitProgram,  RelaunchWithAdministratorRights, OpenLog,   RefuseWhatCannotRun, RunQuietly,
+    RefuseAnInvisibleWindow, RemoveWithTheQuestion,           RunWizard,
 };
 
 int Run(CWinApp& app) {

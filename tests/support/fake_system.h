@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -24,18 +25,30 @@ class FakeSystem final : public PrinterSetup,
                          public SystemInfo,
                          public ProgramRunner,
                          public DebugOutput,
-                         public FileWriter,
-                         public CommConfigStore {
+                         public Files,
+                         public CommConfigStore,
+                         public InstallationLock,
+                         public Progress {
 public:
     // What the system looks like.
     bool hasPrinterSetup = true;
     bool hasEntryPoint = true;
     std::uint16_t architecture = 0;  // x86
     std::set<std::wstring> printers;
-    std::uint64_t takenChecks = 0;  // the first this many existence checks find a printer, whatever the name
-    bool addPrinterSucceeds = true;
-    bool runnerCreatesPrinter = true;  // rundll32 really creates the printer
-    FileWriter::Result fileResult = FileWriter::Result::Written;
+    std::map<std::wstring, std::wstring> printerDrivers;  // a printer's driver, when not the Tavik model
+    std::uint64_t takenChecks = 0;             // the first this many existence checks find a printer, whatever the name
+    std::deque<SystemError> addPrinterErrors;  // AddPrinter's answers in turn; 0 (created) once they are used up
+    bool runnerCreatesPrinter = true;          // rundll32 really creates the printer
+    bool driverInstalled = true;               // after the driver command
+    SystemError openError = 0;                 // OpenForRemoval fails so, for a printer that exists
+    SystemError deletePrinterError = 0;
+    SystemError deleteDriverError = 0;
+    Files::Result fileResult = Files::Result::Written;
+    SystemError fileError = 0;    // with a file result other than Written
+    SystemError readError = 0;    // ReadFile fails so, for a file that exists
+    SystemError deleteError = 0;  // RemoveFile fails so, for a file that exists
+    InstallationLock::State lockState = InstallationLock::State::Taken;
+    SystemError lockError = 0;
 
     // The COM ports: what each stores, and how the comm-configuration calls answer.
     std::map<std::wstring, std::vector<std::byte>> ports;
@@ -57,12 +70,14 @@ public:
         std::vector<std::byte> bytes;  // what the system took: `size` bytes, or fewer if the buffer is shorter
     };
     std::vector<std::wstring> calls;
-    std::map<std::string, std::string> files;
+    std::map<std::wstring, std::string> files;
+    std::vector<RunStep> steps;  // as the run entered them
+    std::wstring progressPrinter;
     std::wstring defaultPrinter;
     std::vector<CommRead> commReads;
     std::vector<CommWrite> commWrites;
 
-    InstallSystem System() { return {*this, *this, *this, *this, *this, *this, *this}; }
+    InstallSystem System() { return {*this, *this, *this, *this, *this, *this, *this, *this, *this}; }
 
     std::unique_ptr<PrinterSetupLibrary> Load() override {
         calls.push_back(L"LoadLibrary printui.dll");
@@ -75,16 +90,45 @@ public:
         return ++existenceChecks_ <= takenChecks || printers.contains(name);
     }
 
-    bool AddPrinter(const PrinterDescription& p) override {
+    SystemError AddPrinter(const PrinterDescription& p) override {
         calls.push_back(L"AddPrinter " + p.printerName + L" | " + p.portName + L" | " + p.driverName + L" | " +
                         p.printProcessor);
-        if (addPrinterSucceeds) printers.insert(p.printerName);
-        return addPrinterSucceeds;
+        SystemError error = 0;
+        if (!addPrinterErrors.empty()) {
+            error = addPrinterErrors.front();
+            addPrinterErrors.pop_front();
+        }
+        if (error == 0) printers.insert(p.printerName);
+        return error;
     }
 
     void SetDefaultPrinter(const std::wstring& name) override {
         calls.push_back(L"SetDefaultPrinter " + name);
         defaultPrinter = name;
+    }
+
+    bool DriverInstalled(const std::wstring& model) override {
+        calls.push_back(L"DriverInstalled " + model);
+        return driverInstalled;
+    }
+
+    std::unique_ptr<OpenedPrinter> OpenForRemoval(const std::wstring& name, SystemError& error) override {
+        calls.push_back(L"OpenForRemoval " + name);
+        error = printers.contains(name) ? openError : kErrorInvalidPrinterName;
+        if (error != 0) return nullptr;
+        return std::make_unique<Opened>(*this, name);
+    }
+
+    std::vector<std::wstring> DriversInUse() override {
+        calls.push_back(L"DriversInUse");
+        std::vector<std::wstring> drivers;
+        for (const std::wstring& printer : printers) drivers.push_back(DriverOf(printer));
+        return drivers;
+    }
+
+    SystemError DeleteDriver(const std::wstring& model) override {
+        calls.push_back(L"DeleteDriver " + model);
+        return deleteDriverError;
     }
 
     std::uint16_t NativeProcessorArchitecture() override {
@@ -101,11 +145,27 @@ public:
     }
 
     void Write(const std::wstring& message) override { calls.push_back(L"debug " + message); }
+    void Note(const std::wstring& message) override { calls.push_back(L"note " + message); }
 
-    Result WriteFile(const std::string& name, std::string_view bytes) override {
-        calls.push_back(L"WriteFile " + std::wstring(name.begin(), name.end()));
-        if (fileResult != Result::NotOpened) files[name] = bytes;
-        return fileResult;
+    Outcome WriteFile(const std::wstring& path, std::string_view bytes) override {
+        calls.push_back(L"WriteFile " + path);
+        if (fileResult == Result::Written) files[path] = bytes;
+        return {fileResult, fileResult == Result::Written ? 0 : fileError};
+    }
+
+    std::optional<std::string> ReadFile(const std::wstring& path, std::size_t limit, SystemError& error) override {
+        calls.push_back(L"ReadFile " + path);
+        const auto file = files.find(path);
+        error = file == files.end() ? kErrorFileNotFound : readError;
+        if (error != 0) return std::nullopt;
+        return file->second.substr(0, limit);
+    }
+
+    SystemError RemoveFile(const std::wstring& path) override {
+        calls.push_back(L"RemoveFile " + path);
+        if (!files.contains(path)) return kErrorFileNotFound;
+        if (deleteError == 0) files.erase(path);
+        return deleteError;
     }
 
     bool GetDefaultConfig(const std::wstring& portName, std::span<std::byte> config, std::uint32_t& size) override {
@@ -147,7 +207,39 @@ public:
 
     std::uint32_t LastError() override { return lastError_; }
 
+    State TryTake(SystemError& error) override {
+        calls.push_back(L"TryTake lock");
+        error = lockError;
+        return lockState;
+    }
+    void WaitAndTake() override { calls.push_back(L"WaitAndTake lock"); }
+    void Release() override { calls.push_back(L"Release lock"); }
+
+    void Enter(RunStep step) override { steps.push_back(step); }
+    void Printer(const std::wstring& name) override { progressPrinter = name; }
+
+    std::wstring DriverOf(const std::wstring& printer) const {
+        const auto driver = printerDrivers.find(printer);
+        return driver == printerDrivers.end() ? L"Tavik 10.0.0.11" : driver->second;
+    }
+
 private:
+    class Opened final : public OpenedPrinter {
+    public:
+        Opened(FakeSystem& system, std::wstring name) : system_(system), name_(std::move(name)) {}
+        ~Opened() override { system_.calls.push_back(L"ClosePrinter " + name_); }
+        std::wstring Driver() override { return system_.DriverOf(name_); }
+        SystemError Delete() override {
+            system_.calls.push_back(L"DeletePrinter " + name_);
+            if (system_.deletePrinterError == 0) system_.printers.erase(name_);
+            return system_.deletePrinterError;
+        }
+
+    private:
+        FakeSystem& system_;
+        std::wstring name_;
+    };
+
     class Library final : public PrinterSetupLibrary {
     public:
         explicit Library(FakeSystem& system) : system_(system) {}

@@ -23,23 +23,31 @@ std::wstring PrinterCommandFor(const std::wstring& name, const std::wstring& por
            L"\"" + kModelArgument;
 }
 
-std::wstring AddPrinterCall(const std::wstring& port) {
-    return L"AddPrinter Kiosk1 | " + port + L" | " + kDriverModel + L" | " + kPrintProcessorName;
+std::wstring AddPrinterCall(const std::wstring& port, const std::wstring& name = L"Kiosk1") {
+    return L"AddPrinter " + name + L" | " + port + L" | " + kDriverModel + L" | " + kPrintProcessorName;
 }
 
-// The calls of every installation up to the architecture check, then `more`.
+const std::wstring kDriverInstalled =
+    L"note the driver " + std::wstring(kDriverModel) + L" is installed for this program's environment";
+
+// The calls of every installation up to the architecture check, then `more`, then the
+// end: the lock let go, the printer-setup library freed.
 Calls UpToTheRoute(const std::wstring& port, const Calls& more) {
     Calls calls = {
         L"LoadLibrary printui.dll",
+        L"TryTake lock",
         L"OpenPrinter Kiosk1",
         L"debug 打开打印机失败！",
         L"GetProcAddress PrintUIEntryW",
         L"debug " + kDriverCommand,
         L"PrintUIEntryW " + kDriverCommand,
+        L"DriverInstalled " + std::wstring(kDriverModel),
+        kDriverInstalled,
         L"debug " + PrinterCommandFor(L"Kiosk1", port),
         L"GetNativeSystemInfo",
     };
     calls.insert(calls.end(), more.begin(), more.end());
+    calls.insert(calls.end(), {L"Release lock", L"FreeLibrary printui.dll"});
     return calls;
 }
 
@@ -53,8 +61,12 @@ struct Installation {
     InstallSettings settings;
     std::wstring baseName = L"Kiosk1";
     std::wstring infPath = L"C:\\drivers\\model";
+    InstallResult result;
 
-    ExitCode Install() { return RunInstallation(settings, baseName, infPath, fake.System()); }
+    ExitCode Install() {
+        result = RunInstallation({settings, baseName, infPath}, fake.System());
+        return result.code;
+    }
 };
 
 TEST(Installation, TypicalRunOnA32BitSystem) {
@@ -72,9 +84,12 @@ TEST(Installation, TypicalRunOnA32BitSystem) {
                                                          L"SetDefaultPrinter Kiosk1",
                                                          L"GetDefaultCommConfig COM2",
                                                          L"SetDefaultCommConfig COM2",
-                                                         L"FreeLibrary printui.dll",
                                                      }));
-    EXPECT_EQ(run.fake.files[kRecordFileName], "Kiosk1");
+    EXPECT_EQ(run.fake.files[kRecordFile], "Kiosk1");
+    EXPECT_EQ(run.fake.steps,
+              (std::vector<RunStep>{RunStep::NameSearch, RunStep::DriverInstallation, RunStep::PrinterCreation,
+                                    RunStep::RecordFile, RunStep::DefaultPrinter, RunStep::ComPortConfiguration}));
+    EXPECT_EQ(run.fake.progressPrinter, L"Kiosk1");
     const auto& com2 = run.fake.ports[L"COM2"];
     EXPECT_EQ(ReadField<std::uint32_t>(com2, comm_layout::kBaudRate), 9600u);
     EXPECT_EQ(ReadField<std::uint8_t>(com2, comm_layout::kByteSize), 8);
@@ -88,13 +103,18 @@ TEST(Installation, TakenNamesGetTheNextFreeCopyName) {
     run.fake.printers = {L"Kiosk1", L"Kiosk1(copy of 1)"};
     EXPECT_EQ(run.Install(), ExitCode::Installed);
     const Calls expectedStart = {
-        L"LoadLibrary printui.dll",       L"OpenPrinter Kiosk1",     L"debug 打开打印机成功！",
-        L"OpenPrinter Kiosk1(copy of 1)", L"debug 打开打印机成功！", L"OpenPrinter Kiosk1(copy of 2)",
+        L"LoadLibrary printui.dll",
+        L"TryTake lock",
+        L"OpenPrinter Kiosk1",
+        L"debug 打开打印机成功！",
+        L"OpenPrinter Kiosk1(copy of 1)",
+        L"debug 打开打印机成功！",
+        L"OpenPrinter Kiosk1(copy of 2)",
         L"debug 打开打印机失败！",
     };
     ASSERT_GE(run.fake.calls.size(), expectedStart.size());
-    EXPECT_EQ(Calls(run.fake.calls.begin(), run.fake.calls.begin() + 7), expectedStart);
-    EXPECT_EQ(run.fake.files[kRecordFileName], "Kiosk1(copy of 2)");
+    EXPECT_EQ(Calls(run.fake.calls.begin(), run.fake.calls.begin() + 8), expectedStart);
+    EXPECT_EQ(run.fake.files[kRecordFile], "Kiosk1(copy of 2)");
     EXPECT_EQ(run.fake.defaultPrinter, L"Kiosk1(copy of 2)");
     EXPECT_EQ(Count(run.fake.calls, L"AddPrinter Kiosk1(copy of 2) |"), 1u);
 }
@@ -109,10 +129,10 @@ TEST(Installation, NameSearchGivesUpWhenEveryCopyNameIsTaken) {
     EXPECT_EQ(Count(run.fake.calls, L"AddPrinter"), 0u);
     EXPECT_EQ(Count(run.fake.calls, L"PrintUIEntryW"), 0u);
     EXPECT_TRUE(run.fake.files.empty());
-    EXPECT_EQ(Calls(run.fake.calls.end() - 2, run.fake.calls.end()),
+    EXPECT_EQ(Calls(run.fake.calls.end() - 3, run.fake.calls.end()),
               (Calls{L"debug no free printer name: K(copy of 1) to K(copy of " + std::to_wstring(kHighestCopy) +
                          L") are all taken",
-                     L"FreeLibrary printui.dll"}));
+                     L"Release lock", L"FreeLibrary printui.dll"}));
 }
 
 struct RouteCase {
@@ -134,9 +154,9 @@ TEST_P(RouteTest, OnlyWindows8On64BitGoesThroughRundll32) {
     if (!GetParam().commandRoute) {
         creation = {L"debug it's 32 bit system!", AddPrinterCall(L"LPT1:")};
     }
-    creation.insert(creation.end(), {kWriteRecord, L"SetDefaultPrinter Kiosk1", L"FreeLibrary printui.dll"});
+    creation.insert(creation.end(), {kWriteRecord, L"SetDefaultPrinter Kiosk1"});
     EXPECT_EQ(run.fake.calls, UpToTheRoute(L"LPT1:", creation));
-    EXPECT_EQ(run.fake.files[kRecordFileName], "Kiosk1");
+    EXPECT_EQ(run.fake.files[kRecordFile], "Kiosk1");
 }
 
 INSTANTIATE_TEST_SUITE_P(Matrix, RouteTest,
@@ -164,16 +184,18 @@ TEST_P(PrinterNotCreatedTest, EndsRightAfterTheFailedCreation) {
     run.settings.osIndex = GetParam().osIndex;
     run.settings.portIndex = 3;  // COM1
     run.settings.printTestPage = true;
-    run.fake.addPrinterSucceeds = false;
+    run.fake.addPrinterErrors = {kErrorUnknownPort};
     run.fake.runnerCreatesPrinter = false;
     run.fake.ports[L"COM1"] = std::vector<std::byte>(comm_layout::kConfigSize);
-    run.fake.files[kRecordFileName] = "Older";
+    run.fake.files[kRecordFile] = "Older";
 
     EXPECT_EQ(run.Install(), ExitCode::PrinterNotCreated);
+    // The spooler's error goes with the exit code; rundll32 gives none.
+    EXPECT_EQ(run.result.error, GetParam().architecture == kX86 ? kErrorUnknownPort : 0u);
     Calls ending = GetParam().creation;
-    ending.insert(ending.end(), {L"debug 出现错误，退出！", L"FreeLibrary printui.dll"});
+    ending.push_back(L"debug 出现错误，退出！");
     EXPECT_EQ(run.fake.calls, UpToTheRoute(L"COM1:", ending));
-    EXPECT_EQ(run.fake.files[kRecordFileName], "Older");
+    EXPECT_EQ(run.fake.files[kRecordFile], "Older");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -199,10 +221,12 @@ TEST(Installation, WithoutTheEntryPointOnlyTheDriverCommandIsWritten) {
     EXPECT_EQ(run.Install(), ExitCode::PrinterSetupMissing);
     EXPECT_EQ(run.fake.calls, (Calls{
                                   L"LoadLibrary printui.dll",
+                                  L"TryTake lock",
                                   L"OpenPrinter Kiosk1",
                                   L"debug 打开打印机失败！",
                                   L"GetProcAddress PrintUIEntryW",
                                   L"debug " + kDriverCommand,
+                                  L"Release lock",
                                   L"FreeLibrary printui.dll",
                               }));
 }
@@ -223,7 +247,6 @@ TEST_P(ChoicesTest, DefaultPrinterAndTestPageFollowTheRecord) {
     Calls ending = {L"debug it's 32 bit system!", AddPrinterCall(L"LPT1:"), kWriteRecord};
     if (GetParam().setAsDefault) ending.push_back(L"SetDefaultPrinter Kiosk1");
     if (GetParam().printTestPage) ending.push_back(L"PrintUIEntryW  /k /n \"Kiosk1\"");
-    ending.push_back(L"FreeLibrary printui.dll");
     EXPECT_EQ(run.fake.calls, UpToTheRoute(L"LPT1:", ending));
 }
 
@@ -344,7 +367,7 @@ TEST(Installation, CommandRouteHandsANonLatinNameOverUnchanged) {
 struct RecordOutcomeCase {
     const char* name;
     const wchar_t* baseName;
-    FileWriter::Result fileResult;
+    Files::Result fileResult;
     bool comWriteFails;
     ExitCode expected;
 };
@@ -359,25 +382,121 @@ TEST_P(OutcomeTest, TheEarliestProblemDecides) {
     run.fake.ports[L"COM1"] = std::vector<std::byte>(comm_layout::kConfigSize);
     run.fake.writeFails = GetParam().comWriteFails;
     run.fake.commError = 5;
+    run.fake.fileError = 32;
     EXPECT_EQ(run.Install(), GetParam().expected);
+    // The system's error of the step that decided goes with the code.
+    const SystemError expectedError = GetParam().expected == ExitCode::SerialPortNotConfigured ? 5u
+                                      : GetParam().fileResult == Files::Result::Written        ? 0u
+                                                                                               : 32u;
+    EXPECT_EQ(run.result.error, expectedError);
     // The rest of the installation goes on whatever the record file did.
     EXPECT_EQ(run.fake.defaultPrinter, GetParam().baseName);
     EXPECT_EQ(run.fake.commWrites.size(), 1u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Outcomes, OutcomeTest,
-                         testing::Values(RecordOutcomeCase{"AllWritten", L"Kiosk1", FileWriter::Result::Written, false,
-                                                           ExitCode::Installed},
-                                         RecordOutcomeCase{"NameCut", L"Caja-收银", FileWriter::Result::Written, false,
-                                                           ExitCode::RecordFileIncomplete},
-                                         RecordOutcomeCase{"FileNotOpened", L"Kiosk1", FileWriter::Result::NotOpened,
-                                                           false, ExitCode::RecordFileIncomplete},
-                                         RecordOutcomeCase{"WriteFailed", L"Kiosk1", FileWriter::Result::WriteFailed,
-                                                           false, ExitCode::RecordFileIncomplete},
-                                         RecordOutcomeCase{"PortNotWritten", L"Kiosk1", FileWriter::Result::Written,
-                                                           true, ExitCode::SerialPortNotConfigured},
-                                         RecordOutcomeCase{"RecordBeforePort", L"Kiosk1", FileWriter::Result::NotOpened,
-                                                           true, ExitCode::RecordFileIncomplete}),
-                         [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, OutcomeTest,
+    testing::Values(
+        RecordOutcomeCase{"AllWritten", L"Kiosk1", Files::Result::Written, false, ExitCode::Installed},
+        RecordOutcomeCase{"NameCut", L"Caja-收银", Files::Result::Written, false, ExitCode::RecordFileIncomplete},
+        RecordOutcomeCase{"FileNotOpened", L"Kiosk1", Files::Result::NotOpened, false, ExitCode::RecordFileIncomplete},
+        RecordOutcomeCase{"WriteFailed", L"Kiosk1", Files::Result::WriteFailed, false, ExitCode::RecordFileIncomplete},
+        RecordOutcomeCase{"PortNotWritten", L"Kiosk1", Files::Result::Written, true, ExitCode::SerialPortNotConfigured},
+        RecordOutcomeCase{"RecordBeforePort", L"Kiosk1", Files::Result::NotOpened, true,
+                          ExitCode::RecordFileIncomplete}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+// Nobody is at the screen of a quiet run: every printer-setup command carries the entry
+// point's quiet switch, on both routes; the wizard's commands stay as they are.
+TEST(Installation, AQuietRunEndsEachPrinterSetupCommandWithTheQuietSwitch) {
+    for (const std::uint16_t architecture : {kX86, kAmd64}) {
+        FakeSystem fake;
+        fake.architecture = architecture;
+        InstallRequest request{{}, L"Kiosk1", L"C:\\drivers\\model"};
+        request.settings.osIndex = kWindows8;
+        request.settings.printTestPage = true;
+        request.quiet = true;
+        EXPECT_EQ(RunInstallation(request, fake.System()).code, ExitCode::Installed);
+        const std::wstring printer = PrinterCommandFor(L"Kiosk1", L"LPT1:") + L" /q";
+        EXPECT_EQ(Count(fake.calls, L"debug " + kDriverCommand + L" /q"), 1u);
+        EXPECT_EQ(Count(fake.calls, L"PrintUIEntryW " + kDriverCommand + L" /q"), 1u);
+        EXPECT_EQ(Count(fake.calls, L"debug " + printer), 1u);
+        EXPECT_EQ(Count(fake.calls, L"Run rundll32.exe | " + printer), architecture == kAmd64 ? 1u : 0u);
+        EXPECT_EQ(Count(fake.calls, L"PrintUIEntryW  /k /n \"Kiosk1\" /q"), 1u);
+        EXPECT_EQ(std::count(fake.calls.begin(), fake.calls.end(), L"debug " + kDriverCommand), 0)
+            << "a command without the switch";
+    }
+}
+
+// Another program made a printer of the chosen name between the search and the
+// creation: the search goes on, and the printer command is written for the new name.
+TEST(Installation, ANameTakenMeanwhileMakesTheSearchGoOn) {
+    Installation run;
+    run.fake.addPrinterErrors = {kErrorPrinterAlreadyExists};
+    run.fake.printers = {L"Kiosk1(copy of 1)"};
+    EXPECT_EQ(run.Install(), ExitCode::Installed);
+    const Calls afterFirst = {AddPrinterCall(L"LPT1:"),
+                              L"OpenPrinter Kiosk1(copy of 1)",
+                              L"debug 打开打印机成功！",
+                              L"OpenPrinter Kiosk1(copy of 2)",
+                              L"debug 打开打印机失败！",
+                              L"debug " + PrinterCommandFor(L"Kiosk1(copy of 2)", L"LPT1:"),
+                              L"debug it's 32 bit system!",
+                              AddPrinterCall(L"LPT1:", L"Kiosk1(copy of 2)"),
+                              kWriteRecord};
+    const auto first = std::find(run.fake.calls.begin(), run.fake.calls.end(), AddPrinterCall(L"LPT1:"));
+    ASSERT_LE(afterFirst.size(), static_cast<std::size_t>(run.fake.calls.end() - first));
+    EXPECT_EQ(Calls(first, first + static_cast<std::ptrdiff_t>(afterFirst.size())), afterFirst);
+    EXPECT_EQ(run.fake.files[kRecordFile], "Kiosk1(copy of 2)");
+    EXPECT_EQ(run.fake.progressPrinter, L"Kiosk1(copy of 2)");
+}
+
+struct LockCase {
+    const char* name;
+    InstallationLock::State state;
+    Calls before;  // between loading the library and the name search
+    Calls after;   // before freeing it
+};
+
+class LockTest : public testing::TestWithParam<LockCase> {};
+
+TEST_P(LockTest, OneInstallationAtATimeFromTheNameSearchOn) {
+    Installation run;
+    run.fake.lockState = GetParam().state;
+    run.fake.lockError = 5;
+    EXPECT_EQ(run.Install(), ExitCode::Installed);
+    Calls expected = {L"LoadLibrary printui.dll"};
+    expected.insert(expected.end(), GetParam().before.begin(), GetParam().before.end());
+    expected.push_back(L"OpenPrinter Kiosk1");
+    EXPECT_EQ(Calls(run.fake.calls.begin(), run.fake.calls.begin() + static_cast<std::ptrdiff_t>(expected.size())),
+              expected);
+    Calls ending = GetParam().after;
+    ending.push_back(L"FreeLibrary printui.dll");
+    EXPECT_EQ(Calls(run.fake.calls.end() - static_cast<std::ptrdiff_t>(ending.size()), run.fake.calls.end()), ending);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    States, LockTest,
+    testing::Values(LockCase{"Free", InstallationLock::State::Taken, {L"TryTake lock"}, {L"Release lock"}},
+                    LockCase{"HeldByAnother",
+                             InstallationLock::State::Busy,
+                             {L"TryTake lock", L"debug waiting for another installation to end", L"WaitAndTake lock"},
+                             {L"Release lock"}},
+                    LockCase{"Unavailable",
+                             InstallationLock::State::Unavailable,
+                             {L"TryTake lock",
+                              L"note the lock that keeps installations apart can be neither created "
+                              L"nor opened: error 5; going on without it"},
+                             {kWriteRecord, L"SetDefaultPrinter Kiosk1"}}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST(Installation, TheLogSaysWhetherTheDriverIsInstalledAfterTheDriverCommand) {
+    Installation run;
+    run.fake.driverInstalled = false;
+    run.Install();
+    EXPECT_EQ(Count(run.fake.calls, L"note the driver " + std::wstring(kDriverModel) +
+                                        L" is not installed for this program's environment"),
+              1u);
+}
 
 }  // namespace

@@ -62,9 +62,16 @@ struct ArgumentsCase {
 
 class ElevatedArgumentsTest : public testing::TestWithParam<ArgumentsCase> {};
 
+// %KIOSK% stands for Z:\kiosk in this session.
+std::wstring Expanded(std::wstring_view path) {
+    std::wstring text(path);
+    if (const auto at = text.find(L"%KIOSK%"); at != std::wstring::npos) text.replace(at, 7, L"Z:\\kiosk");
+    return text;
+}
+
 TEST_P(ElevatedArgumentsTest, CarryUncPathsInsteadOfMappedDrives) {
     const ParsedCommandLine parsed = ParseCommandLine(std::wstring(L"kestrin.exe ") + GetParam().arguments);
-    EXPECT_EQ(ArgumentsForElevatedRun(GetParam().arguments, parsed, Mapped), GetParam().expected);
+    EXPECT_EQ(ArgumentsForElevatedRun(GetParam().arguments, parsed, Mapped, Expanded), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -79,6 +86,9 @@ INSTANTIATE_TEST_SUITE_P(
         ArgumentsCase{L"/log:\"Z:\\Kiosk logs\\a.log\" chi Kiosk1 C:\\d\\m",
                       L"/log:\"\\\\files\\kiosk\\Kiosk logs\\a.log\" chi Kiosk1 C:\\d\\m"},
         ArgumentsCase{L"\"/log:z:\\a b.log\" esp Kiosk1 Y:\\tavik",
-                      L"/log:\"\\\\files\\kiosk\\a b.log\" esp Kiosk1 \\\\files\\drivers\\tavik"}));
+                      L"/log:\"\\\\files\\kiosk\\a b.log\" esp Kiosk1 \\\\files\\drivers\\tavik"},
+        // The paths of options as this session expands them.
+        ArgumentsCase{L"/record:%KIOSK%\\k1.kestrin /remove eng Kiosk1",
+                      L"/record:\"\\\\files\\kiosk\\kiosk\\k1.kestrin\" /remove eng Kiosk1"}));
 
 }  // namespace

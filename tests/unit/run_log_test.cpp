@@ -9,6 +9,7 @@ namespace {
 struct Lines final : DebugOutput, LogFile {
     std::vector<std::wstring> lines;
     void Write(const std::wstring& line) override { lines.push_back(line); }
+    void Note(const std::wstring& line) override { lines.push_back(L"(note) " + line); }
     void Append(const std::wstring& line) override { lines.push_back(line); }
 };
 

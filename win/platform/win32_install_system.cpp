@@ -13,5 +13,5 @@ std::uint16_t Win32SystemInfo::NativeProcessorArchitecture() {
 }
 
 InstallSystem Win32InstallSystem::Get() {
-    return {printerSetup_, spooler_, systemInfo_, programRunner_, debug_, files_, commConfig_};
+    return {printerSetup_, spooler_, systemInfo_, programRunner_, debug_, files_, commConfig_, lock_, progress_};
 }

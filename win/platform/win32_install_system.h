@@ -6,14 +6,17 @@
 #include "core/install_system.h"
 #include "win/platform/system_paths.h"
 #include "win/platform/win32_comm_config_store.h"
-#include "win/platform/win32_file_writer.h"
+#include "win/platform/win32_files.h"
+#include "win/platform/win32_installation_lock.h"
 #include "win/platform/win32_printer_setup.h"
 #include "win/platform/win32_program_runner.h"
+#include "win/platform/win32_progress.h"
 #include "win/platform/win32_spooler.h"
 
 class Win32DebugOutput final : public DebugOutput {
 public:
     void Write(const std::wstring& message) override;
+    void Note(const std::wstring&) override {}  // the debugger gets no log-only lines
 };
 
 class Win32SystemInfo final : public SystemInfo {
@@ -21,11 +24,11 @@ public:
     std::uint16_t NativeProcessorArchitecture() override;
 };
 
-// Everything the installation needs of the real system, owned in one place; its lines
-// go to `debug` (the debugger output, and the log when there is one):
+// Everything an installation or a removal needs of the real system, owned in one place;
+// its lines go to `debug` (the debugger output, and the log when there is one):
 //
 //   Win32InstallSystem system(debug);
-//   const ExitCode outcome = RunInstallation(settings, basePrinterName, infBasePath, system.Get());
+//   const InstallResult result = RunInstallation(request, system.Get());
 class Win32InstallSystem {
 public:
     explicit Win32InstallSystem(DebugOutput& debug) : debug_(debug) {}
@@ -34,12 +37,19 @@ public:
 
     InstallSystem Get();
 
+    // For whoever watches the run from another thread: what it does now, and the
+    // program it waits for.
+    Win32Progress& progress() { return progress_; }
+    Win32ProgramRunner& programRunner() { return programRunner_; }
+
 private:
     Win32PrinterSetup printerSetup_;
     Win32Spooler spooler_;
     Win32SystemInfo systemInfo_;
     Win32ProgramRunner programRunner_;
     DebugOutput& debug_;
-    Win32FileWriter files_;
+    Win32Files files_;
     Win32CommConfigStore commConfig_;
+    Win32InstallationLock lock_;
+    Win32Progress progress_;
 };

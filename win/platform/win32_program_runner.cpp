@@ -1,26 +1,35 @@
 #include "win/platform/win32_program_runner.h"
 
-#include <vector>
-
 #include "win/platform/system_paths.h"
+
+Win32ProgramRunner::Win32ProgramRunner() {
+    ::InitializeCriticalSection(&lock_);
+}
+
+Win32ProgramRunner::~Win32ProgramRunner() {
+    ::DeleteCriticalSection(&lock_);
+}
 
 bool Win32ProgramRunner::RunSystemProgram(const std::wstring& program, const std::wstring& commandLine) {
     // The program is named by its full path, so the command line's first word is only
     // what the program itself sees as its name, never where the system looks for it.
     const std::wstring path = SystemFilePath(program);
     if (path.empty()) return false;
-    std::vector<wchar_t> command(commandLine.begin(), commandLine.end());  // CreateProcessW may write into it
-    command.push_back(L'\0');
-
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started{};
-    if (!::CreateProcessW(path.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &started)) {
-        return false;
-    }
-    const UniqueProcessHandle process(started.hProcess);
-    const UniqueProcessHandle thread(started.hThread);
-    ::WaitForSingleObject(process.get(), INFINITE);
+    DWORD error = 0;
+    std::shared_ptr<ChildProcess> child = ChildProcess::Start(path, commandLine, nullptr, error);
+    if (!child) return false;
+    ::EnterCriticalSection(&lock_);
+    running_ = child;
+    ::LeaveCriticalSection(&lock_);
+    child->Wait(INFINITE);
+    ::EnterCriticalSection(&lock_);
+    running_.reset();
+    ::LeaveCriticalSection(&lock_);
     return true;
+}
+
+void Win32ProgramRunner::EndRunningProgram(UINT exitCode) {
+    ::EnterCriticalSection(&lock_);
+    if (running_) running_->Terminate(exitCode);
+    ::LeaveCriticalSection(&lock_);
 }

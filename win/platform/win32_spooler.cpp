@@ -22,21 +22,67 @@ std::vector<wchar_t> Writable(const std::wstring& text) {
     return buffer;
 }
 
+// The spooler's structures come in a buffer it sizes: asked once for the size, then
+// for the data (again, should it have grown in between).
+template <typename Fill>
+std::vector<BYTE> Sized(Fill fill) {
+    std::vector<BYTE> buffer;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        DWORD needed = 0;
+        if (fill(buffer.empty() ? nullptr : buffer.data(), static_cast<DWORD>(buffer.size()), needed)) return buffer;
+        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= buffer.size()) break;
+        buffer.assign(needed, 0);
+    }
+    return {};
+}
+
 }  // namespace
+
+// A printer opened with full access, closed when the object goes.
+class Win32Spooler::Opened final : public OpenedPrinter {
+public:
+    Opened(const Win32Spooler& spooler, UniquePrinter printer) : spooler_(spooler), printer_(std::move(printer)) {}
+
+    std::wstring Driver() override {
+        const std::vector<BYTE> info = Sized([&](BYTE* buffer, DWORD size, DWORD& needed) {
+            return spooler_.getPrinter_(printer_.get(), 2, buffer, size, &needed) != FALSE;
+        });
+        if (info.empty()) return {};
+        const auto* printer = reinterpret_cast<const PRINTER_INFO_2W*>(info.data());
+        return printer->pDriverName != nullptr ? printer->pDriverName : L"";
+    }
+
+    SystemError Delete() override { return spooler_.deletePrinter_(printer_.get()) ? 0 : ::GetLastError(); }
+
+private:
+    const Win32Spooler& spooler_;
+    UniquePrinter printer_;
+};
 
 Win32Spooler::Win32Spooler() : winspool_(LoadSystemLibrary(L"winspool.drv")) {
     static_assert(std::is_same_v<OpenPrinterFunction, decltype(&::OpenPrinterW)>);
     static_assert(std::is_same_v<AddPrinterFunction, decltype(&::AddPrinterW)>);
     static_assert(std::is_same_v<SetDefaultPrinterFunction, decltype(&::SetDefaultPrinterW)>);
+    static_assert(std::is_same_v<GetPrinterFunction, decltype(&::GetPrinterW)>);
+    static_assert(std::is_same_v<DeletePrinterFunction, decltype(&::DeletePrinter)>);
+    static_assert(std::is_same_v<EnumPrintersFunction, decltype(&::EnumPrintersW)>);
+    static_assert(std::is_same_v<EnumPrinterDriversFunction, decltype(&::EnumPrinterDriversW)>);
+    static_assert(std::is_same_v<DeletePrinterDriverExFunction, decltype(&::DeletePrinterDriverExW)>);
     openPrinter_ = ProcAddress<OpenPrinterFunction>(winspool_.get(), "OpenPrinterW");
     closePrinter_ = ProcAddress<PrinterPolicy::ClosePrinterFunction>(winspool_.get(), "ClosePrinter");
     addPrinter_ = ProcAddress<AddPrinterFunction>(winspool_.get(), "AddPrinterW");
     setDefaultPrinter_ = ProcAddress<SetDefaultPrinterFunction>(winspool_.get(), "SetDefaultPrinterW");
+    getPrinter_ = ProcAddress<GetPrinterFunction>(winspool_.get(), "GetPrinterW");
+    deletePrinter_ = ProcAddress<DeletePrinterFunction>(winspool_.get(), "DeletePrinter");
+    enumPrinters_ = ProcAddress<EnumPrintersFunction>(winspool_.get(), "EnumPrintersW");
+    enumPrinterDrivers_ = ProcAddress<EnumPrinterDriversFunction>(winspool_.get(), "EnumPrinterDriversW");
+    deletePrinterDriverEx_ = ProcAddress<DeletePrinterDriverExFunction>(winspool_.get(), "DeletePrinterDriverExW");
 }
 
 bool Win32Spooler::Available() const {
     return openPrinter_ != nullptr && closePrinter_ != nullptr && addPrinter_ != nullptr &&
-           setDefaultPrinter_ != nullptr;
+           setDefaultPrinter_ != nullptr && getPrinter_ != nullptr && deletePrinter_ != nullptr &&
+           enumPrinters_ != nullptr && enumPrinterDrivers_ != nullptr && deletePrinterDriverEx_ != nullptr;
 }
 
 UniquePrinter Win32Spooler::Owned(HANDLE printer) const {
@@ -52,8 +98,8 @@ bool Win32Spooler::PrinterExists(const std::wstring& name) {
     return opened && owned;
 }
 
-bool Win32Spooler::AddPrinter(const PrinterDescription& description) {
-    if (!Available()) return false;
+SystemError Win32Spooler::AddPrinter(const PrinterDescription& description) {
+    if (!Available()) return ERROR_PROC_NOT_FOUND;
     auto printerName = Writable(description.printerName);
     auto portName = Writable(description.portName);
     auto driverName = Writable(description.driverName);
@@ -66,10 +112,67 @@ bool Win32Spooler::AddPrinter(const PrinterDescription& description) {
     info.pPrintProcessor = printProcessor.data();
 
     const UniquePrinter printer = Owned(addPrinter_(nullptr, 2, reinterpret_cast<LPBYTE>(&info)));
-    return static_cast<bool>(printer);
+    if (printer) return 0;
+    // A failure that left no error code behind must not read as success.
+    const DWORD error = ::GetLastError();
+    return error != 0 ? error : ERROR_GEN_FAILURE;
 }
 
 void Win32Spooler::SetDefaultPrinter(const std::wstring& name) {
     if (!Available()) return;
     setDefaultPrinter_(name.c_str());
+}
+
+bool Win32Spooler::DriverInstalled(const std::wstring& model) {
+    if (!Available()) return false;
+    DWORD count = 0;
+    // Level 1, this program's own environment: a 64-bit program's, or a 32-bit one's.
+    const std::vector<BYTE> drivers = Sized([&](BYTE* buffer, DWORD size, DWORD& needed) {
+        return enumPrinterDrivers_(nullptr, nullptr, 1, buffer, size, &needed, &count) != FALSE;
+    });
+    const auto* info = reinterpret_cast<const DRIVER_INFO_1W*>(drivers.data());
+    for (DWORD i = 0; i < count && !drivers.empty(); ++i) {
+        if (info[i].pName != nullptr && ::lstrcmpiW(info[i].pName, model.c_str()) == 0) return true;
+    }
+    return false;
+}
+
+std::unique_ptr<OpenedPrinter> Win32Spooler::OpenForRemoval(const std::wstring& name, SystemError& error) {
+    if (!Available()) {
+        error = ERROR_PROC_NOT_FOUND;
+        return nullptr;
+    }
+    auto writableName = Writable(name);
+    PRINTER_DEFAULTSW access{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    HANDLE printer = nullptr;
+    if (!openPrinter_(writableName.data(), &printer, &access) || printer == nullptr) {
+        error = ::GetLastError();
+        return nullptr;
+    }
+    error = 0;
+    return std::make_unique<Opened>(*this, Owned(printer));
+}
+
+std::vector<std::wstring> Win32Spooler::DriversInUse() {
+    std::vector<std::wstring> used;
+    if (!Available()) return used;
+    DWORD count = 0;
+    const std::vector<BYTE> printers = Sized([&](BYTE* buffer, DWORD size, DWORD& needed) {
+        return enumPrinters_(PRINTER_ENUM_LOCAL, nullptr, 2, buffer, size, &needed, &count) != FALSE;
+    });
+    const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(printers.data());
+    for (DWORD i = 0; i < count && !printers.empty(); ++i) {
+        if (info[i].pDriverName != nullptr) used.emplace_back(info[i].pDriverName);
+    }
+    return used;
+}
+
+SystemError Win32Spooler::DeleteDriver(const std::wstring& model) {
+    if (!Available()) return ERROR_PROC_NOT_FOUND;
+    auto writableModel = Writable(model);
+    // The driver's files go too where the spooler can; some spoolers refuse that request
+    // (error 87) and remove the driver when asked without it.
+    if (deletePrinterDriverEx_(nullptr, nullptr, writableModel.data(), DPD_DELETE_UNUSED_FILES, 0)) return 0;
+    if (::GetLastError() != ERROR_INVALID_PARAMETER) return ::GetLastError();
+    return deletePrinterDriverEx_(nullptr, nullptr, writableModel.data(), 0, 0) ? 0 : ::GetLastError();
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "core/install_system.h"
 #include "win/platform/handles.h"
@@ -18,8 +20,12 @@ public:
     bool Available() const;
 
     bool PrinterExists(const std::wstring& name) override;
-    bool AddPrinter(const PrinterDescription& printer) override;
+    SystemError AddPrinter(const PrinterDescription& printer) override;
     void SetDefaultPrinter(const std::wstring& name) override;
+    bool DriverInstalled(const std::wstring& model) override;
+    std::unique_ptr<OpenedPrinter> OpenForRemoval(const std::wstring& name, SystemError& error) override;
+    std::vector<std::wstring> DriversInUse() override;
+    SystemError DeleteDriver(const std::wstring& model) override;
 
 private:
     // As winspool.h declares them (checked there); that header is kept out of this one
@@ -27,6 +33,13 @@ private:
     using OpenPrinterFunction = BOOL(WINAPI*)(LPWSTR, LPHANDLE, struct _PRINTER_DEFAULTSW*);
     using AddPrinterFunction = HANDLE(WINAPI*)(LPWSTR, DWORD, LPBYTE);
     using SetDefaultPrinterFunction = BOOL(WINAPI*)(LPCWSTR);
+    using GetPrinterFunction = BOOL(WINAPI*)(HANDLE, DWORD, LPBYTE, DWORD, LPDWORD);
+    using DeletePrinterFunction = BOOL(WINAPI*)(HANDLE);
+    using EnumPrintersFunction = BOOL(WINAPI*)(DWORD, LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD);
+    using EnumPrinterDriversFunction = BOOL(WINAPI*)(LPWSTR, LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD);
+    using DeletePrinterDriverExFunction = BOOL(WINAPI*)(LPWSTR, LPWSTR, LPWSTR, DWORD, DWORD);
+
+    class Opened;
 
     UniquePrinter Owned(HANDLE printer) const;
 
@@ -35,4 +48,9 @@ private:
     PrinterPolicy::ClosePrinterFunction closePrinter_ = nullptr;
     AddPrinterFunction addPrinter_ = nullptr;
     SetDefaultPrinterFunction setDefaultPrinter_ = nullptr;
+    GetPrinterFunction getPrinter_ = nullptr;
+    DeletePrinterFunction deletePrinter_ = nullptr;
+    EnumPrintersFunction enumPrinters_ = nullptr;
+    EnumPrinterDriversFunction enumPrinterDrivers_ = nullptr;
+    DeletePrinterDriverExFunction deletePrinterDriverEx_ = nullptr;
 };

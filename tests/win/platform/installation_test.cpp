@@ -38,10 +38,13 @@ class InstallationTest : public testing::Test {
 protected:
     static void SetUpTestSuite() { wine_prefix::RegisterTavikDriver(); }
 
-    static ExitCode Install(const InstallSettings& settings, const std::wstring& baseName) {
+    static InstallResult Run(const InstallSettings& settings, const std::wstring& baseName) {
         Win32DebugOutput debug;
         Win32InstallSystem system(debug);
-        return RunInstallation(settings, baseName, kTestInfPath, system.Get());
+        return RunInstallation({settings, baseName, kTestInfPath}, system.Get());
+    }
+    static ExitCode Install(const InstallSettings& settings, const std::wstring& baseName) {
+        return Run(settings, baseName).code;
     }
 
     std::wstring RecordFile() const { return scratch_.File(kRecordFile); }
@@ -98,10 +101,11 @@ TEST_F(InstallationTest, WithoutARegisteredDriverNothingIsCreatedOrChanged) {
     wine_prefix::UnregisterTavikDriver();
     InstallSettings settings;
     settings.osIndex = kWindows7;
-    const ExitCode outcome = Install(settings, L"Driverless");
+    const InstallResult outcome = Run(settings, L"Driverless");
     wine_prefix::RegisterTavikDriver();
 
-    EXPECT_EQ(outcome, ExitCode::PrinterNotCreated);
+    // The spooler's own reason goes with the exit code.
+    EXPECT_EQ(outcome, (InstallResult{ExitCode::PrinterNotCreated, ERROR_UNKNOWN_PRINTER_DRIVER}));
     EXPECT_EQ(OpenPrinterFacts(L"Driverless"), std::nullopt);
     EXPECT_EQ(RecordBytes(), "an older record");
     EXPECT_EQ(spooler_probe::DefaultPrinter(), defaultBefore);

@@ -47,7 +47,7 @@ int Install(const std::vector<std::wstring>& args) {
     settings.portIndex = std::stoi(args[1]);
     Win32DebugOutput debug;
     Win32InstallSystem system(debug);
-    return static_cast<int>(RunInstallation(settings, args[2], kTestInfPath, system.Get()));
+    return static_cast<int>(RunInstallation({settings, args[2], kTestInfPath}, system.Get()).code);
 }
 
 int Load(const std::vector<std::wstring>& args) {

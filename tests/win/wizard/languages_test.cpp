@@ -197,6 +197,36 @@ TEST(LanguageLibraries, HoldEveryTextAndTheEnglishOneReadsAsTheTemplates) {
     EXPECT_NE(LibraryText(L"rc_eng.dll", IDS_USB_WARNING).find(L"USB001"), std::wstring::npos);
 }
 
+// The messages a run shows besides the pages: each in every language, its placeholders
+// kept, so that the name, path or number still lands in the text.
+struct MessageText {
+    UINT id;
+    const wchar_t* placeholders;  // those that each language's text must hold
+};
+
+const MessageText kMessages[] = {
+    {IDS_FAILED_SETUP_MISSING, L""}, {IDS_FAILED_NOT_CREATED, L""},  {IDS_FAILED_RECORD_FILE, L"{0}"},
+    {IDS_FAILED_SERIAL_PORT, L""},   {IDS_FAILED_EXIT_CODE, L"{0}"}, {IDS_RUN_AS_ADMINISTRATOR, L""},
+    {IDS_WHY_PORT_MISSING, L""},     {IDS_WHY_DRIVER_MISSING, L""},  {IDS_WHY_ACCESS_DENIED, L""},
+    {IDS_WHY_NO_COM_PORT, L""},      {IDS_WINDOWS_ERROR, L"{0}{1}"}, {IDS_USE_64BIT_PROGRAM, L""},
+    {IDS_REMOVE_QUESTION, L"{0}"},   {IDS_REMOVED, L"{0}"},          {IDS_NOTHING_TO_REMOVE, L"{0}"},
+    {IDS_NOT_REMOVED, L"{0}"},       {IDS_WHY_OTHER_BASE_NAME, L""}, {IDS_WHY_OTHER_DRIVER, L""},
+    {IDS_WHY_RECORD_STAYS, L""},
+};
+
+TEST(LanguageLibraries, HoldEveryMessageWithItsPlaceholders) {
+    for (const Language& language : kLanguages) {
+        for (const MessageText& message : kMessages) {
+            const std::wstring text = LibraryText(language.LibraryFile(), message.id);
+            EXPECT_NE(text, L"") << ToUtf8(language.code) << " " << message.id;
+            for (const std::wstring mark : {L"{0}", L"{1}"}) {
+                const bool wanted = std::wstring_view(message.placeholders).find(mark) != std::wstring_view::npos;
+                EXPECT_EQ(text.find(mark) != std::wstring::npos, wanted) << ToUtf8(language.code) << " " << message.id;
+            }
+        }
+    }
+}
+
 TEST(LanguageLibraries, ALibraryThatIsNotThereLoadsAsNothing) {
     EXPECT_EQ(LoadResourceLibrary((ProgramDirectory() + L"\\rc_none.dll").c_str()), nullptr);
 }

@@ -1,4 +1,4 @@
-#include "win/platform/win32_file_writer.h"
+#include "win/platform/win32_files.h"
 
 #include <windows.h>
 
@@ -56,36 +56,53 @@ bool WriteInPlace(const std::wstring& target, std::string_view bytes, DWORD& err
 
 }  // namespace
 
-FileWriter::Result Win32FileWriter::WriteFile(const std::string& name, std::string_view bytes) {
-    const std::wstring target(name.begin(), name.end());
+Files::Outcome Win32Files::WriteFile(const std::wstring& path, std::string_view bytes) {
+    const std::wstring target = FullPath(path);
     std::wstring temporary;
     UniqueFileHandle file;
-    for (int attempt = 0; attempt < kAttempts && !file; ++attempt) {
+    for (int attempt = 0; attempt < kAttempts && !file && !target.empty(); ++attempt) {
         temporary =
             target + L"." + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(attempt) + L".new";
         file.reset(
             ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file && ::GetLastError() != ERROR_FILE_EXISTS && ::GetLastError() != ERROR_ALREADY_EXISTS) break;
     }
-    if (!file) {
-        lastError_ = ::GetLastError();
-        return Result::NotOpened;
-    }
+    if (!file) return {Result::NotOpened, target.empty() ? ERROR_INVALID_NAME : ::GetLastError()};
 
     const bool written = WriteAll(file.get(), bytes);
-    lastError_ = written ? ERROR_SUCCESS : ::GetLastError();
+    DWORD error = written ? ERROR_SUCCESS : ::GetLastError();
     file.reset();
     // A record someone made read-only is kept, as Windows itself would keep it (Wine
     // would replace it).
     const DWORD attributes = ::GetFileAttributesW(target.c_str());
     const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-    if (readOnly) lastError_ = ERROR_ACCESS_DENIED;
-    DWORD error = 0;
-    if (written && !readOnly && MoveOver(temporary, target, error)) return Result::Written;
+    if (written && !readOnly && MoveOver(temporary, target, error)) return {Result::Written, 0};
     ::DeleteFileW(temporary.c_str());
-    if (written && !readOnly) {
-        if (HeldOpen(error) && WriteInPlace(target, bytes, error)) return Result::Written;
-        lastError_ = error;
+    if (readOnly) return {Result::WriteFailed, ERROR_ACCESS_DENIED};
+    if (written && HeldOpen(error) && WriteInPlace(target, bytes, error)) return {Result::Written, 0};
+    return {Result::WriteFailed, error};
+}
+
+std::optional<std::string> Win32Files::ReadFile(const std::wstring& path, std::size_t limit, SystemError& error) {
+    DWORD openError = 0;
+    const UniqueFileHandle file = OpenPlainFile(
+        FullPath(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, openError);
+    if (!file) {
+        error = openError;
+        return std::nullopt;
     }
-    return Result::WriteFailed;
+    std::string bytes(limit, '\0');
+    DWORD read = 0;
+    if (!::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(limit), &read, nullptr)) {
+        error = ::GetLastError();
+        return std::nullopt;
+    }
+    bytes.resize(read);
+    error = 0;
+    return bytes;
+}
+
+SystemError Win32Files::RemoveFile(const std::wstring& path) {
+    // DeleteFileW removes a link itself, never the file it points to.
+    return ::DeleteFileW(FullPath(path).c_str()) ? 0 : ::GetLastError();
 }

@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+
+#include "tests/support/test_constants.h"
+#include "tests/win/platform/platform_support.h"
+#include "win/platform/handles.h"
+#include "win/platform/win32_files.h"
+
+namespace {
+
+// What is in the folder before the record is written, and what must be after.
+struct RecordCase {
+    const char* name;
+    UniqueFileHandle (*prepare)(const ScratchDirectory&);  // what it returns stays open while the record is written
+    Files::Result result;
+    std::optional<std::string> record;  // the record file's bytes afterwards; nothing: not a file
+    const char* precious;               // the bytes of "precious.txt" afterwards, when there is one
+    int added;                          // files in the folder afterwards that were not there before
+    friend void PrintTo(const RecordCase& c, std::ostream* out) { *out << c.name; }
+};
+
+void Write(const std::wstring& path, const std::string& bytes) {
+    const UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    ASSERT_TRUE(file && ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+}
+
+// The earlier record, held open by a reader that lets others do `share`.
+UniqueFileHandle HeldOpen(const ScratchDirectory& s, DWORD share) {
+    Write(s.File(kRecordFile), "Earlier");
+    return UniqueFileHandle(
+        ::CreateFileW(s.File(kRecordFile).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr));
+}
+
+const RecordCase kCases[] = {
+    {"NoEarlierRecord", [](const ScratchDirectory&) { return UniqueFileHandle(); }, Files::Result::Written, "Kiosk1",
+     nullptr, 1},
+    {"LongerEarlierRecord",
+     [](const ScratchDirectory& s) {
+         Write(s.File(kRecordFile), "Kiosk1(copy of 12)");
+         return UniqueFileHandle();
+     },
+     Files::Result::Written, "Kiosk1", nullptr, 0},
+    // A link planted by someone who can write the folder is replaced, its target untouched.
+    {"PlantedHardLink",
+     [](const ScratchDirectory& s) {
+         Write(s.File(L"precious.txt"), "precious");
+         EXPECT_TRUE(::CreateHardLinkW(s.File(kRecordFile).c_str(), s.File(L"precious.txt").c_str(), nullptr));
+         return UniqueFileHandle();
+     },
+     Files::Result::Written, "Kiosk1", "precious", 0},
+    // A file already under the name the new one would take is never opened.
+    {"PlantedNewFile",
+     [](const ScratchDirectory& s) {
+         Write(s.File(L"precious.txt"), "precious");
+         const std::wstring taken =
+             std::wstring(kRecordFile) + L"." + std::to_wstring(::GetCurrentProcessId()) + L"-0.new";
+         EXPECT_TRUE(::CreateHardLinkW(s.File(taken).c_str(), s.File(L"precious.txt").c_str(), nullptr));
+         return UniqueFileHandle();
+     },
+     Files::Result::Written, "Kiosk1", "precious", 1},
+    // What cannot be replaced stays as it was.
+    {"ReadOnlyEarlierRecord",
+     [](const ScratchDirectory& s) {
+         Write(s.File(kRecordFile), "Earlier");
+         EXPECT_TRUE(::SetFileAttributesW(s.File(kRecordFile).c_str(), FILE_ATTRIBUTE_READONLY));
+         return UniqueFileHandle();
+     },
+     Files::Result::WriteFailed, "Earlier", nullptr, 0},
+    {"DirectoryInTheWay",
+     [](const ScratchDirectory& s) {
+         EXPECT_TRUE(::CreateDirectoryW(s.File(kRecordFile).c_str(), nullptr));
+         return UniqueFileHandle();
+     },
+     Files::Result::WriteFailed, std::nullopt, nullptr, 0},
+    // A reader that shares reading and writing, as the C runtime's fopen does, holds the
+    // record open: it cannot be replaced, and is written in place.
+    {"HeldOpenByAReader", [](const ScratchDirectory& s) { return HeldOpen(s, FILE_SHARE_READ | FILE_SHARE_WRITE); },
+     Files::Result::Written, "Kiosk1", nullptr, 0},
+    // One that shares reading only keeps it as it was.
+    {"HeldOpenForReadingOnly", [](const ScratchDirectory& s) { return HeldOpen(s, FILE_SHARE_READ); },
+     Files::Result::WriteFailed, "Earlier", nullptr, 0},
+};
+
+class RecordFileTest : public testing::TestWithParam<RecordCase> {};
+
+std::ptrdiff_t FilesIn(const ScratchDirectory& folder) {
+    return std::distance(std::filesystem::directory_iterator(std::filesystem::path(folder.path())), {});
+}
+
+TEST_P(RecordFileTest, IsReplacedWholeOrLeftAsItWas) {
+    const ScratchDirectory scratch;
+    UniqueFileHandle held = GetParam().prepare(scratch);
+    const std::ptrdiff_t filesBefore = FilesIn(scratch);
+
+    Win32Files files;
+    const Files::Outcome outcome = files.WriteFile(kRecordFile, "Kiosk1");
+    held.reset();
+    EXPECT_EQ(outcome.result, GetParam().result);
+    EXPECT_EQ(outcome.error != 0, GetParam().result != Files::Result::Written) << outcome.error;
+    EXPECT_EQ(FileBytes(scratch.File(kRecordFile)), GetParam().record);
+    if (GetParam().precious != nullptr) {
+        EXPECT_EQ(FileBytes(scratch.File(L"precious.txt")), GetParam().precious);
+    }
+    // The new file it wrote is the record now, or gone: nothing of it is left behind.
+    EXPECT_EQ(FilesIn(scratch), filesBefore + GetParam().added);
+    ::SetFileAttributesW(scratch.File(kRecordFile).c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, RecordFileTest, testing::ValuesIn(kCases),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+// The record read back and deleted as a removal does: a plain file only, a link as a link.
+TEST(RecordFile, IsReadWithinItsLimitAndDeletedItself) {
+    const ScratchDirectory scratch;
+    Win32Files files;
+    SystemError error = 0;
+    EXPECT_EQ(files.ReadFile(kRecordFile, 1024, error), std::nullopt);
+    EXPECT_EQ(error, static_cast<SystemError>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(files.ReadFile(L"no folder\\record", 1024, error), std::nullopt);
+    EXPECT_EQ(error, static_cast<SystemError>(ERROR_PATH_NOT_FOUND));
+
+    Write(scratch.File(kRecordFile), "Kiosk1(copy of 2)");
+    EXPECT_EQ(files.ReadFile(kRecordFile, 6, error), "Kiosk1");
+    EXPECT_EQ(files.ReadFile(kRecordFile, 1024, error), "Kiosk1(copy of 2)");
+
+    Write(scratch.File(L"precious.txt"), "precious");
+    ASSERT_TRUE(::DeleteFileW(scratch.File(kRecordFile).c_str()));
+    ASSERT_TRUE(::CreateHardLinkW(scratch.File(kRecordFile).c_str(), scratch.File(L"precious.txt").c_str(), nullptr));
+    EXPECT_EQ(files.ReadFile(kRecordFile, 1024, error), std::nullopt) << "a link is not read";
+    EXPECT_EQ(files.RemoveFile(kRecordFile), 0u);
+    EXPECT_FALSE(FileExists(scratch.File(kRecordFile)));
+    EXPECT_EQ(FileBytes(scratch.File(L"precious.txt")), "precious");
+}
+
+}  // namespace
