@@ -11,7 +11,7 @@
 // "" inside a quoted part is a literal quote and the part stays quoted, as in the C runtime
 // since 2008 (CommandLineToArgvW ends the part there). There is no program path to skip:
 // the first argument follows the same rules.
-inline std::vector<std::wstring> SplitArguments(std::wstring_view line) {
+inline std::vector<std::wstring> ReceivedArguments(std::wstring_view line) {
     std::vector<std::wstring> arguments;
     std::size_t i = 0;
     const auto atBlank = [&] { return i < line.size() && (line[i] == L' ' || line[i] == L'\t'); };

@@ -18,6 +18,12 @@ bool Breaks(wchar_t c) {
     return c < L' ' || c == L'"' || c == L'\\';
 }
 
+// What the printer-setup entry point reads, at an argument's start, as an option or a
+// file of options.
+bool IsOptionSign(wchar_t c) {
+    return c == L'/' || c == L'-' || c == L'@';
+}
+
 bool IsPartOf(std::wstring_view part, std::wstring_view line) {
     return part.empty() || line.find(part) != std::wstring_view::npos;
 }
@@ -54,16 +60,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(!result.basePrinterName.empty());
         FUZZ_CHECK(!result.infBasePath.empty());
     }
-    // A name the commands carry cannot end its quoted argument or begin another; a refused
-    // character is in the argument named, and one that could.
+    // A name the commands carry cannot end its quoted argument, begin another or read as an
+    // option; a refused character is in the argument named, and one that could.
     if (result.outcome == Outcome::Complete) {
+        FUZZ_CHECK(!IsOptionSign(result.basePrinterName.front()));
         for (const wchar_t c : result.basePrinterName) FUZZ_CHECK(!Breaks(c) && c != L',');
     }
     if (result.refused) {
         const bool base = result.refused->which == RefusedArgument::Which::BaseName;
+        const std::wstring& argument = base ? result.basePrinterName : result.infBasePath;
         const wchar_t c = result.refused->character;
-        FUZZ_CHECK((base ? result.basePrinterName : result.infBasePath).find(c) != std::wstring::npos);
-        FUZZ_CHECK(Breaks(c) || (base && c == L','));
+        FUZZ_CHECK(argument.find(c) != std::wstring::npos);
+        if (result.refused->first) {
+            // The first character, inside the quotes that may enclose a path.
+            FUZZ_CHECK(IsOptionSign(c) && (argument.front() == c || (!base && argument.find(c) == 1)));
+        } else {
+            FUZZ_CHECK(Breaks(c) || (base && c == L','));
+        }
     }
     return 0;
 }

@@ -108,12 +108,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } else if (is(L"Run ")) {
             FUZZ_CHECK(++creations == 1 && is(L"Run rundll32.exe | "));
             if (carried) {
-                FUZZ_CHECK(SplitArguments(argument.substr(15)) ==
+                FUZZ_CHECK(ReceivedArguments(argument.substr(15)) ==
                            withQuiet({L"rundll32", L"printui.dll,PrintUIEntry", L"/if", L"/b", chosen, L"/f",
                                       Unquoted(inf) + L".INF", L"/r", port, L"/m", kDriverModel}));
             }
         } else if (is(L"PrintUIEntryW ")) {
-            const Arguments arguments = SplitArguments(argument);
+            const Arguments arguments = ReceivedArguments(argument);
             const bool testPage = !arguments.empty() && arguments[0] == L"/k";
             if (testPage) FUZZ_CHECK(created);
             if (carried) FUZZ_CHECK(arguments == (testPage ? withQuiet({L"/k", L"/n", chosen}) : driverCommand));

@@ -17,7 +17,7 @@ struct SplitCase {
 class ArgumentSplitTest : public testing::TestWithParam<SplitCase> {};
 
 TEST_P(ArgumentSplitTest, FollowsTheWindowsRules) {
-    EXPECT_EQ(SplitArguments(GetParam().line), GetParam().arguments);
+    EXPECT_EQ(ReceivedArguments(GetParam().line), GetParam().arguments);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -23,8 +23,8 @@ std::wstring PrinterCommandFor(const std::wstring& name, const std::wstring& por
            L"\"" + kModelArgument;
 }
 
-std::wstring AddPrinterCall(const std::wstring& port) {
-    return L"AddPrinter Kiosk1 | " + port + L" | " + kDriverModel + L" | " + kPrintProcessorName;
+std::wstring AddPrinterCall(const std::wstring& port, const std::wstring& name = L"Kiosk1") {
+    return L"AddPrinter " + name + L" | " + port + L" | " + kDriverModel + L" | " + kPrintProcessorName;
 }
 
 const std::wstring kDriverInstalled =
@@ -442,7 +442,7 @@ TEST(Installation, ANameTakenMeanwhileMakesTheSearchGoOn) {
                               L"debug 打开打印机失败！",
                               L"debug " + PrinterCommandFor(L"Kiosk1(copy of 2)", L"LPT1:"),
                               L"debug it's 32 bit system!",
-                              L"AddPrinter Kiosk1(copy of 2) | LPT1: | Tavik 10.0.0.11 | WinPrint",
+                              AddPrinterCall(L"LPT1:", L"Kiosk1(copy of 2)"),
                               kWriteRecord};
     const auto first = std::find(run.fake.calls.begin(), run.fake.calls.end(), AddPrinterCall(L"LPT1:"));
     ASSERT_LE(afterFirst.size(), static_cast<std::size_t>(run.fake.calls.end() - first));

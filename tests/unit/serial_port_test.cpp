@@ -122,45 +122,37 @@ INSTANTIATE_TEST_SUITE_P(Modes, FlowControlTest,
                              // unknown modes leave the handshake as read
                              FlowCase{3, 0xFFFFFFFFu, 0x1u}, FlowCase{-1, 0xFFFFFFFFu, 0x1u}));
 
-TEST(ConfigureSerialPort, NoneAfterHardwareHandshakeHoldsDtrAndRtsOn) {
-    FakeSystem store;
-    store.ports[L"COM3"] = std::vector<std::byte>(L::kConfigSize);
-    ASSERT_EQ(ConfigureSerialPort(store, {9600, 8, 0, 0, FLOW_HARDWARE}, L"COM3"), 0u);
-    ASSERT_EQ(ConfigureSerialPort(store, {9600, 8, 0, 0, FLOW_NONE}, L"COM3"), 0u);
-    const auto flags = ReadField<std::uint32_t>(store.ports[L"COM3"], L::kFlags);
-    EXPECT_EQ(flags & (L::kOutxCtsFlow | L::kOutxDsrFlow), 0u);
-    EXPECT_EQ((flags >> L::kDtrControlShift) & 3u, 1u);
-    EXPECT_EQ((flags >> L::kRtsControlShift) & 3u, 1u);
-}
+// A failed read writes nothing; a failed write is tried once. Either returns the
+// system's error, or a failure of its own when the system gives none.
+struct FailureCase {
+    const char* name;
+    const wchar_t* port;  // COM1 exists
+    std::uint32_t failingReads;
+    bool writeFails;
+    std::uint32_t error;
+    std::uint32_t expected;
+    std::size_t writes;
+};
 
-TEST(ConfigureSerialPort, FailedReadReturnsItsErrorAndWritesNothing) {
-    FakeSystem store;
-    store.ports[L"COM1"] = AllOnes();
-    store.failingReads = 1;
-    store.commError = 5;  // ERROR_ACCESS_DENIED
-    EXPECT_EQ(ConfigureSerialPort(store, {9600, 8, 0, 0, 0}, L"COM1"), 5u);
-    EXPECT_TRUE(store.commWrites.empty());
+class FailureTest : public testing::TestWithParam<FailureCase> {};
 
-    FakeSystem unknown;
-    EXPECT_EQ(ConfigureSerialPort(unknown, {9600, 8, 0, 0, 0}, L"COM9"), 1010u);
-    EXPECT_TRUE(unknown.commWrites.empty());
-}
-
-TEST(ConfigureSerialPort, RefusedWriteReturnsItsError) {
+TEST_P(FailureTest, ReturnsTheSystemsErrorAndWritesNothingAfterAFailedRead) {
+    const FailureCase& c = GetParam();
     FakeSystem store;
     store.ports[L"COM1"] = AllOnes();
-    store.writeFails = true;
-    store.commError = 87;  // ERROR_INVALID_PARAMETER
-    EXPECT_EQ(ConfigureSerialPort(store, {9600, 8, 0, 0, 0}, L"COM1"), 87u);
-    EXPECT_EQ(store.commWrites.size(), 1u);
+    store.failingReads = c.failingReads;
+    store.writeFails = c.writeFails;
+    store.commError = c.error;
+    EXPECT_EQ(ConfigureSerialPort(store, {9600, 8, 0, 0, 0}, c.port), c.expected);
+    EXPECT_EQ(store.commWrites.size(), c.writes);
 }
 
-TEST(ConfigureSerialPort, FailureWithoutAnErrorCodeIsStillAFailure) {
-    FakeSystem store;
-    store.ports[L"COM1"] = AllOnes();
-    store.writeFails = true;
-    EXPECT_NE(ConfigureSerialPort(store, {9600, 8, 0, 0, 0}, L"COM1"), 0u);
-}
+INSTANTIATE_TEST_SUITE_P(Failures, FailureTest,
+                         testing::Values(FailureCase{"ReadRefused", L"COM1", 1, false, 5, 5, 0},
+                                         FailureCase{"UnknownPort", L"COM9", 0, false, 0, 1010, 0},
+                                         FailureCase{"WriteRefused", L"COM1", 0, true, 87, 87, 1},
+                                         FailureCase{"WriteRefusedWithoutError", L"COM1", 0, true, 0, 31, 1}),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 TEST(ConfigureSerialPort, PortWithProviderDataIsReadAgainWithTheSizeItNeeds) {
     FakeSystem store;

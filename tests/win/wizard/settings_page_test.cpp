@@ -117,12 +117,10 @@ TEST_F(SettingsPage, ListsTheTablesEntriesAndTheBaseName) {
     const auto withoutColon = [](std::wstring_view port) { return std::wstring(port.substr(0, port.find(L':'))); };
     // The option names of an unattended installation are the English items, in lower case
     // and without a slash.
-    const auto optionName = [](std::wstring_view item) {
-        std::wstring name;
-        for (const wchar_t c : item) {
-            if (c != L'/') name += static_cast<wchar_t>(towlower(c));
-        }
-        return name;
+    const auto optionName = [](std::wstring item) {
+        std::erase(item, L'/');
+        for (wchar_t& c : item) c = static_cast<wchar_t>(towlower(c));
+        return item;
     };
     Run<CSettingDlg>({[&] {
                           EXPECT_EQ(ComboItems(Control(kSettings, IDC_PORT)), Listed(PortNameTable, withoutColon));
