@@ -103,12 +103,19 @@ bool Understood(const RunState& run) {
     return run.start.parsed.error || run.commandLine().outcome != CommandLine::Outcome::UnknownLanguage;
 }
 
-// Whether the line asks for a removal, which needs no INF path, or names all it needs.
+// Whether the line names all the run needs: a removal needs no INF path.
 bool Complete(const RunState& run) {
     const CommandLine& line = run.commandLine();
     const bool removalWithoutPath = run.options().remove && line.outcome == CommandLine::Outcome::MissingArgument &&
                                     !line.basePrinterName.empty() && line.infBasePath.empty();
     return line.outcome == CommandLine::Outcome::Complete || removalWithoutPath;
+}
+
+// The character that keeps the arguments out of the run, if any; a removal's base name
+// is checked like an installation's, with or without a path.
+std::optional<RefusedArgument> Refusal(const RunState& run) {
+    const CommandLine& line = run.commandLine();
+    return Complete(run) ? CheckArguments(line.basePrinterName, line.infBasePath) : line.refused;
 }
 
 // The 32-bit program cannot install a driver for 64-bit Windows: on 64-bit Windows it
@@ -134,8 +141,8 @@ std::optional<ExitCode> HandOverTo64BitProgram(RunState& run) {
 // the printer cannot be installed: the same program asks for the full one, and the run
 // ends with the elevated run's exit code. That run opens the log; this one opens none.
 std::optional<ExitCode> RelaunchWithAdministratorRights(RunState& run) {
-    if (run.options().quiet || run.start.parsed.error || !Complete(run) || (run.commandLine().refused.has_value()) ||
-        !run.start.version || !ShouldRelaunchElevated(run.start.version->majorVersion, run.start.token)) {
+    if (run.options().quiet || run.start.parsed.error || !Complete(run) || Refusal(run) || !run.start.version ||
+        !ShouldRelaunchElevated(run.start.version->majorVersion, run.start.token)) {
         return std::nullopt;
     }
     run.debugger.Write(L"starting again with administrator rights");
@@ -207,8 +214,9 @@ std::optional<ExitCode> RefuseWhatCannotRun(RunState& run) {
     run.output.Write(commandLine.languageCode);
     run.output.Write(commandLine.basePrinterName);
     run.output.Write(commandLine.infBasePath);
-    if (commandLine.refused) run.output.Write(RefusalMessage(*commandLine.refused));
-    if (!Complete(run) || commandLine.refused) return ExitCode::CommandLineNotUnderstood;
+    const std::optional<RefusedArgument> refused = Refusal(run);
+    if (refused) run.output.Write(RefusalMessage(*refused));
+    if (!Complete(run) || refused) return ExitCode::CommandLineNotUnderstood;
     return RefuseTheRecordPath(run);
 }
 
