@@ -34,9 +34,10 @@ if [ -n "${create_template:-}" ]; then
     rm -rf "$t"
     mkdir -p "$t"
     WINEPREFIX=$t DISPLAY= wineboot -i >/dev/null 2>&1 || { echo "wineboot failed for $t" >&2; exit 1; }
-    # Wine's own fonts (Marlett draws the caption buttons) in the prefix's font folder,
-    # where this Wine looks for them.
-    [ -d /usr/share/wine/fonts ] && cp /usr/share/wine/fonts/*.ttf "$t/drive_c/windows/Fonts/" 2>/dev/null
+    # Wine's own Marlett, which draws the caption buttons, in the prefix's font folder,
+    # where this Wine looks for it. (Only that one: the others would change the dialog
+    # fonts' metrics under the pages' tests.)
+    [ -f /usr/share/wine/fonts/marlett.ttf ] && cp /usr/share/wine/fonts/marlett.ttf "$t/drive_c/windows/Fonts/"
     # Chinese captions need a font with the glyphs and links from the dialog fonts to it.
     reg=$t/drive_c/kestrin-settings.reg
     { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$here/wine-prefix.reg"; } >"$reg"
