@@ -64,23 +64,15 @@ for preset in "${presets[@]}"; do
         'BEGIN { if (b > 0) printf "| %s | %.2f |\n", p, k / b; else printf "| %s | - |\n", p }'
 done
 
-# Sizes of the files as shipped: from the release archive, stripped.
+# Sizes of the files as shipped: from the release archive, which the 32-bit build makes
+# with both programs (the 64-bit one in x64/).
 printf '\nShipped files (bytes, as in the release archive)\n\n'
-header='| file |'
-rule='|---|'
-for preset in "${presets[@]}"; do
-    (cd "build/$preset" && cpack -G ZIP --config CPackConfig.cmake >/dev/null)
-    header+=" $preset |"
-    rule+='---:|'
-done
-printf '%s\n%s\n' "$header" "$rule"
-first_zip=$(ls build/"${presets[0]}"/package/Kestrin-*-"${presets[0]}".zip)
-for file in $(unzip -Z1 "$first_zip" | grep -v '/$' | sed 's|^[^/]*/||' | sort); do
-    row="| $file |"
-    for preset in "${presets[@]}"; do
-        zip=$(ls build/"$preset"/package/Kestrin-*-"$preset".zip)
-        size=$(unzip -Zl "$zip" | awk -v f="$file" '$NF ~ "/" f "$" { print $4 }')
-        row+=" ${size:--} |"
-    done
-    echo "$row"
-done
+if [ -f build/win32/CPackConfig.cmake ]; then
+    (cd build/win32 && cpack -G ZIP --config CPackConfig.cmake >/dev/null)
+    zip=$(ls build/win32/package/Kestrin-*.zip)
+    printf '| file | bytes |\n|---|---:|\n'
+    unzip -Zl "$zip" | awk '$NF !~ /\/$/ && NF >= 9 { sub(/^[^\/]*\//, "", $NF); printf "| %s | %s |\n", $NF, $4 }' | sort
+    printf '| (archive) | %s |\n' "$(stat -c %s "$zip")"
+else
+    echo "(no 32-bit build: configure and build the win32 preset for the release archive)"
+fi

@@ -1,39 +1,46 @@
-# Release archives, one ZIP per Windows build: kestrin.exe, its language libraries and
-# a short text on the command line and the exit codes. Nothing else.
-if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-    set(KESTRIN_PACKAGE_SYSTEM win64)
-else()
-    set(KESTRIN_PACKAGE_SYSTEM win32)
+# The release archive, made by the 32-bit build: the 32-bit kestrin.exe and its language
+# libraries at the top, the 64-bit ones in x64\, and a short text on the command line,
+# the options, deployment and the exit codes. Nothing else. The 64-bit build makes none.
+if(NOT CMAKE_SIZEOF_VOID_P EQUAL 4)
+    return()
 endif()
 
 # Notepad on older Windows shows a text with bare line feeds as one line.
 configure_file(${CMAKE_SOURCE_DIR}/packaging/ReadMe.txt ${CMAKE_BINARY_DIR}/package-files/ReadMe.txt
                @ONLY NEWLINE_STYLE CRLF)
 
-# The shipped files (cmake/shipped.cmake) and the ReadMe.
+# The shipped files of both programs (cmake/shipped.cmake) and the ReadMe.
 install(PROGRAMS ${shipped_files} DESTINATION . COMPONENT kestrin)
+install(PROGRAMS ${shipped_x64_files} DESTINATION x64 COMPONENT kestrin)
 install(FILES ${CMAKE_BINARY_DIR}/package-files/ReadMe.txt DESTINATION . COMPONENT kestrin)
 set(package_files ReadMe.txt)
 foreach(file IN LISTS shipped_files)
     get_filename_component(name ${file} NAME)
     list(APPEND package_files ${name})
 endforeach()
+foreach(file IN LISTS shipped_x64_files)
+    get_filename_component(name ${file} NAME)
+    list(APPEND package_files x64/${name})
+endforeach()
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME Kestrin)
 set(CPACK_PACKAGE_VENDOR Kestrin)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(KESTRIN_PACKAGE_NAME Kestrin-${PROJECT_VERSION}-${KESTRIN_PACKAGE_SYSTEM})
+set(KESTRIN_PACKAGE_NAME Kestrin-${PROJECT_VERSION})
 set(CPACK_PACKAGE_FILE_NAME ${KESTRIN_PACKAGE_NAME})
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 set(CPACK_COMPONENTS_ALL kestrin)
 set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
-# The build keeps its debugging information; the shipped files do not.
-set(CPACK_STRIP_FILES ON)
 include(CPack)
 
+# Builds the archive, checks what it holds (and that no program in it carries debugging
+# information) and leaves it unpacked in package/unpacked/ for the scenario that runs the
+# programs as shipped.
 list(SORT package_files)
+find_program(KESTRIN_X64_OBJDUMP x86_64-w64-mingw32-objdump REQUIRED)
 add_test(NAME package.contents
          COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/check-package.sh ${CMAKE_BINARY_DIR} ${KESTRIN_PACKAGE_NAME}
-                 ${package_files})
+                 ${CMAKE_OBJDUMP} ${KESTRIN_X64_OBJDUMP} ${package_files})
+set_tests_properties(package.contents PROPERTIES FIXTURES_SETUP package)

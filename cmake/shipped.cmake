@@ -25,6 +25,39 @@ ExternalProject_Add(kestrin_shipped
     INSTALL_COMMAND ""
     BUILD_BYPRODUCTS ${shipped_files})
 
+# The 64-bit program goes into the release archive too, in x64\ beside the 32-bit one,
+# which hands a run over to it on 64-bit Windows: the 32-bit tree builds it as well, in a
+# build of its own, unless it is given the shipped files of a 64-bit tree of the same
+# sources (./test.sh gives it the win64 preset's).
+set(KESTRIN_X64_BIN_DIR "" CACHE PATH "The shipped files of a 64-bit tree, for a 32-bit tree's archive")
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(shipped_x64_dir ${KESTRIN_X64_BIN_DIR})
+    set(shipped_x64_target "")
+    if(NOT shipped_x64_dir)
+        set(shipped_x64_dir ${KESTRIN_BIN_DIR}/x64)
+        set(shipped_x64_target kestrin_shipped_x64)
+    endif()
+    set(shipped_x64_files ${shipped_x64_dir}/kestrin.exe)
+    foreach(code IN LISTS KESTRIN_LANGUAGES)
+        list(APPEND shipped_x64_files ${shipped_x64_dir}/rc_${code}.dll)
+    endforeach()
+    if(shipped_x64_target)
+        ExternalProject_Add(kestrin_shipped_x64
+            SOURCE_DIR ${PROJECT_SOURCE_DIR}
+            BINARY_DIR ${CMAKE_BINARY_DIR}/shipped-x64
+            CMAKE_ARGS -G Ninja
+                       -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-x86_64.cmake
+                       -DKESTRIN_THREAD_MODEL=win32
+                       -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
+                       -DKESTRIN_WERROR=${KESTRIN_WERROR}
+                       -DKESTRIN_SHIPPED_ONLY=ON
+                       -DKESTRIN_BIN_DIR=${shipped_x64_dir}
+            BUILD_ALWAYS ON
+            INSTALL_COMMAND ""
+            BUILD_BYPRODUCTS ${shipped_x64_files})
+    endif()
+endif()
+
 # The shipped files as targets of this build, so that tests and packaging can name them.
 add_executable(kestrin IMPORTED GLOBAL)
 set_target_properties(kestrin PROPERTIES IMPORTED_LOCATION ${KESTRIN_BIN_DIR}/kestrin.exe)

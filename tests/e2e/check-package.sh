@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Builds the release archive of one Windows build tree and checks it: exactly the
-# files named, in one folder, the ReadMe with Windows line ends. (What the programs in
-# it may import, shipped.xp_imports checks.)
+# Builds the release archive of the 32-bit build tree and checks it: exactly the files
+# named, in one folder, the programs without debugging information, the ReadMe with
+# Windows line ends. It stays unpacked in BUILD_DIR/package/unpacked. (What the
+# programs in it may import, shipped.xp_imports checks.)
 #
-#   check-package.sh BUILD_DIR PACKAGE_NAME FILE...
+#   check-package.sh BUILD_DIR PACKAGE_NAME OBJDUMP X64_OBJDUMP FILE...
 set -u
 build=$1
 name=$2
-shift 2
+objdump=$3
+objdump64=$4
+shift 4
 expected=$(printf '%s\n' "$@" | sort | tr '\n' ' ' | sed 's/ $//')
 
 cd "$build" || exit 1
@@ -27,13 +30,24 @@ if unzip -Z1 "$archive" | grep -v "^$name/" | grep -q .; then
     failed=1
 fi
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+work=$build/package/unpacked
+rm -rf "$work"
+mkdir -p "$work"
 unzip -q "$archive" -d "$work"
 if grep -q $'\r$' "$work/$name/ReadMe.txt"; then :; else
     echo "FAIL: ReadMe.txt has bare line feeds"
     failed=1
 fi
+for program in "$work/$name"/*.exe "$work/$name"/*.dll "$work/$name"/x64/*.exe "$work/$name"/x64/*.dll; do
+    [ -f "$program" ] || continue
+    tool=$objdump
+    [[ $program == */x64/* ]] && tool=$objdump64
+    sections=$("$tool" -h "$program" | awk '$2 ~ /^\.(debug|zdebug)/ { print $2 }' | tr '\n' ' ')
+    if [ -n "$sections" ]; then
+        echo "FAIL: ${program#"$work/"} carries debugging information: $sections"
+        failed=1
+    fi
+done
 
-[ $failed -eq 0 ] && echo "$archive: $expected"
+[ $failed -eq 0 ] && echo "$archive: $expected ($(stat -c %s "$archive") bytes)"
 exit $failed

@@ -2,7 +2,7 @@
 // how long a program takes to show its first window.
 //
 //   kestrin_e2e.exe --build DIR --fixtures DIR --samples DIR [--app DIR] [--shots DIR]
-//                   [--args TEXT] [--source DIR] SCENARIO
+//                   [--args TEXT] [--source DIR] [--package DIR] SCENARIO
 //   kestrin_e2e.exe --bench RUNS PROGRAM [ARGUMENTS...]
 //   kestrin_e2e.exe --add-printer NAME PORT DRIVER
 //
@@ -107,7 +107,7 @@ int MakePrinter(std::wstring name, std::wstring port, std::wstring driver) {
 int Usage() {
     Print(
         L"usage: kestrin_e2e --build DIR --fixtures DIR --samples DIR [--app DIR] [--shots DIR] [--args TEXT] "
-        L"[--source DIR] SCENARIO\n       kestrin_e2e --bench RUNS PROGRAM [ARGUMENTS...]\n"
+        L"[--source DIR] [--package DIR] SCENARIO\n       kestrin_e2e --bench RUNS PROGRAM [ARGUMENTS...]\n"
         L"       kestrin_e2e --add-printer NAME PORT DRIVER");
     return 2;
 }
@@ -125,9 +125,9 @@ int wmain(int argc, wchar_t** argv) {
         places.app = L"C:\\Kestrin";
         places.args = L"eng Kiosk1 {inf}";
         const std::pair<const wchar_t*, std::wstring Places::*> options[] = {
-            {L"--build", &Places::build},  {L"--fixtures", &Places::fixtures}, {L"--samples", &Places::samples},
-            {L"--app", &Places::app},      {L"--shots", &Places::shots},       {L"--args", &Places::args},
-            {L"--source", &Places::source}};
+            {L"--build", &Places::build},   {L"--fixtures", &Places::fixtures}, {L"--samples", &Places::samples},
+            {L"--app", &Places::app},       {L"--shots", &Places::shots},       {L"--args", &Places::args},
+            {L"--source", &Places::source}, {L"--package", &Places::package}};
         std::wstring scenario;
         for (std::size_t i = 0; i < args.size(); ++i) {
             const auto option =

@@ -240,6 +240,7 @@ const Runner::Verb Runner::kVerbs[] = {
     // Preparing, before a run.
     {L"remove",             Needs::Nothing,        &Runner::Remove},
     {L"plant",              Needs::Nothing,        &Runner::Plant},
+    {L"package",            Needs::Nothing,        &Runner::Package},
     {L"write",              Needs::Nothing,        &Runner::Write},
     {L"copy-samples",       Needs::Nothing,        &Runner::CopySamples},
     {L"unregister-driver",  Needs::Nothing,        &Runner::UnregisterDriver},
@@ -340,6 +341,19 @@ void Runner::Plant(const Step& step) {
     const std::wstring target = InApp(step.args.size() > 1 ? Expand(step.args[1]) : step.args[0]);
     if (!CopyAnew(places_.fixtures + L"\\" + step.args[0], target)) {
         Fail(step, L"cannot plant " + step.args[0] + L" as " + target);
+        throw Failure{};
+    }
+}
+
+void Runner::Package(const Step& step) {
+    if (places_.package.empty()) throw ScriptError(step.line, "`package` needs the unpacked archive: --package DIR");
+    // The programs as shipped replace the build's, the 64-bit one in x64\ included.
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::copy(fs::path(places_.package), fs::path(places_.app),
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing, error);
+    if (error) {
+        Fail(step, L"cannot copy " + places_.package + L" to " + places_.app + L": " + FromUtf8(error.message()));
         throw Failure{};
     }
 }

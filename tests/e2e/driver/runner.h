@@ -22,6 +22,7 @@ struct Places {
     std::wstring shots;     // screenshots go here when set
     std::wstring args;      // {args}: a command line a caller hands in
     std::wstring source;    // the source tree, whose documents show commands to run
+    std::wstring package;   // the release archive, unpacked (a 32-bit build's)
 };
 
 // Plays a scenario: prepares the prefix, runs kestrin.exe as a user would and checks
@@ -50,6 +51,7 @@ private:
     // Preparing, before a run.
     void Remove(const Step& step);
     void Plant(const Step& step);
+    void Package(const Step& step);
     void Write(const Step& step);
     void CopySamples(const Step& step);
     void UnregisterDriver(const Step& step);
