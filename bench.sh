@@ -71,7 +71,7 @@ if [ -f build/win32/CPackConfig.cmake ]; then
     (cd build/win32 && cpack -G ZIP --config CPackConfig.cmake >/dev/null)
     zip=$(ls build/win32/package/Kestrin-*.zip)
     printf '| file | bytes |\n|---|---:|\n'
-    unzip -Zl "$zip" | awk '$NF !~ /\/$/ && NF >= 9 { sub(/^[^\/]*\//, "", $NF); printf "| %s | %s |\n", $NF, $4 }' | sort
+    unzip -Zl "$zip" | awk '$1 ~ /^-/ && $NF !~ /\/$/ { sub(/^[^\/]*\//, "", $NF); printf "| %s | %s |\n", $NF, $4 }' | sort
     printf '| (archive) | %s |\n' "$(stat -c %s "$zip")"
 else
     echo "(no 32-bit build: configure and build the win32 preset for the release archive)"
