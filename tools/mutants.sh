@@ -13,15 +13,15 @@ cd "$(dirname "$0")/.."
 # TEXT must stand exactly once in FILE.
 mutants=$(cat <<'EOF'
 core/install_sequence.cpp|Installation*:Route*|if (!spooler.PrinterExists(candidate)) {|if (spooler.PrinterExists(candidate)) {
-core/install_sequence.cpp|Installation*|for (int copy = 0; copy <= kMaxPrinterCopies; ++copy) {|for (int copy = 0; copy < kMaxPrinterCopies; ++copy) {
+core/install_sequence.cpp|Installation*|for (int copy = first; copy <= kMaxPrinterCopies; ++copy) {|for (int copy = first; copy < kMaxPrinterCopies; ++copy) {
 core/install_sequence.cpp|Installation*|return base + L"(copy of " + std::to_wstring(copy) + L")";|return base + L" (copy of " + std::to_wstring(copy) + L")";
-core/install_sequence.cpp|Choices*|if (settings.setAsDefault) system.spooler.SetDefaultPrinter(*printerName);|if (settings.setAsDefault) {}
-core/install_sequence.cpp|Ports*:Installation*|if (comPort && ConfigureSerialPort(system.commConfig, *serial, portName.substr(0, 4)) != 0 &&|if (comPort && false &&
-core/install_sequence.cpp|Outcomes*|outcome == ExitCode::Installed) {|true) {
+core/install_sequence.cpp|Choices*|system.spooler.SetDefaultPrinter(printerName);|static_cast<void>(printerName);
+core/install_sequence.cpp|Ports*:Installation*|const SystemError error = ConfigureSerialPort(system.commConfig, *serial, portName.substr(0, 4));|const SystemError error = 0;
+core/install_sequence.cpp|Outcomes*|if (error != 0 && result.code == ExitCode::Installed) result|if (error != 0) result
 core/install_sequence.cpp|Installation*:Route*|InfFile(infBasePath, L".INF") + L" /r " + Quoted(portName)|InfFile(infBasePath, L".INF") + L" /r " + portName
-core/install_sequence.cpp|Choices*|return L" /k /n " + Quoted(printerName);|return L" /k " + Quoted(printerName);
+core/install_sequence.cpp|Choices*|L" /k /n " + Quoted(printerName)|L" /k " + Quoted(printerName)
 core/architecture.h|Matrix*:Routes*|return architecture == kArchitectureAmd64 \|\| architecture == kArchitectureIa64;|return architecture == kArchitectureAmd64;
-core/command_line.cpp|Lines*|const std::size_t firstSpace = line.find(kSpace, codeStart + 1);|const std::size_t firstSpace = line.find(kSpace, codeStart);
+core/command_line.cpp|Lines*:Programs*|const std::size_t separator = line.find_first_of(L" \t");|const std::size_t separator = line.find(L' ');
 core/printer_name_record.cpp|Names*|if (static_cast<unsigned long>(unit) > 0xFF) {|if (static_cast<unsigned long>(unit) >= 0xFF) {
 core/serial_tables.h|Ports*:Installation*|ParityTable = {0, 2, 1, 4, 3};|ParityTable = {0, 2, 1, 3, 4};
 core/serial_port.cpp|Values*|std::clamp(settings.byteSize, 5, 8)|std::clamp(settings.byteSize, 5, 7)
@@ -32,6 +32,14 @@ core/navigation.cpp|Rows*|if (result == PAGE_NEXT) return End(WIZARD_FINISH);|if
 core/navigation.cpp|WizardExitCode*|if (wizardResult == kPageNotCreated) return ExitCode::WizardNotShown;|if (wizardResult == kPageNotCreated) return ExitCode::WizardNotFinished;
 core/os_version.cpp|Rows*|return workstation ? OsChoice::Windows8 : OsChoice::Windows2000;|return workstation ? OsChoice::Windows7 : OsChoice::Windows2000;
 core/port_choice.cpp|Selections*|if (selection == kUsb) return {PortChoice::SerialBoxes::Unchanged, true, true};|if (selection == kUsb) return {PortChoice::SerialBoxes::Disable, true, true};
+core/install_sequence.cpp|Installation.AQuietRun*|return quiet ? command + kQuietSwitch : command;|return command;
+core/install_sequence.cpp|Installation.ANameTaken*|if (error == kErrorPrinterAlreadyExists) {|if (false) {
+core/removal.cpp|Names*|if (digits.empty() \|\| digits.size() > 4 \|\| digits.front() == L'0') return false;|if (digits.empty() \|\| digits.size() > 5 \|\| digits.front() == L'0') return false;
+core/removal.cpp|Ends*|if (driver != kDriverModelName) {|if (false) {
+core/run_log.cpp|Texts*|return c < 0x20 \|\| c == 0x7F \|\| c == 0x85 \|\| c == 0x2028 \|\| c == 0x2029;|return c < 0x20 \|\| c == 0x7F \|\| c == 0x85 \|\| c == 0x2029;
+core/options.cpp|Lines*|if (parsed.options.remove && firstInstallOnly) refuse|if (false && firstInstallOnly) refuse
+core/elevation.cpp|Outcomes*|case Outcome::ExitCodeUnread:|case Outcome::ExitCodeUnread: break;
+core/elevation.cpp|Paths*|if (unc.back() == L'\\') unc.pop_back();|static_cast<void>(unc);
 EOF
 )
 
