@@ -72,38 +72,38 @@ test_preset() {
 export -f build_preset test_preset
 export jobs logs
 
-# The steps: name, the processors it keeps busy, its niceness, the steps it needs, and
-# its command. Earlier rows start first when several could. The fuzz targets run for a
-# fixed time each, one after another on one processor, beside whatever else runs: they
-# come first, so that they get that processor whole. The Windows tests, which wait on
-# Wine and its windows as much as they compute, come next; the builds and the other
-# checks fill what is left. The 32-bit tree takes the 64-bit end-to-end driver from the
-# win64 tree instead of building the same program again.
+# The steps: name, whether it is a build (two of which run at a time), its niceness, the steps it needs, and its command. Earlier rows
+# start first when several could. The fuzz targets run for a fixed time each, one after
+# another on one processor, beside whatever else runs: they come first, so that they
+# get that processor whole. The Windows tests, which wait on Wine and its windows as
+# much as they compute, come next, then the builds; the other checks take what the
+# Windows tests leave. The 32-bit tree takes the 64-bit end-to-end driver from the win64
+# tree instead of building the same program again.
 win64_driver=$(pwd)/build/win64/tests/e2e/driver/kestrin_e2e.exe
 steps=(
-    "build fuzz|2|0||build_preset fuzz"
-    "fuzz|1|-10|build fuzz|./fuzz.sh ${KESTRIN_FUZZ_SECONDS:-30}"
-    "build win64|2|0||build_preset win64"
-    "build win32|2|0||build_preset win32 $(printf %q "-DKESTRIN_E2E_DRIVER=$win64_driver")"
-    "build host-asan|2|0||build_preset host-asan"
-    "build host|2|0||build_preset host"
-    "test win64|2|-5|build win64|test_preset win64 2"
-    "test win32|2|-5|build win32,build win64|test_preset win32 2"
-    "test host|1|0|build host|test_preset host $jobs"
-    "test host-asan|1|0|build host-asan|test_preset host-asan $jobs"
-    "mutants|2|0|build host|tools/mutants.sh"
-    "analysis|2|0|build host,build win64,build fuzz|tools/analyse.sh"
+    "build fuzz|1|0||build_preset fuzz"
+    "fuzz|0|-10|build fuzz|./fuzz.sh ${KESTRIN_FUZZ_SECONDS:-30}"
+    "build win64|1|0||build_preset win64"
+    "build win32|1|0||build_preset win32 $(printf %q "-DKESTRIN_E2E_DRIVER=$win64_driver")"
+    "build host-asan|1|0||build_preset host-asan"
+    "build host|1|0||build_preset host"
+    "test win64|0|-5|build win64|test_preset win64 2"
+    "test win32|0|-5|build win32,build win64|test_preset win32 2"
+    "test host|0|10|build host|test_preset host $jobs"
+    "test host-asan|0|10|build host-asan|test_preset host-asan $jobs"
+    "mutants|0|10|build host|tools/mutants.sh"
+    "analysis|0|10|build host,build win64,build fuzz|tools/analyse.sh"
 )
 # Only root may raise a process's priority; anyone else runs every step ten steps nicer.
 nice_base=0
 [ "$(nice -n -1 nice 2>/dev/null)" -lt "$(nice)" ] || nice_base=10
 
-declare -A weight niceness needs command state started duration
+declare -A build niceness needs command state started duration
 order=()
 for row in "${steps[@]}"; do
     IFS='|' read -r name w p n c <<<"$row"
     order+=("$name")
-    weight[$name]=$w
+    build[$name]=$w
     niceness[$name]=$p
     needs[$name]=$n
     command[$name]=$c
@@ -111,10 +111,11 @@ for row in "${steps[@]}"; do
 done
 log_of() { echo "$logs/${1// /-}.${2:-log}"; }
 
-# At most twice as many busy processors as there are: a build waiting on its linker or
-# on a sub-build's configure step leaves room for another.
-capacity=$((2 * jobs))
-busy=0
+# Two builds at a time, each with as many jobs as there are processors: one build
+# waiting on its linker or a sub-build's configure step leaves room for the other.
+build_slots=2
+builds=0
+running=0
 remaining=${#order[@]}
 declare -A step_of
 
@@ -145,15 +146,15 @@ start_ready_steps() {
             continue
         fi
         [ "$ready" = 1 ] || continue
-        # The first step that is ready always starts, however busy the processors are.
-        [ "$busy" -gt 0 ] && [ $((busy + weight[$name])) -gt "$capacity" ] && continue
+        [ $((builds + build[$name])) -le "$build_slots" ] || continue
         started[$name]=$EPOCHREALTIME
         # The step's processor time, its own and its children's, goes to $logs/<step>.times.
         nice -n $((nice_base + niceness[$name])) bash -c "(${command[$name]})"'; status=$?; times >"$0"; exit $status' \
             "$(log_of "$name" times)" >"$(log_of "$name")" 2>&1 </dev/null &
         step_of[$!]=$name
         state[$name]=running
-        busy=$((busy + weight[$name]))
+        running=$((running + 1))
+        builds=$((builds + build[$name]))
     done
     return $marked
 }
@@ -161,7 +162,7 @@ start_ready_steps() {
 while [ "$remaining" -gt 0 ]; do
     until start_ready_steps; do :; done
     [ "$remaining" -gt 0 ] || break
-    if [ "$busy" -eq 0 ]; then
+    if [ "$running" -eq 0 ]; then
         echo "test.sh: no step can start; the table of steps names a step that is not in it" >&2
         exit 1
     fi
@@ -171,7 +172,8 @@ while [ "$remaining" -gt 0 ]; do
     [ -n "$pid" ] || continue
     name=${step_of[$pid]}
     duration[$name]=$(seconds_since "${started[$name]}")
-    busy=$((busy - weight[$name]))
+    running=$((running - 1))
+    builds=$((builds - build[$name]))
     remaining=$((remaining - 1))
     if [ "$status" -eq 0 ]; then state[$name]=passed; else state[$name]=failed; fi
     printf '%6s  %-16s %s after %s\n' "$(clock "$(seconds_since "$run_start")")" "$name" "${state[$name]}" \
