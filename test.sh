@@ -76,19 +76,22 @@ export jobs logs
 # start first when several could. The fuzz targets run for a fixed time each, one after
 # another on one processor, beside whatever else runs: they come first, so that they
 # get that processor whole. The Windows tests, which wait on Wine and its windows as
-# much as they compute, come next, then the builds; the other checks take what the
-# Windows tests leave. The 32-bit tree takes the 64-bit end-to-end driver from the win64
-# tree instead of building the same program again.
+# much as they compute, come next (three at a time in each tree), then the builds; the
+# other checks take what the Windows tests leave. The Wine prefixes the Windows tests
+# start from (under each tree's default KESTRIN_WINE_ROOT) are made while the builds
+# run: making one mostly waits on Wine. The 32-bit tree takes the 64-bit end-to-end
+# driver from the win64 tree instead of building the same program again.
 win64_driver=$(pwd)/build/win64/tests/e2e/driver/kestrin_e2e.exe
 steps=(
     "build fuzz|1|0||build_preset fuzz"
     "fuzz|0|-10|build fuzz|./fuzz.sh ${KESTRIN_FUZZ_SECONDS:-30}"
+    "wine prefixes|0|-5||cmake/wine-run.sh --root build/win64/wine --template-only && cmake/wine-run.sh --root build/win32/wine --template-only"
     "build win64|1|0||build_preset win64"
     "build win32|1|0||build_preset win32 $(printf %q "-DKESTRIN_E2E_DRIVER=$win64_driver")"
     "build host-asan|1|0||build_preset host-asan"
     "build host|1|0||build_preset host"
-    "test win64|0|-5|build win64|test_preset win64 2"
-    "test win32|0|-5|build win32,build win64|test_preset win32 2"
+    "test win64|0|-5|build win64|test_preset win64 3"
+    "test win32|0|-5|build win32,build win64|test_preset win32 3"
     "test host|0|10|build host|test_preset host $jobs"
     "test host-asan|0|10|build host-asan|test_preset host-asan $jobs"
     "mutants|0|10|build host|tools/mutants.sh"
