@@ -189,15 +189,17 @@ for name in "${order[@]}"; do
     failed=1
     [ "${state[$name]}" = failed ] || continue
     echo
-    echo "== $name failed; its output ($(log_of "$name")):"
-    # A test step's passing tests are left out.
-    grep -v -E '^ +Start +[0-9]+: |^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed +[0-9.]+ sec$' "$(log_of "$name")"
+    echo "== $name failed; its output ($(log_of "$name")), without the lines of what passed:"
+    # Left out: a build's progress lines and its sub-builds' configure messages, a test
+    # step's passing tests.
+    grep -v -E '^\[[0-9]+/[0-9]+\] |^-- |^ +Start +[0-9]+: |^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed +[0-9.]+ sec$' \
+        "$(log_of "$name")"
 done
 
 echo
-[ -f "$(log_of fuzz)" ] && sed -n '/^== fuzz results/,$p' "$(log_of fuzz)"
-[ -f "$(log_of mutants)" ] && grep -E '^(== )?mutant' "$(log_of mutants)"
-checks=("fuzz|no finding|FINDINGS" "analysis|clean|FINDINGS" "mutants|all caught|SURVIVORS")
+[ "${state[fuzz]}" = passed ] && sed -n '/^== fuzz results/,$p' "$(log_of fuzz)"
+[ "${state[mutants]}" = passed ] && grep -E '^(== )?mutant' "$(log_of mutants)"
+checks=("fuzz|no finding|FINDINGS" "analysis|clean|FINDINGS" "mutants|all caught|SURVIVORS or not built")
 for check in "${checks[@]}"; do
     IFS='|' read -r name good bad <<<"$check"
     case ${state[$name]:-} in
