@@ -10,6 +10,8 @@
 # results, the tests' summary and how long each step took.
 set -uo pipefail
 cd "$(dirname "$0")"
+# EPOCHREALTIME, which times the steps, and awk read decimals with a point.
+export LC_NUMERIC=C
 
 logs=build/test-logs
 rm -rf "$logs"
