@@ -53,8 +53,8 @@ def main():
     commands = run(["ninja", "-C", build, "-t", "commands", program], build).splitlines()
     link = None
     for step in reversed(commands):
-        for part in step.split(" && "):
-            arguments = shlex.split(part)
+        for piece in step.split(" && "):
+            arguments = shlex.split(piece)
             if output_of(arguments) == program:
                 link = arguments
         if link:
