@@ -3,9 +3,11 @@
 # folder and never the user's own.
 #
 #   wine-run.sh --root DIR [--private] [--display] PROGRAM [ARGS...]
+#   wine-run.sh --root DIR --template-only
 #
 # DIR/template is created on first use (under a lock: CTest starts several programs at
-# once) and reused. --private runs in a throw-away copy of it, for programs that change
+# once) and reused; --template-only only creates it, so that it is there before the
+# tests start. --private runs in a throw-away copy of it, for programs that change
 # printers, ports or files; --display gives the program a virtual display of its own.
 # KESTRIN_PRIVATE_PREFIX=1 and KESTRIN_DISPLAY=1 in the environment do the same.
 set -u
@@ -19,6 +21,7 @@ while [ $# -gt 0 ]; do
         --private) private=1; shift ;;
         --display) display=1; shift ;;
         --create-template) create_template=$2; shift 2 ;;
+        --template-only) template_only=1; shift ;;
         *) break ;;
     esac
 done
@@ -49,7 +52,7 @@ if [ -n "${create_template:-}" ]; then
 fi
 
 [ -n "$root" ] || { echo "wine-run.sh: --root is required" >&2; exit 2; }
-[ $# -gt 0 ] || { echo "wine-run.sh: no program given" >&2; exit 2; }
+[ $# -gt 0 ] || [ -n "${template_only:-}" ] || { echo "wine-run.sh: no program given" >&2; exit 2; }
 mkdir -p "$root"
 root=$(cd "$root" && pwd)
 template=$root/template
@@ -58,6 +61,7 @@ if [ ! -f "$template/.kestrin-ready" ]; then
     # -o: the lock is not inherited by the Wine server that wineboot leaves behind.
     flock -o "$root/template.lock" "$0" --create-template "$template" || exit 1
 fi
+[ -n "${template_only:-}" ] && exit 0
 
 prefix=$template
 cleanup() {

@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
 # Proof that the tests notice small faults: each mutant below is one small change to
-# the product code, applied in a scratch copy of the tree and run against the tests
-# that should catch it. One line per mutant; exits non-zero when a mutant survives
+# the product code, built into the unit tests of the host preset and run against the
+# tests that should catch it. One line per mutant; exits non-zero when a mutant survives
 # (the tests still pass) or does not build.
+#
+# A mutant costs one compile, not a build: tools/mutant_build.py compiles again only the
+# objects its file goes into (for a header, every object that includes it), from a
+# mutated copy, and links them with the host build's other objects into a program of
+# the mutant's own. The source tree and the build stay as they are.
 #
 #   tools/mutants.sh            # all mutants
 #   tools/mutants.sh 3 7        # only these
 set -uo pipefail
 cd "$(dirname "$0")/.."
+root=$(pwd)
 
 # FILE | TESTS (a gtest filter over the unit tests) | TEXT | REPLACEMENT
 # TEXT must stand exactly once in FILE.
@@ -47,19 +53,20 @@ mapfile -t rows <<<"$mutants"
 chosen=("$@")
 [ ${#chosen[@]} -eq 0 ] && mapfile -t chosen < <(seq 1 ${#rows[@]})
 
-# The scratch copy: the files git knows of, as they are in the working tree.
+# Each mutant's work: its mutated file under $scratch/<n>/src, its objects and program.
 scratch=$(mktemp -d /tmp/kestrin-mutants.XXXXXX)
 trap 'rm -rf "$scratch"' EXIT
-git ls-files -z --cached --others --exclude-standard | xargs -0 cp --parents -t "$scratch" 2>/dev/null
-build=$scratch/build
-echo "== mutants: building the unit tests in $scratch"
-# Warnings do not fail this build: a mutant must be caught by a test, not by -Werror.
-if ! { cmake -S "$scratch" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKESTRIN_WERROR=OFF >/dev/null &&
-    cmake --build "$build" --target kestrin_unit_tests -j "$(nproc)" >/dev/null; }; then
+build=$root/build/host
+program=tests/unit/kestrin_unit_tests
+tests=$build/$program
+echo "== mutants: against the unit tests of $build"
+log=$scratch/build.log
+if ! { { [ -f "$build/build.ninja" ] || cmake --preset host; } >"$log" 2>&1 &&
+    cmake --build --preset host --target kestrin_unit_tests >>"$log" 2>&1; }; then
+    cat "$log"
     echo "mutants: the unmutated tree does not build" >&2
     exit 1
 fi
-tests=$build/tests/unit/kestrin_unit_tests
 if ! "$tests" --gtest_brief=1 >/dev/null; then
     echo "mutants: the unit tests fail on the unmutated tree" >&2
     exit 1
@@ -73,27 +80,67 @@ replace_once() {
         s/\Q$ENV{FROM}\E/$ENV{TO}/;' "$1"
 }
 
-survived=0
-for n in "${chosen[@]}"; do
-    row=${rows[$((n - 1))]:-}
-    [ -n "$row" ] || { echo "mutant $n: no such mutant"; survived=1; continue; }
+# Builds the program for FILE from the copy under WORK/src; prints its path.
+build_mutant() {
+    local file=$1 work=$2
+    tools/mutant_build.py "$build" "$program" "$root/$file" "$work" 2>"$work/build.log"
+}
+
+# The way of building must itself be sound, or a program that fails for another reason
+# would catch every mutant: built so from an unchanged header that goes into an object
+# of the core library and one of the tests (a small one of each), the program must pass
+# every test.
+unchanged_file=core/os_version.h
+work=$scratch/unchanged
+mkdir -p "$work/src/$(dirname "$unchanged_file")"
+cp "$unchanged_file" "$work/src/$unchanged_file"
+if ! unchanged=$(build_mutant "$unchanged_file" "$work") || ! "$unchanged" --gtest_brief=1 >/dev/null 2>&1; then
+    cat "$work/build.log"
+    echo "mutants: the unit tests rebuilt from an unchanged $unchanged_file fail" >&2
+    exit 1
+fi
+
+# One mutant: prints its line; fails when it survives or cannot be applied or built.
+run_mutant() {
+    local n=$1 row=${rows[$(($1 - 1))]:-} file filter from to work mutant
+    [ -n "$row" ] || { echo "mutant $n: no such mutant"; return 1; }
     # A bar inside a text is written \|.
     IFS=$'\x1f' read -r file filter from to <<<"$(sed -e 's/\\|/\x1e/g' -e 's/|/\x1f/g' -e 's/\x1e/|/g' <<<"$row")"
-    target=$scratch/$file
-    cp "$target" "$target.orig"
-    if ! error=$(replace_once "$target" "$from" "$to" 2>&1); then
+    work=$scratch/$n
+    mkdir -p "$work/src/$(dirname "$file")"
+    cp "$file" "$work/src/$file"
+    if ! error=$(replace_once "$work/src/$file" "$from" "$to" 2>&1); then
         printf 'mutant %2d  %-28s NOT APPLIED (%s)\n' "$n" "$file" "$error"
-        survived=1
-    elif ! cmake --build "$build" --target kestrin_unit_tests >/dev/null 2>&1; then
+        return 1
+    elif ! mutant=$(build_mutant "$file" "$work"); then
         printf 'mutant %2d  %-28s DOES NOT BUILD: %s\n' "$n" "$file" "$to"
-        survived=1
-    elif "$tests" --gtest_filter="$filter" --gtest_brief=1 >/dev/null 2>&1; then
+        sed -n '1,5s/^/    /p' "$work/build.log"
+        return 1
+    elif "$mutant" --gtest_filter="$filter" --gtest_brief=1 >/dev/null 2>&1; then
         printf 'mutant %2d  %-28s SURVIVED %s: %s\n' "$n" "$file" "$filter" "$to"
-        survived=1
-    else
-        printf 'mutant %2d  %-28s caught by %s\n' "$n" "$file" "$filter"
+        return 1
     fi
-    mv "$target.orig" "$target"
-    touch "$target"
+    printf 'mutant %2d  %-28s caught by %s\n' "$n" "$file" "$filter"
+    rm -rf "$work"
+}
+
+# The mutants run side by side, as many as there are processors; their lines come in
+# their order.
+jobs=$(nproc)
+running=0
+for n in "${chosen[@]}"; do
+    if [ "$running" -ge "$jobs" ]; then
+        wait -n
+        running=$((running - 1))
+    fi
+    mkdir -p "$scratch/$n"
+    (run_mutant "$n" >"$scratch/$n.line" 2>&1; echo $? >"$scratch/$n.status") &
+    running=$((running + 1))
+done
+wait
+survived=0
+for n in "${chosen[@]}"; do
+    cat "$scratch/$n.line"
+    [ "$(cat "$scratch/$n.status")" = 0 ] || survived=1
 done
 exit $survived
