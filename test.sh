@@ -82,14 +82,16 @@ export jobs logs
 # other checks take what the Windows tests leave. The Wine prefixes the Windows tests
 # start from (under each tree's default KESTRIN_WINE_ROOT) are made while the builds
 # run: making one mostly waits on Wine. The 32-bit tree takes the 64-bit end-to-end
-# driver from the win64 tree instead of building the same program again.
+# driver and the 64-bit shipped files (for the release archive) from the win64 tree
+# instead of building the same programs again.
 win64_driver=$(pwd)/build/win64/tests/e2e/driver/kestrin_e2e.exe
+win64_bin=$(pwd)/build/win64/bin
 steps=(
     "build fuzz|1|0||build_preset fuzz"
     "fuzz|0|-10|build fuzz|./fuzz.sh ${KESTRIN_FUZZ_SECONDS:-30}"
     "wine prefixes|0|-5||cmake/wine-run.sh --root build/win64/wine --template-only && cmake/wine-run.sh --root build/win32/wine --template-only"
     "build win64|1|0||build_preset win64"
-    "build win32|1|0||build_preset win32 $(printf %q "-DKESTRIN_E2E_DRIVER=$win64_driver")"
+    "build win32|1|0||build_preset win32 $(printf %q "-DKESTRIN_E2E_DRIVER=$win64_driver") $(printf %q "-DKESTRIN_X64_BIN_DIR=$win64_bin")"
     "build host-asan|1|0||build_preset host-asan"
     "build host|1|0||build_preset host"
     "test win64|0|-5|build win64|test_preset win64 3"
