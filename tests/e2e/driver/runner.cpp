@@ -699,10 +699,11 @@ void Runner::ReportRun(Debuggee& run) {
 void Runner::WaitForChild(const Step& step) {
     NeedArguments(step, 1);
     const std::wstring path = Expand(step.args[0]);
+    const auto wanted = static_cast<std::ptrdiff_t>(step.args.size() > 1 ? Number(step, 1) : 1);
     auto started = [&] {
         const std::vector<std::wstring> children = run_->Children();
-        return std::any_of(children.begin(), children.end(),
-                           [&](const std::wstring& child) { return EqualsIgnoringCase(child, path); });
+        return std::count_if(children.begin(), children.end(),
+                             [&](const std::wstring& child) { return EqualsIgnoringCase(child, path); }) >= wanted;
     };
     if (!Eventually(started, kPageTimeout)) {
         Fail(step, L"the program did not start " + path + L"; it started " + Join(run_->Children()));
