@@ -10,6 +10,7 @@
 // a message that a click, a choice from a list or a key press would produce, posted to
 // the real control. It works alike on the pages of this process and of another one.
 
+// Message stays the last kind: the page scripts count the kinds up to it.
 enum class PageKind { Os, Settings, Prompt, Message };
 
 std::optional<PageKind> PageKindFromName(const std::wstring& name);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <iterator>
 #include <set>
 
 #include "tests/support/utility.h"
@@ -16,10 +17,20 @@ constexpr wchar_t kPlayerClass[] = L"KestrinScriptPlayer";
 constexpr int kBusyLimit = 1000;
 constexpr int kCloseLimit = 8;
 constexpr PageKind kInnermostFirst[] = {PageKind::Message, PageKind::Prompt, PageKind::Settings, PageKind::Os};
+static_assert(std::size(kInnermostFirst) == static_cast<std::size_t>(PageKind::Message) + 1, "every page kind once");
 
 const char* Name(PageKind kind) {
-    static const char* const names[] = {"operating-system", "settings", "prompt", "message"};
-    return names[static_cast<int>(kind)];
+    switch (kind) {
+        case PageKind::Os:
+            return "operating-system";
+        case PageKind::Settings:
+            return "settings";
+        case PageKind::Prompt:
+            return "prompt";
+        case PageKind::Message:
+            return "message";
+    }
+    return "unknown";
 }
 
 int FailureCount() {
