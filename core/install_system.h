@@ -134,6 +134,15 @@ public:
     virtual void Append(const std::wstring& line) = 0;
 };
 
+// Keeps a run's lines whole and in order while a second thread writes too (the time
+// limit's). The thread that holds it may take it again.
+class OutputLock {
+public:
+    virtual ~OutputLock() = default;
+    virtual void Lock() = 0;
+    virtual void Unlock() = 0;
+};
+
 // One installation or removal at a time on a machine.
 class InstallationLock {
 public:

@@ -1,11 +1,32 @@
 #include "core/run_log.h"
 
+namespace {
+
+class Held {
+public:
+    explicit Held(OutputLock* lock) : lock_(lock) {
+        if (lock_ != nullptr) lock_->Lock();
+    }
+    ~Held() {
+        if (lock_ != nullptr) lock_->Unlock();
+    }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+
+private:
+    OutputLock* lock_;
+};
+
+}  // namespace
+
 void RunOutput::Write(const std::wstring& line) {
+    const Held held(lock_);
     debugger_.Write(line);
     if (log_ != nullptr) log_->Append(line);
 }
 
 void RunOutput::Note(const std::wstring& line) {
+    const Held held(lock_);
     if (log_ != nullptr) log_->Append(line);
 }
 

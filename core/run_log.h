@@ -14,6 +14,8 @@ public:
     explicit RunOutput(DebugOutput& debugger) : debugger_(debugger) {}
 
     void SetLog(LogFile* log) { log_ = log; }
+    // From now on each line goes out while holding `lock` (none: no lock).
+    void SetLock(OutputLock* lock) { lock_ = lock; }
 
     // A debugger line, also in the log.
     void Write(const std::wstring& line) override;
@@ -25,6 +27,7 @@ public:
 private:
     DebugOutput& debugger_;
     LogFile* log_ = nullptr;
+    OutputLock* lock_ = nullptr;
 };
 
 // The line a run that ran out of time ends with, before its exit code: "the time limit

@@ -26,6 +26,36 @@ TEST(RunOutput, LogsEveryDebuggerLineItsOwnNotesAndTheExitCodeLast) {
                                                     L"exit code 4: the printer was not created"}));
 }
 
+// The time limit writes from a thread of its own while the run's thread may write too.
+TEST(RunOutput, SendsEachLineToBothPlacesWhileHoldingItsLock) {
+    struct CountingLock final : OutputLock {
+        int held = 0;
+        void Lock() override { ++held; }
+        void Unlock() override { --held; }
+    } lock;
+    struct HeldAtEachLine final : DebugOutput, LogFile {
+        explicit HeldAtEachLine(const CountingLock& counted) : lock(counted) {}
+        const CountingLock& lock;
+        std::vector<int> held;
+        void Write(const std::wstring&) override { held.push_back(lock.held); }
+        void Note(const std::wstring&) override { held.push_back(lock.held); }
+        void Append(const std::wstring&) override { held.push_back(lock.held); }
+    };
+    HeldAtEachLine debugger(lock), log(lock);
+    RunOutput output(debugger);
+    output.SetLog(&log);
+    output.Write(L"before the limit watches");
+    output.SetLock(&lock);
+    output.Write(L"the time limit of 3 s ran out during the printer creation");
+    output.Note(L"there is no printer Kiosk1");
+    output.Finish(ExitCode::TimeLimitReached);
+    output.SetLock(nullptr);
+    output.Write(L"after the limit stopped watching");
+    EXPECT_EQ(debugger.held, (std::vector<int>{0, 1, 0}));
+    EXPECT_EQ(log.held, (std::vector<int>{0, 1, 1, 1, 0}));
+    EXPECT_EQ(lock.held, 0);
+}
+
 struct BytesCase {
     const wchar_t* text;
     const char* bytes;  // after the time stamp

@@ -16,12 +16,14 @@ TimeLimit::TimeLimit(std::int32_t seconds, DWORD startTick, RunOutput& output, W
       output_(output),
       system_(system),
       stopped_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    output_.SetLock(&lock_);
     // The shipped programs' runtime has no std::thread.
     thread_.reset(::CreateThread(nullptr, 0, Watch, this, 0, nullptr));
 }
 
 TimeLimit::~TimeLimit() {
     Stop();
+    output_.SetLock(nullptr);
 }
 
 void TimeLimit::Stop() {
@@ -44,6 +46,7 @@ DWORD WINAPI TimeLimit::Watch(LPVOID self) {
 }
 
 void TimeLimit::RunOut() {
+    lock_.Lock();  // never given back: the process ends holding it
     output_.Write(TimeLimitLine(seconds_, system_.progress().Step()));
     const std::wstring printer = system_.progress().PrinterName();
     if (printer.empty()) {
@@ -54,9 +57,10 @@ void TimeLimit::RunOut() {
                                                      : L"there is no printer " + printer);
     }
     constexpr auto kCode = ExitCode::TimeLimitReached;
-    system_.programRunner().EndRunningProgram(static_cast<UINT>(kCode));
     output_.Finish(kCode);
-    // Whatever the run's own thread waits for, it waits no more; the job of the program it
-    // started closes with the process.
+    // A program outside a job (the job could not be made) is ended here; one in the job
+    // ends with the process anyway, as the job closes.
+    system_.programRunner().EndRunningProgram(static_cast<UINT>(kCode));
+    // Whatever the run's own thread waits for, it waits no more.
     ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(kCode));
 }
