@@ -37,7 +37,7 @@ std::wstring Quiet(const std::wstring& command, bool quiet) {
 }
 
 std::wstring CopyName(const std::wstring& base, int copy) {
-    return base + L"(copy of " + std::to_wstring(copy) + L")";
+    return base + std::wstring(kCopyOpen) + std::to_wstring(copy) + std::wstring(kCopyClose);
 }
 
 struct FreeName {

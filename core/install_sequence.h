@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "core/exit_code.h"
 #include "core/install_settings.h"
@@ -11,6 +12,9 @@ inline constexpr wchar_t kDriverModelName[] = L"Tavik 10.0.0.11";
 inline constexpr wchar_t kPrintProcessor[] = L"WinPrint";
 // The name search gives up after this many copies of the base name.
 inline constexpr int kMaxPrinterCopies = 9999;
+// A copy's name: the base name, then "(copy of N)".
+inline constexpr std::wstring_view kCopyOpen = L"(copy of ";
+inline constexpr std::wstring_view kCopyClose = L")";
 
 // What one installation is asked to do.
 struct InstallRequest {

@@ -14,6 +14,13 @@ std::string PrinterNameRecordBytes(std::wstring_view name, bool& whole) {
     return bytes;
 }
 
+std::wstring PrinterNameFromRecordBytes(std::string_view bytes) {
+    std::wstring name;
+    name.reserve(bytes.size());
+    for (const char byte : bytes) name.push_back(static_cast<wchar_t>(static_cast<unsigned char>(byte)));
+    return name;
+}
+
 PrinterNameRecordResult WritePrinterNameRecord(Files& files, const std::wstring& path, std::wstring_view name) {
     bool whole = false;
     const std::string bytes = PrinterNameRecordBytes(name, whole);

@@ -11,6 +11,8 @@ inline constexpr wchar_t kPrinterNameRecordFile[] = L"TollvekPrintName5249";
 // The record file's bytes: each UTF-16 unit as one byte, up to the first unit above
 // 0xFF. `whole` tells whether the name fitted.
 std::string PrinterNameRecordBytes(std::wstring_view name, bool& whole);
+// The name a record file's bytes hold: each byte one character.
+std::wstring PrinterNameFromRecordBytes(std::string_view bytes);
 
 struct PrinterNameRecordResult {
     int status;         // 1 when the file could be opened, -1 when not

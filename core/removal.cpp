@@ -23,12 +23,6 @@ bool SameIgnoringCase(std::wstring_view a, std::wstring_view b) {
                       [](wchar_t x, wchar_t y) { return Folded(x) == Folded(y); });
 }
 
-std::wstring FromRecordBytes(const std::string& bytes) {
-    std::wstring name;
-    for (const char byte : bytes) name += static_cast<wchar_t>(static_cast<unsigned char>(byte));
-    return name;
-}
-
 std::wstring ErrorText(SystemError error) {
     return L"error " + std::to_wstring(error);
 }
@@ -102,7 +96,7 @@ private:
             Ended(ExitCode::Installed, Outcome::NothingFound);
             return false;
         }
-        result_.printerName = FromRecordBytes(*bytes);
+        result_.printerName = PrinterNameFromRecordBytes(*bytes);
         Line(L"the record file " + path + L" names the printer " + result_.printerName);
         if (!IsNameFromBase(result_.printerName, request_.basePrinterName)) {
             NotRemoved(Reason::NotThisBaseName, 0,
@@ -163,14 +157,21 @@ bool IsNameFromBase(std::wstring_view recorded, std::wstring_view base) {
     if (recorded.size() < base.size() || !SameIgnoringCase(recorded.substr(0, base.size()), base)) return false;
     std::wstring_view copy = recorded.substr(base.size());
     if (copy.empty()) return true;
-    constexpr std::wstring_view kOpen = L"(copy of ";
-    if (copy.size() < kOpen.size() + 2 || !SameIgnoringCase(copy.substr(0, kOpen.size()), kOpen) ||
-        copy.back() != L')') {
+    if (copy.size() <= kCopyOpen.size() + kCopyClose.size() ||
+        !SameIgnoringCase(copy.substr(0, kCopyOpen.size()), kCopyOpen) ||
+        copy.substr(copy.size() - kCopyClose.size()) != kCopyClose) {
         return false;
     }
-    const std::wstring_view digits = copy.substr(kOpen.size(), copy.size() - kOpen.size() - 1);
-    if (digits.empty() || digits.size() > 4 || digits.front() == L'0') return false;
-    return std::all_of(digits.begin(), digits.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
+    const std::wstring_view digits = copy.substr(kCopyOpen.size(), copy.size() - kCopyOpen.size() - kCopyClose.size());
+    // A copy number the name search makes: 1 to kMaxPrinterCopies, without leading zeros.
+    if (digits.front() == L'0') return false;
+    int number = 0;
+    for (const wchar_t c : digits) {
+        if (c < L'0' || c > L'9') return false;
+        number = number * 10 + (c - L'0');
+        if (number > kMaxPrinterCopies) return false;
+    }
+    return true;
 }
 
 RemovalResult RunRemoval(const RemovalRequest& request, const InstallSystem& system, const ConfirmRemoval& confirm) {

@@ -159,16 +159,21 @@ std::optional<ExitCode> RelaunchWithAdministratorRights(RunState& run) {
     return std::nullopt;
 }
 
-// A deployment must learn of a log it cannot have before anything is installed. A log
-// reached through a link is not opened: an administrator's run must not write where
-// another user pointed it.
+// Why a file at `fullPath` is not used, when one of its folders is a link: an
+// administrator's run must not write where another user pointed it.
+std::optional<std::wstring> ThroughALink(const std::wstring& fullPath) {
+    const std::optional<std::wstring> link = LinkedFolder(fullPath);
+    if (!link) return std::nullopt;
+    return L"the folder " + *link + L" is a link (a junction, a mount point or a symbolic link)";
+}
+
+// A deployment must learn of a log it cannot have before anything is installed.
 std::optional<ExitCode> OpenLog(RunState& run) {
     const std::wstring& path = run.start.logPath;
     if (path.empty()) return std::nullopt;
     const std::wstring fullPath = FullPath(path);
-    if (const std::optional<std::wstring> link = LinkedFolder(fullPath)) {
-        run.output.Write(L"cannot open the log file " + path + L": the folder " + *link +
-                         L" is a link (a junction, a mount point or a symbolic link)");
+    if (const std::optional<std::wstring> why = ThroughALink(fullPath)) {
+        run.output.Write(L"cannot open the log file " + path + L": " + *why);
         return ExitCode::CommandLineNotUnderstood;
     }
     DWORD error = 0;
@@ -186,15 +191,12 @@ std::optional<ExitCode> OpenLog(RunState& run) {
 // needs its folder to be there before anything is installed.
 std::optional<ExitCode> RefuseTheRecordPath(RunState& run) {
     const std::wstring fullPath = FullPath(run.start.recordPath);
-    if (const std::optional<std::wstring> link = LinkedFolder(fullPath)) {
-        run.output.Write(L"the record file " + run.start.recordPath + L" is not used: the folder " + *link +
-                         L" is a link (a junction, a mount point or a symbolic link)");
+    if (const std::optional<std::wstring> why = ThroughALink(fullPath)) {
+        run.output.Write(L"the record file " + run.start.recordPath + L" is not used: " + *why);
         return ExitCode::CommandLineNotUnderstood;
     }
     const std::wstring folder = fullPath.substr(0, fullPath.find_last_of(L'\\'));
-    const DWORD attributes = ::GetFileAttributesW(folder.c_str());
-    const bool folderThere = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    if (!run.options().remove && !folderThere) {
+    if (!run.options().remove && !IsFolder(folder)) {
         run.output.Write(L"the record file's folder " + folder + L" does not exist");
         return ExitCode::CommandLineNotUnderstood;
     }

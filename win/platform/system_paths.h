@@ -16,8 +16,9 @@ std::wstring SystemFilePath(const std::wstring& fileName);
 std::wstring ThisProgramPath();
 std::wstring ThisProgramFolder();
 
-// Whether `path` names a file (not a folder).
+// Whether `path` names a file (not a folder), or a folder.
 bool IsFile(const std::wstring& path);
+bool IsFolder(const std::wstring& path);
 
 // The current directory.
 std::wstring CurrentDirectory();

@@ -9,13 +9,7 @@ std::unique_ptr<Win32LogFile> Win32LogFile::Open(const std::wstring& fullPath, D
     return std::unique_ptr<Win32LogFile>(new Win32LogFile(std::move(file)));
 }
 
-Win32LogFile::Win32LogFile(UniqueFileHandle file) : file_(std::move(file)) {
-    ::InitializeCriticalSection(&lock_);
-}
-
-Win32LogFile::~Win32LogFile() {
-    ::DeleteCriticalSection(&lock_);
-}
+Win32LogFile::Win32LogFile(UniqueFileHandle file) : file_(std::move(file)) {}
 
 void Win32LogFile::Append(const std::wstring& line) {
     SYSTEMTIME now{};
@@ -23,9 +17,7 @@ void Win32LogFile::Append(const std::wstring& line) {
     const std::string bytes =
         LogLineBytes({now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond}, line);
     DWORD written = 0;
-    // Appended as one write, so that two runs logging to one file never mix their lines;
-    // and one line at a time, whichever thread of this run writes it.
-    ::EnterCriticalSection(&lock_);
+    // Appended as one write, so that two runs logging to one file never mix their lines.
+    // (The lines of this run's two threads are kept apart by the run's output lock.)
     ::WriteFile(file_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    ::LeaveCriticalSection(&lock_);
 }

@@ -17,15 +17,10 @@ public:
     // an administrator's run must not write into a file some other user pointed it at.
     // The folders on the way are the caller's to check (see plain_files.h).
     static std::unique_ptr<Win32LogFile> Open(const std::wstring& fullPath, DWORD& error);
-    ~Win32LogFile() override;
-    Win32LogFile(const Win32LogFile&) = delete;
-    Win32LogFile& operator=(const Win32LogFile&) = delete;
-
     void Append(const std::wstring& line) override;
 
 private:
     explicit Win32LogFile(UniqueFileHandle file);
 
     UniqueFileHandle file_;
-    CRITICAL_SECTION lock_{};
 };

@@ -1,20 +1,13 @@
 #pragma once
 
-#include <windows.h>
-
 #include "core/install_system.h"
+#include "win/platform/critical_section.h"
 
-// A critical section: taken again by the thread that holds it, it is held once more.
 class Win32OutputLock final : public OutputLock {
 public:
-    Win32OutputLock() { ::InitializeCriticalSection(&section_); }
-    ~Win32OutputLock() override { ::DeleteCriticalSection(&section_); }
-    Win32OutputLock(const Win32OutputLock&) = delete;
-    Win32OutputLock& operator=(const Win32OutputLock&) = delete;
-
-    void Lock() override { ::EnterCriticalSection(&section_); }
-    void Unlock() override { ::LeaveCriticalSection(&section_); }
+    void Lock() override { section_.Enter(); }
+    void Unlock() override { section_.Leave(); }
 
 private:
-    CRITICAL_SECTION section_;
+    CriticalSection section_;
 };

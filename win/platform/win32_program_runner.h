@@ -7,6 +7,7 @@
 
 #include "core/install_system.h"
 #include "win/platform/child_process.h"
+#include "win/platform/critical_section.h"
 
 // Starts a program of the system directory directly, without a command interpreter:
 // nothing in the command line (a printer name with & or |, say) is ever taken as
@@ -14,17 +15,12 @@
 // and whatever it starts, run in a job that ends with this process (see ChildProcess).
 class Win32ProgramRunner final : public ProgramRunner {
 public:
-    Win32ProgramRunner();
-    ~Win32ProgramRunner() override;
-    Win32ProgramRunner(const Win32ProgramRunner&) = delete;
-    Win32ProgramRunner& operator=(const Win32ProgramRunner&) = delete;
-
     bool RunSystemProgram(const std::wstring& program, const std::wstring& commandLine) override;
 
     // Ends the program that runs now, if one does, from any thread.
     void EndRunningProgram(UINT exitCode);
 
 private:
-    CRITICAL_SECTION lock_{};
+    CriticalSection lock_;
     std::shared_ptr<ChildProcess> running_;
 };
