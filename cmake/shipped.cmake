@@ -5,25 +5,36 @@
 # the POSIX compilers and take the shipped files from KESTRIN_BIN_DIR.
 include(ExternalProject)
 
-set(shipped_files ${KESTRIN_BIN_DIR}/kestrin.exe)
-foreach(code IN LISTS KESTRIN_LANGUAGES)
-    list(APPEND shipped_files ${KESTRIN_BIN_DIR}/rc_${code}.dll)
-endforeach()
+# The shipped files in `dir`: the program and a library per language.
+function(kestrin_shipped_files out dir)
+    set(files ${dir}/kestrin.exe)
+    foreach(code IN LISTS KESTRIN_LANGUAGES)
+        list(APPEND files ${dir}/rc_${code}.dll)
+    endforeach()
+    set(${out} ${files} PARENT_SCOPE)
+endfunction()
 
-ExternalProject_Add(kestrin_shipped
-    SOURCE_DIR ${PROJECT_SOURCE_DIR}
-    BINARY_DIR ${CMAKE_BINARY_DIR}/shipped
-    CMAKE_ARGS -G Ninja
-               -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
-               -DKESTRIN_THREAD_MODEL=win32
-               -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
-               -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
-               -DKESTRIN_WERROR=${KESTRIN_WERROR}
-               -DKESTRIN_SHIPPED_ONLY=ON
-               -DKESTRIN_BIN_DIR=${KESTRIN_BIN_DIR}
-    BUILD_ALWAYS ON
-    INSTALL_COMMAND ""
-    BUILD_BYPRODUCTS ${shipped_files})
+# A build of the shipped files alone, into `dir`, with the compilers of `toolchain`.
+function(kestrin_shipped_build name toolchain dir)
+    kestrin_shipped_files(files ${dir})
+    ExternalProject_Add(${name}
+        SOURCE_DIR ${PROJECT_SOURCE_DIR}
+        BINARY_DIR ${CMAKE_BINARY_DIR}/${name}
+        CMAKE_ARGS -G Ninja
+                   -DCMAKE_TOOLCHAIN_FILE=${toolchain}
+                   -DKESTRIN_THREAD_MODEL=win32
+                   -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
+                   -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
+                   -DKESTRIN_WERROR=${KESTRIN_WERROR}
+                   -DKESTRIN_SHIPPED_ONLY=ON
+                   -DKESTRIN_BIN_DIR=${dir}
+        BUILD_ALWAYS ON
+        INSTALL_COMMAND ""
+        BUILD_BYPRODUCTS ${files})
+endfunction()
+
+kestrin_shipped_files(shipped_files ${KESTRIN_BIN_DIR})
+kestrin_shipped_build(kestrin_shipped ${CMAKE_TOOLCHAIN_FILE} ${KESTRIN_BIN_DIR})
 
 # The 64-bit program goes into the release archive too, in x64\ beside the 32-bit one,
 # which hands a run over to it on 64-bit Windows: the 32-bit tree builds it as well, in a
@@ -32,30 +43,11 @@ ExternalProject_Add(kestrin_shipped
 set(KESTRIN_X64_BIN_DIR "" CACHE PATH "The shipped files of a 64-bit tree, for a 32-bit tree's archive")
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     set(shipped_x64_dir ${KESTRIN_X64_BIN_DIR})
-    set(shipped_x64_target "")
     if(NOT shipped_x64_dir)
         set(shipped_x64_dir ${KESTRIN_BIN_DIR}/x64)
-        set(shipped_x64_target kestrin_shipped_x64)
+        kestrin_shipped_build(kestrin_shipped_x64 ${PROJECT_SOURCE_DIR}/cmake/mingw-x86_64.cmake ${shipped_x64_dir})
     endif()
-    set(shipped_x64_files ${shipped_x64_dir}/kestrin.exe)
-    foreach(code IN LISTS KESTRIN_LANGUAGES)
-        list(APPEND shipped_x64_files ${shipped_x64_dir}/rc_${code}.dll)
-    endforeach()
-    if(shipped_x64_target)
-        ExternalProject_Add(kestrin_shipped_x64
-            SOURCE_DIR ${PROJECT_SOURCE_DIR}
-            BINARY_DIR ${CMAKE_BINARY_DIR}/shipped-x64
-            CMAKE_ARGS -G Ninja
-                       -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-x86_64.cmake
-                       -DKESTRIN_THREAD_MODEL=win32
-                       -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
-                       -DKESTRIN_WERROR=${KESTRIN_WERROR}
-                       -DKESTRIN_SHIPPED_ONLY=ON
-                       -DKESTRIN_BIN_DIR=${shipped_x64_dir}
-            BUILD_ALWAYS ON
-            INSTALL_COMMAND ""
-            BUILD_BYPRODUCTS ${shipped_x64_files})
-    endif()
+    kestrin_shipped_files(shipped_x64_files ${shipped_x64_dir})
 endif()
 
 # The shipped files as targets of this build, so that tests and packaging can name them.
