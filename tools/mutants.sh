@@ -20,7 +20,7 @@ root=$(pwd)
 mutants=$(cat <<'EOF'
 core/install_sequence.cpp|Installation*:Route*|if (!spooler.PrinterExists(candidate)) {|if (spooler.PrinterExists(candidate)) {
 core/install_sequence.cpp|Installation*|for (int copy = first; copy <= kMaxPrinterCopies; ++copy) {|for (int copy = first; copy < kMaxPrinterCopies; ++copy) {
-core/install_sequence.cpp|Installation*|return base + L"(copy of " + std::to_wstring(copy) + L")";|return base + L" (copy of " + std::to_wstring(copy) + L")";
+core/install_sequence.cpp|Installation*|return base + std::wstring(kCopyOpen) + std::to_wstring(copy)|return base + L" " + std::wstring(kCopyOpen) + std::to_wstring(copy)
 core/install_sequence.cpp|Choices*|system.spooler.SetDefaultPrinter(printerName);|static_cast<void>(printerName);
 core/install_sequence.cpp|Ports*:Installation*|const SystemError error = ConfigureSerialPort(system.commConfig, *serial, portName.substr(0, 4));|const SystemError error = 0;
 core/install_sequence.cpp|Outcomes*|if (error != 0 && result.code == ExitCode::Installed) result|if (error != 0) result
@@ -40,7 +40,7 @@ core/os_version.cpp|Rows*|return workstation ? OsChoice::Windows8 : OsChoice::Wi
 core/port_choice.cpp|Selections*|if (selection == kUsb) return {PortChoice::SerialBoxes::Unchanged, true, true};|if (selection == kUsb) return {PortChoice::SerialBoxes::Disable, true, true};
 core/install_sequence.cpp|Installation.AQuietRun*|return quiet ? command + kQuietSwitch : command;|return command;
 core/install_sequence.cpp|Installation.ANameTaken*|if (error == kErrorPrinterAlreadyExists) {|if (false) {
-core/removal.cpp|Names*|if (digits.empty() \|\| digits.size() > 4 \|\| digits.front() == L'0') return false;|if (digits.empty() \|\| digits.size() > 5 \|\| digits.front() == L'0') return false;
+core/removal.cpp|Names*|if (number > kMaxPrinterCopies) return false;|if (number > kMaxPrinterCopies + 1) return false;
 core/removal.cpp|Ends*|if (driver != kDriverModelName) {|if (false) {
 core/run_log.cpp|Texts*|return c < 0x20 \|\| c == 0x7F \|\| c == 0x85 \|\| c == 0x2028 \|\| c == 0x2029;|return c < 0x20 \|\| c == 0x7F \|\| c == 0x85 \|\| c == 0x2029;
 core/options.cpp|Lines*|if (parsed.options.remove && firstInstallOnly) refuse|if (false && firstInstallOnly) refuse
