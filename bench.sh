@@ -14,6 +14,19 @@ presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(win64 win32)
 
 tools/install-deps.sh
+# shellcheck source=tools/wine-host.sh
+. tools/wine-host.sh
+if [ "$KESTRIN_WINE_WAY" = 64-bit-only ]; then
+    kept=()
+    for preset in "${presets[@]}"; do
+        if [ "$preset" = win32 ]; then
+            echo "win32 skipped: $(kestrin_no_32bit_reason)"
+        else
+            kept+=("$preset")
+        fi
+    done
+    presets=("${kept[@]}")
+fi
 for preset in "${presets[@]}"; do
     log=$(mktemp)
     if ! { cmake --preset "$preset" && cmake --build --preset "$preset" -j 2; } >"$log" 2>&1; then

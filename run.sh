@@ -24,6 +24,8 @@ if [ "${1:-}" = --quiet ]; then
 fi
 
 tools/install-deps.sh
+# shellcheck source=tools/wine-host.sh
+. tools/wine-host.sh
 echo "== building (win64)"
 cmake --preset win64 >/dev/null
 log=$(mktemp)

@@ -23,6 +23,18 @@ if(WIN32)
     endif()
 
     set(KESTRIN_WINE_ROOT "${CMAKE_BINARY_DIR}/wine" CACHE PATH "Where the tests keep their Wine prefixes")
+    # On a host that runs 64-bit programs only (tools/wine-host.sh), Wine cannot start a
+    # 32-bit Windows program: the 32-bit tree then builds and checks its files statically,
+    # and its tests under Wine are registered but disabled, so that CTest counts them as
+    # not run. Asked at every configure, so that KESTRIN_HOST_64_ONLY takes effect.
+    execute_process(COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-host.sh OUTPUT_VARIABLE KESTRIN_WINE_WAY
+                    OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND KESTRIN_WINE_WAY STREQUAL "64-bit-only")
+        set(KESTRIN_WINE_TESTS OFF)
+        message(STATUS "Tests under Wine disabled: Wine runs 64-bit programs only here")
+    else()
+        set(KESTRIN_WINE_TESTS ON)
+    endif()
     # Test programs run under Wine in a prefix of their own, never the user's.
     set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/cmake/wine-run.sh;--root;${KESTRIN_WINE_ROOT}")
 endif()
@@ -34,12 +46,26 @@ endif()
 # type's flags.
 set(KESTRIN_TEST_CODE_OPTIONS $<$<CONFIG:RelWithDebInfo,Release,MinSizeRel>:-Og>)
 
-# Registers a GoogleTest program with CTest, one test per case.
+# Registers a GoogleTest program with CTest, one test per case; where Wine cannot run it,
+# one test for the whole program (its cases cannot be listed without running it).
 function(kestrin_discover_tests target)
-    if(WIN32)
+    if(WIN32 AND NOT KESTRIN_WINE_TESTS)
+        add_test(NAME ${target} COMMAND ${target})
+    elseif(WIN32)
         gtest_discover_tests(${target} DISCOVERY_TIMEOUT 120 DISCOVERY_MODE PRE_TEST NO_PRETTY_VALUES ${ARGN})
     else()
         gtest_discover_tests(${target} DISCOVERY_TIMEOUT 120 NO_PRETTY_VALUES ${ARGN})
+    endif()
+endfunction()
+
+# Disables every test of the calling directory where Wine cannot run this tree's programs:
+# called last in each directory whose tests all run under Wine.
+function(kestrin_tests_need_wine)
+    if(WIN32 AND NOT KESTRIN_WINE_TESTS)
+        get_property(tests DIRECTORY PROPERTY TESTS)
+        if(tests)
+            set_tests_properties(${tests} PROPERTIES DISABLED TRUE)
+        endif()
     endif()
 endfunction()
 

@@ -29,14 +29,20 @@ done
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=../tools/wine-host.sh
+. "$here/../tools/wine-host.sh"
+# A template records the way it was made: one made the other way is made again.
+made_by="made by: $KESTRIN_WINE_WAY"
+ready() { [ "$(cat "$1/.kestrin-ready" 2>/dev/null)" = "$made_by" ]; }
 
 if [ -n "${create_template:-}" ]; then
     # Called by ourselves under the template lock.
     t=$create_template
-    [ -f "$t/.kestrin-ready" ] && exit 0
+    ready "$t" && exit 0
+    [ -d "$t" ] && WINEPREFIX=$t wineserver -k >/dev/null 2>&1
     rm -rf "$t"
     mkdir -p "$t"
-    WINEPREFIX=$t DISPLAY= wineboot -i >/dev/null 2>&1 || { echo "wineboot failed for $t" >&2; exit 1; }
+    WINEPREFIX=$t DISPLAY= wine wineboot -i >/dev/null 2>&1 || { echo "wineboot failed for $t" >&2; exit 1; }
     # Wine's own Marlett, which draws the caption buttons, in the prefix's font folder,
     # where this Wine looks for it. (Only that one: the others would change the dialog
     # fonts' metrics under the pages' tests.)
@@ -47,7 +53,7 @@ if [ -n "${create_template:-}" ]; then
     WINEPREFIX=$t DISPLAY= wine regedit /S 'C:\kestrin-settings.reg' >/dev/null 2>&1
     rm -f "$reg"
     WINEPREFIX=$t wineserver -w
-    touch "$t/.kestrin-ready"
+    echo "$made_by" >"$t/.kestrin-ready"
     exit 0
 fi
 
@@ -57,7 +63,7 @@ mkdir -p "$root"
 root=$(cd "$root" && pwd)
 template=$root/template
 
-if [ ! -f "$template/.kestrin-ready" ]; then
+if ! ready "$template"; then
     # -o: the lock is not inherited by the Wine server that wineboot leaves behind.
     flock -o "$root/template.lock" "$0" --create-template "$template" || exit 1
 fi

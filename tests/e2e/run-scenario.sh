@@ -31,8 +31,11 @@ while [ $# -gt 0 ]; do
 done
 [ -n "$root" ] && [ -n "$base_root" ] || { echo "run-scenario.sh: --root and --base-root are required" >&2; exit 2; }
 here=$(cd "$(dirname "$0")" && pwd)
-# A template made by other preparing programs (an older build of them) is made anew.
-signature="prepared by:"
+# shellcheck source=../../tools/wine-host.sh
+. "$here/../../tools/wine-host.sh"
+# A template made by other preparing programs (an older build of them), or by Wine run
+# another way, is made anew.
+signature="$KESTRIN_WINE_WAY, prepared by:"
 for program in "${prepare[@]}"; do signature+=" $(stat -c '%n %Y' "$program")"; done
 ready() { [ -f "$1/.kestrin-ready" ] && [ "$(cat "$1/.kestrin-ready")" = "$signature" ]; }
 wine_run=$here/../../cmake/wine-run.sh
@@ -45,8 +48,9 @@ if [ -n "${make_template:-}" ]; then
     ready "$t" && exit 0
     mkdir -p "$base_root"
     flock -o "$base_root/template.lock" "$wine_run" --create-template "$base_root/template" || exit 1
-    rm -rf "$t"
     mkdir -p "$root"
+    [ -d "$t" ] && WINEPREFIX=$t wineserver -k >/dev/null 2>&1
+    rm -rf "$t"
     cp -al "$base_root/template" "$t"
     rm -f "$t/.kestrin-ready"
     for f in system.reg user.reg userdef.reg; do
