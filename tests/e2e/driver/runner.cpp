@@ -309,6 +309,8 @@ const Runner::Verb Runner::kVerbs[] = {
     {L"file",               Needs::EndedProgram,   &Runner::File},
     {L"log",                Needs::EndedProgram,   &Runner::Log},
     {L"print",              Needs::EndedProgram,   &Runner::Log},
+    {L"log-has",            Needs::EndedProgram,   &Runner::LogHas},
+    {L"log-lacks",          Needs::EndedProgram,   &Runner::LogHas},
     {L"effects",            Needs::EndedProgram,   &Runner::RememberEffects},
     {L"same-effects",       Needs::EndedProgram,   &Runner::SameEffects},
     {L"lasted",             Needs::EndedProgram,   &Runner::Lasted},
@@ -903,11 +905,7 @@ void Runner::Debug(const Step& step) {
 
 void Runner::DebugHas(const Step& step) {
     NeedArguments(step, 1);
-    const std::wstring line = Expand(step.args[0]);
-    const std::vector<std::wstring> actual = run_->ProgramLines();
-    const bool has = std::find(actual.begin(), actual.end(), line) != actual.end();
-    Expect(step, has == (step.verb == L"debug-has"),
-           L"the debugger output " + std::wstring(has ? L"has " : L"lacks ") + Visible(line));
+    CheckHas(step, L"the debugger output", run_->ProgramLines(), step.args[0], step.verb == L"debug-has");
 }
 
 void Runner::PrinterIs(const Step& step) {
@@ -1001,14 +999,13 @@ void Runner::File(const Step& step) {
            actual ? path + L" holds " + Visible(BytesAsLatin1(*actual)) : L"there is no file " + path);
 }
 
-void Runner::Log(const Step& step) {
+std::optional<std::vector<std::wstring>> Runner::LogLines(const Step& step, bool print) {
     NeedArguments(step, 1);
-    const bool print = step.verb == L"print";
     const std::wstring path = InApp(Expand(step.args[0]));
     const auto bytes = FileBytes(path);
     if (!bytes) {
         Fail(step, L"there is no file " + path);
-        return;
+        return std::nullopt;
     }
     if (print) Print(L"== " + path);
     // Each line: the local time, "2026-12-08 14:03:07", a space, the text; CR LF after it.
@@ -1025,8 +1022,21 @@ void Runner::Log(const Step& step) {
         Expect(step, stamped && crlf, L"a line without its time or its CR LF: " + Visible(FromUtf8(line)));
         lines.push_back(FromUtf8(line.substr(stamped ? 20 : 0, line.size() - (stamped ? 20 : 0) - (crlf ? 1 : 0))));
     }
+    return lines;
+}
+
+void Runner::Log(const Step& step) {
+    const bool print = step.verb == L"print";
+    const auto lines = LogLines(step, print);
     // The block's lines follow the file's name.
-    if (!print) CheckLines(Step{step.line, step.verb, {step.args.begin() + 1, step.args.end()}}, L"log lines", lines);
+    if (lines && !print)
+        CheckLines(Step{step.line, step.verb, {step.args.begin() + 1, step.args.end()}}, L"log lines", *lines);
+}
+
+void Runner::LogHas(const Step& step) {
+    NeedArguments(step, 2);
+    const auto lines = LogLines(step, false);
+    if (lines) CheckHas(step, L"the log", *lines, step.args[1], step.verb == L"log-has");
 }
 
 void Runner::Lasted(const Step& step) {
@@ -1132,9 +1142,19 @@ void Runner::KilledRuns(const Step& step) {
           L" ran to their end; " + std::to_wstring(recorded) + L" left a new record");
 }
 
+// A line marked {32-bit} is the 32-bit program's only: what it adds under WOW64.
+constexpr std::wstring_view k32BitOnly = L"{32-bit}";
+
+void Runner::CheckHas(const Step& step, const std::wstring& what, const std::vector<std::wstring>& actual,
+                      const std::wstring& expected, bool wanted) {
+    const bool only32Bit = expected.rfind(k32BitOnly, 0) == 0;
+    const std::wstring line = Expand(only32Bit ? expected.substr(k32BitOnly.size()) : expected);
+    if (only32Bit && programIs64Bit_) wanted = !wanted;
+    const bool has = std::find(actual.begin(), actual.end(), line) != actual.end();
+    Expect(step, has == wanted, what + (has ? L" has " : L" lacks ") + Visible(line));
+}
+
 void Runner::CheckLines(const Step& step, const std::wstring& what, const std::vector<std::wstring>& actual) {
-    // A line marked {32-bit} is the 32-bit program's only: what it adds under WOW64.
-    constexpr std::wstring_view k32BitOnly = L"{32-bit}";
     std::vector<std::wstring> expected;
     for (const std::wstring& line : step.args) {
         const bool only32Bit = line.rfind(k32BitOnly, 0) == 0;

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -116,12 +117,20 @@ private:
     void Children(const Step& step);
     void NoFile(const Step& step);
     void File(const Step& step);
-    void Log(const Step& step);  // log, print
+    void Log(const Step& step);     // log, print
+    void LogHas(const Step& step);  // log-has, log-lacks
+    // The log file's lines without their time stamps (each checked to carry one); nothing
+    // when there is no such file. With `print`, shows the lines instead of reading them.
+    std::optional<std::vector<std::wstring>> LogLines(const Step& step, bool print);
     void Lasted(const Step& step);
     void DriverInstalled(const Step& step);  // driver, no-driver
     void RememberEffects(const Step& step);
     void SameEffects(const Step& step);
 
+    // Whether `actual` holds the line (`wanted`) or not; a line marked {32-bit} is wanted
+    // of the 32-bit program only.
+    void CheckHas(const Step& step, const std::wstring& what, const std::vector<std::wstring>& actual,
+                  const std::wstring& expected, bool wanted);
     void CheckLines(const Step& step, const std::wstring& what, const std::vector<std::wstring>& actual);
     // What the recording printer-setup library was asked to do in this run.
     std::wstring PrintUiLog() const;
