@@ -35,7 +35,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../tools/wine-host.sh"
 # A template made by other preparing programs (an older build of them), or by Wine run
 # another way, is made anew.
-signature="$KESTRIN_WINE_WAY, prepared by:"
+# The first line is what cmake/wine-run.sh reads of it.
+signature="made by: $KESTRIN_WINE_WAY
+prepared by:"
 for program in "${prepare[@]}"; do signature+=" $(stat -c '%n %Y' "$program")"; done
 ready() { [ -f "$1/.kestrin-ready" ] && [ "$(cat "$1/.kestrin-ready")" = "$signature" ]; }
 wine_run=$here/../../cmake/wine-run.sh
