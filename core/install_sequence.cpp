@@ -1,9 +1,12 @@
 #include "core/install_sequence.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <vector>
 
 #include "core/architecture.h"
+#include "core/ports.h"
 #include "core/serial_port.h"
 #include "core/serial_tables.h"
 #include "core/system_errors.h"
@@ -23,7 +26,7 @@ bool NeedsQuotes(const std::wstring& path) {
     return path.find(L' ') != std::wstring::npos && path.find(L'"') == std::wstring::npos;
 }
 
-std::wstring InfFile(const std::wstring& infBasePath, const wchar_t* extension) {
+std::wstring InfPath(const std::wstring& infBasePath, const wchar_t* extension) {
     if (NeedsQuotes(infBasePath)) return L"\"" + infBasePath + extension + L"\"";
     return infBasePath + extension;
 }
@@ -75,6 +78,76 @@ std::optional<SerialSettings> SerialSettingsFrom(const InstallSettings& settings
 // Windows 8 on 64-bit Windows gets its printer from rundll32 instead of the spooler.
 bool UsesCommandRoute(std::uint16_t architecture, OsChoice osIndex) {
     return Is64BitArchitecture(architecture) && osIndex == OsChoice::Windows8;
+}
+
+// An INF larger than this is no driver's.
+constexpr std::size_t kInfSizeLimit = 8 * 1024 * 1024;
+
+// The IDs the INF names the model by, for this environment and Windows; none when the
+// INF cannot be read or lacks the model.
+std::vector<std::wstring> ModelIds(const InstallRequest& request, const InstallSystem& system) {
+    SystemError error = 0;
+    const std::wstring path = request.infBasePath + L".inf";
+    const auto bytes = system.files.ReadFile(path, kInfSizeLimit, error);
+    if (!bytes) {
+        system.debug.Note(L"the INF file " + path + L" cannot be read: error " + std::to_wstring(error));
+        return {};
+    }
+    const auto model = InfFile::Parse(*bytes).FindModel(kDriverModelName, request.environment, request.windowsVersion);
+    if (!model) {
+        system.debug.Note(L"the INF file " + path + L" has no model " + std::wstring(kDriverModelName) +
+                          L" for this Windows");
+        return {};
+    }
+    return model->ids;
+}
+
+// /port:USB: the port of the USB printer that is the model, or of the only one there is.
+InstallResult FindUsbPort(const InstallRequest& request, const InstallSystem& system, std::wstring& port) {
+    const std::vector<UsbPrinterPort> usb = system.systemInfo.UsbPrinterPorts();
+    const UsbPortSearch search = FindUsbPrinterPort(usb, ModelIds(request, system));
+    switch (search.outcome) {
+        case UsbPortSearch::Outcome::Found:
+            port = search.port;
+            system.debug.Write(L"the USB printer's port is " + port +
+                               (search.matched ? L": its device is the model " + std::wstring(kDriverModelName)
+                                               : std::wstring(L": the only USB printer connected")));
+            return {};
+        case UsbPortSearch::Outcome::SeveralMatch:
+            return {
+                ExitCode::PrinterNotCreated, 0, {PortProblem::Kind::SeveralUsbPrinters, L"", DescribeUsbPorts(usb)}};
+        case UsbPortSearch::Outcome::NotFound:
+            break;
+    }
+    return {ExitCode::PrinterNotCreated, 0, {PortProblem::Kind::NoUsbPrinter, L"", DescribeUsbPorts(usb)}};
+}
+
+// The port the printer goes on, once the machine is known to have it: Windows creates no
+// printer on a port it lacks, and finds that out only after the driver is installed.
+InstallResult PortOnThisMachine(const InstallRequest& request, const InstallSystem& system, std::wstring& port) {
+    const InstallSettings& settings = request.settings;
+    const auto chosen = ChosenPort(settings.portIndex, settings.portName);
+    if (!chosen) {
+        system.debug.Write(L"port index " + std::to_wstring(settings.portIndex) +
+                           L" is outside the port table, nothing installed");
+        return {ExitCode::PrinterNotCreated};
+    }
+    port = *chosen;
+    if (port == kFindUsbPort) {
+        if (InstallResult found = FindUsbPort(request, system, port); found.code != ExitCode::Installed) return found;
+    }
+    SystemError error = 0;
+    const auto ports = system.spooler.Ports(error);
+    if (!ports) {
+        system.debug.Note(L"the spooler's ports cannot be listed: error " + std::to_wstring(error) + L"; the port " +
+                          port + L" is taken as it is");
+        return {};
+    }
+    const auto same = [&](const std::wstring& name) { return SpoolerPortName(name) == SpoolerPortName(port); };
+    if (std::any_of(ports->begin(), ports->end(), same)) return {};
+    std::wstring listing;
+    for (const std::wstring& name : *ports) listing += (listing.empty() ? L"" : L", ") + name;
+    return {ExitCode::PrinterNotCreated, kErrorUnknownPort, {PortProblem::Kind::Missing, port, listing}};
 }
 
 // Creates the printer under the first free name, by the route the system and the
@@ -164,13 +237,13 @@ InstallationTurn::~InstallationTurn() {
 }
 
 std::wstring DriverCommand(const std::wstring& infBasePath, bool quiet) {
-    return Quiet(L" /dd /ia /f " + InfFile(infBasePath, L".inf") + L" /m " + Quoted(kDriverModelName), quiet);
+    return Quiet(L" /dd /ia /f " + InfPath(infBasePath, L".inf") + L" /m " + Quoted(kDriverModelName), quiet);
 }
 
 std::wstring PrinterCommand(const std::wstring& printerName, const std::wstring& infBasePath,
                             const std::wstring& portName, bool quiet) {
     return Quiet(L"rundll32 printui.dll,PrintUIEntry /if /b " + Quoted(printerName) + L" /f " +
-                     InfFile(infBasePath, L".INF") + L" /r " + Quoted(portName) + L" /m " + Quoted(kDriverModelName),
+                     InfPath(infBasePath, L".INF") + L" /r " + Quoted(portName) + L" /m " + Quoted(kDriverModelName),
                  quiet);
 }
 
@@ -180,15 +253,13 @@ std::wstring TestPageCommand(const std::wstring& printerName, bool quiet) {
 
 InstallResult RunInstallation(const InstallRequest& request, const InstallSystem& system) {
     const InstallSettings& settings = request.settings;
-    // Nothing may be created from a record that points outside the tables.
-    const auto port = TableEntry(PortNameTable, settings.portIndex);
-    if (!port) {
-        system.debug.Write(L"port index " + std::to_wstring(settings.portIndex) +
-                           L" is outside the port table, nothing installed");
-        return {ExitCode::PrinterNotCreated};
+    // Nothing may be created from a record that points outside the tables, nor on a port
+    // the machine does not have.
+    std::wstring portName;
+    if (InstallResult chosen = PortOnThisMachine(request, system, portName); chosen.code != ExitCode::Installed) {
+        return chosen;
     }
-    const std::wstring portName(*port);
-    const bool comPort = IsComPort(settings.portIndex);
+    const bool comPort = IsComPortName(portName);
     const auto serial = SerialSettingsFrom(settings);
     if (comPort && !serial) {
         system.debug.Write(L"a serial value index is outside its table, nothing installed");
@@ -220,7 +291,7 @@ InstallResult RunInstallation(const InstallRequest& request, const InstallSystem
     }
     if (comPort) {
         system.progress.Enter(RunStep::ComPortConfiguration);
-        const SystemError error = ConfigureSerialPort(system.commConfig, *serial, portName.substr(0, 4));
+        const SystemError error = ConfigureSerialPort(system.commConfig, *serial, ComDeviceName(portName));
         if (error != 0 && result.code == ExitCode::Installed) result = {ExitCode::SerialPortNotConfigured, error};
     }
     return result;

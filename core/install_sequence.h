@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "core/exit_code.h"
+#include "core/inf_file.h"
 #include "core/install_settings.h"
 #include "core/install_system.h"
 #include "core/printer_name_record.h"
@@ -23,13 +24,32 @@ struct InstallRequest {
     std::wstring infBasePath;
     std::wstring recordPath = kPrinterNameRecordFile;  // where the printer's name is recorded
     bool quiet = false;  // nobody at the screen: the printer-setup commands must show nothing
+    // What the driver is installed for: where /port:USB looks up the model's IDs in the INF.
+    DriverEnvironment environment = DriverEnvironment::X86;
+    WindowsVersion windowsVersion{};
 };
 
 // How an installation ended: its exit code, and the system's error behind a failed step
 // when the system gave one.
+// Why the port could not be used, for the reason the log and the message give.
+struct PortProblem {
+    enum class Kind {
+        None,
+        Missing,             // the machine has no port of that name
+        NoUsbPrinter,        // /port:USB found no USB printer for the model
+        SeveralUsbPrinters,  // /port:USB found more than one
+    };
+    Kind kind = Kind::None;
+    std::wstring port;     // Missing: the port asked for
+    std::wstring listing;  // Missing: the ports there are; otherwise each USB printer port and its device's IDs
+
+    friend bool operator==(const PortProblem&, const PortProblem&) = default;
+};
+
 struct InstallResult {
     ExitCode code = ExitCode::Installed;
     SystemError error = 0;
+    PortProblem port{};
 
     friend bool operator==(const InstallResult&, const InstallResult&) = default;
 };

@@ -24,9 +24,10 @@ struct InstallSettings {
     std::int32_t printerTypeIndex = 0;  // may hold -1 (no selection)
     std::wstring printerName;           // what the settings page shows; never used to install
     std::wstring reservedText;          // no meaning; stays empty
-    std::int32_t portIndex = 0;         // into PortNameTable
-    std::int32_t baudIndex = 5;         // 19200 baud
-    std::int32_t stopBitsIndex = 0;     // one stop bit
+    std::int32_t portIndex = 0;      // the settings page's list: 0-7 the fixed ports (kFixedPorts), then the machine's
+    std::wstring portName;           // the chosen port's spooler name; empty: the fixed port at portIndex
+    std::int32_t baudIndex = 5;      // 19200 baud
+    std::int32_t stopBitsIndex = 0;  // one stop bit
     std::int32_t flowControlIndex = 2;  // hardware handshake
     std::int32_t byteSizeIndex = 3;     // 8 data bits
     std::int32_t parityIndex = 0;       // no parity

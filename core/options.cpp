@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/os_choice.h"
+#include "core/ports.h"
 #include "core/serial_tables.h"
 
 namespace {
@@ -21,6 +22,8 @@ bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b) {
 
 // The position of a value in an option's list; nothing when the list lacks it.
 using ListLookup = std::optional<std::int32_t> (*)(std::wstring_view value);
+// The text a value stands for; nothing when it is not one the option takes.
+using TextLookup = std::optional<std::wstring> (*)(std::wstring_view value);
 
 // Names compared without regard to case.
 template <const auto& names>
@@ -59,16 +62,11 @@ std::optional<std::int32_t> TimeoutSeconds(std::wstring_view value) {
     return seconds;
 }
 
-// A port with or without its colon.
-std::optional<std::int32_t> PortIndex(std::wstring_view value) {
-    for (std::size_t i = 0; i < PortNameTable.size(); ++i) {
-        std::wstring_view name = PortNameTable[i];
-        if (name.ends_with(L':')) name.remove_suffix(1);
-        if (EqualsIgnoringCase(value, name) || EqualsIgnoringCase(value, std::wstring(name) + L':')) {
-            return static_cast<std::int32_t>(i);
-        }
-    }
-    return std::nullopt;
+// Any port of the three forms, as the spooler names it; or USB alone, for the port the
+// USB printer is connected to.
+std::optional<std::wstring> PortName(std::wstring_view value) {
+    if (EqualsIgnoringCase(value, kFindUsbPort)) return std::wstring(kFindUsbPort);
+    return SpoolerPortName(value);
 }
 
 // One option: its name, what its value is and where it goes, and when it may be given.
@@ -85,11 +83,12 @@ struct OptionRow {
     std::wstring UnattendedOptions::*text = nullptr;                 // Value::Text
     std::optional<std::int32_t> UnattendedOptions::*read = nullptr;  // Value::Read
     ListLookup lookup = nullptr;                                     // Value::Read
-    std::wstring_view automatic{};  // Value::Read: a value that leaves the choice to the program
-    bool path = false;              // Value::Text: a file's path
-    bool needsQuiet = true;         // taken only with /quiet
-    bool serialOnly = false;        // a serial line value: only with a COM port
-    bool installOnly = false;       // says how to install: not with /remove
+    TextLookup textLookup = nullptr;  // Value::Text: the value as stored; nothing when it is refused
+    std::wstring_view automatic{};    // Value::Read: a value that leaves the choice to the program
+    bool path = false;                // Value::Text: a file's path
+    bool needsQuiet = true;           // taken only with /quiet
+    bool serialOnly = false;          // a serial line value: only with a COM port
+    bool installOnly = false;         // says how to install: not with /remove
 };
 
 using Value = OptionRow::Value;
@@ -103,7 +102,7 @@ constexpr OptionRow kOptions[] = {
     {.name = L"remove", .value = Value::None, .flag = &O::remove, .needsQuiet = false},
     {.name = L"timeout", .value = Value::Read, .read = &O::timeoutSeconds, .lookup = TimeoutSeconds},
     {.name = L"os", .value = Value::Read, .read = &O::os, .lookup = OsIndex, .automatic = L"auto", .installOnly = true},
-    {.name = L"port", .value = Value::Read, .read = &O::portIndex, .lookup = PortIndex, .installOnly = true},
+    {.name = L"port", .value = Value::Text, .text = &O::port, .textLookup = PortName, .installOnly = true},
     {.name = L"baud",
      .value = Value::Read,
      .read = &O::baudIndex,
@@ -232,10 +231,13 @@ std::optional<Reason> Apply(const OptionRow& row, const Token& token, Unattended
             if (token.value) return Reason::BadValue;
             options.*row.flag = true;
             return std::nullopt;
-        case Value::Text:
+        case Value::Text: {
             if (!token.value || token.value->empty()) return Reason::BadValue;
-            options.*row.text = *token.value;
+            const auto text = row.textLookup ? row.textLookup(*token.value) : token.value;
+            if (!text) return Reason::BadValue;
+            options.*row.text = *text;
             return std::nullopt;
+        }
         case Value::Read:
             if (!token.value) return Reason::BadValue;
             if (!row.automatic.empty() && EqualsIgnoringCase(*token.value, row.automatic)) return std::nullopt;
@@ -302,7 +304,7 @@ ParsedCommandLine ParseCommandLine(std::wstring_view line) {
     }
     if (parsed.options.remove && firstInstallOnly) refuse(Reason::NotWithRemove, *firstInstallOnly);
     if (!parsed.options.quiet && firstNeedingQuiet) refuse(Reason::NeedsQuiet, *firstNeedingQuiet);
-    if (firstSerial && !IsComPort(parsed.options.portIndex.value_or(InstallSettings{}.portIndex))) {
+    if (firstSerial && !IsComPortName(ChosenPort(InstallSettings{}.portIndex, parsed.options.port).value_or(L""))) {
         refuse(Reason::SerialNeedsCom, *firstSerial);
     }
     parsed.commandLine = SplitArguments(arguments.substr(at));
@@ -325,7 +327,7 @@ std::wstring OptionErrorMessage(const OptionError& error) {
             why = L"without /quiet only " + TakenWithoutQuiet();
             break;
         case Reason::SerialNeedsCom:
-            why = L"serial line values need a COM port (/port:COM1 to COM4)";
+            why = L"serial line values need a COM port (/port:COMn)";
             break;
         case Reason::NotWithRemove:
             why = L"not with /remove";
@@ -340,7 +342,14 @@ InstallSettings SettingsFromOptions(const UnattendedOptions& options, OsChoice d
     settings.osIndex = options.os ? static_cast<OsChoice>(*options.os) : detected;
     settings.setAsDefault = !options.noDefault;
     settings.printerName = basePrinterName;  // as the settings page sets it when it opens
-    settings.portIndex = options.portIndex.value_or(settings.portIndex);
+    if (!options.port.empty()) {
+        settings.portName = options.port;
+        // The fixed ports keep their place in the page's list; another has none there.
+        const auto fixed = std::find_if(kFixedPorts.begin(), kFixedPorts.end(),
+                                        [&](const PortRow& row) { return row.spoolerName == options.port; });
+        settings.portIndex =
+            fixed == kFixedPorts.end() ? kNoListedPort : static_cast<std::int32_t>(fixed - kFixedPorts.begin());
+    }
     settings.baudIndex = options.baudIndex.value_or(settings.baudIndex);
     settings.stopBitsIndex = options.stopBitsIndex.value_or(settings.stopBitsIndex);
     settings.flowControlIndex = options.flowControlIndex.value_or(settings.flowControlIndex);

@@ -19,7 +19,7 @@ struct UnattendedOptions {
     bool quiet = false;                // no page: the installation runs at once
     std::wstring logPath;              // append the run's lines to this file; empty: no log
     std::optional<std::int32_t> os{};  // an OsChoice; nothing: the running system, as the first page detects it
-    std::optional<std::int32_t> portIndex{};
+    std::wstring port;                 // as the spooler names it, or kFindUsbPort; empty: the wizard's default
     std::optional<std::int32_t> baudIndex{};
     std::optional<std::int32_t> byteSizeIndex{};
     std::optional<std::int32_t> parityIndex{};

@@ -1,20 +1,12 @@
 #include "core/port_choice.h"
 
-#include "core/serial_tables.h"
-
-namespace {
-
-constexpr std::int32_t kUsb = 7;
-static_assert(PortNameTable[kUsb] == L"USB001");
-
-}  // namespace
-
-PortChoice ChoosePort(std::int32_t selection) {
-    // The installation needs a port from the table; a report of no selection keeps the
+PortChoice ChoosePort(std::int32_t selection, const std::vector<PortEntry>& list) {
+    // The installation needs a port from the list; a report of no selection keeps the
     // port chosen before.
-    if (!TableEntry(PortNameTable, selection)) return {};
-    if (IsComPort(selection)) return {PortChoice::SerialBoxes::Enable, false, true};
+    if (selection < 0 || static_cast<std::size_t>(selection) >= list.size()) return {};
+    const PortEntry& port = list[static_cast<std::size_t>(selection)];
+    if (IsComPortName(port.spoolerName)) return {PortChoice::SerialBoxes::Enable, false, true, port.spoolerName};
     // The serial boxes keep their state for USB001: a COM port's values stay visible.
-    if (selection == kUsb) return {PortChoice::SerialBoxes::Unchanged, true, true};
-    return {PortChoice::SerialBoxes::Disable, false, true};
+    if (port.warns) return {PortChoice::SerialBoxes::Unchanged, true, true, port.spoolerName};
+    return {PortChoice::SerialBoxes::Disable, false, true, port.spoolerName};
 }

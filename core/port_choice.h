@@ -1,6 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/ports.h"
 
 // What a choice in the settings page's port list does to the page and the record.
 struct PortChoice {
@@ -8,10 +12,12 @@ struct PortChoice {
 
     SerialBoxes serialBoxes = SerialBoxes::Unchanged;
     bool warnAboutUsb = false;  // USB001 exists only while the printer is connected
-    bool store = false;         // portIndex := the selection
+    bool store = false;         // portIndex := the selection, portName := its spooler name
+    std::wstring portName;
 
     friend bool operator==(const PortChoice&, const PortChoice&) = default;
 };
 
-// `selection` is the list position, -1 when the list reports no selection.
-PortChoice ChoosePort(std::int32_t selection);
+// `selection` is the position in `list` (the page's, see PortList), -1 when the list
+// reports no selection.
+PortChoice ChoosePort(std::int32_t selection, const std::vector<PortEntry>& list);

@@ -5,24 +5,14 @@
 #include <optional>
 #include <string_view>
 
-// Port names and serial line values, in the order the settings page lists them:
-// a list position is an index into the matching table.
-
-inline constexpr std::array<std::wstring_view, 8> PortNameTable = {
-    L"LPT1:", L"LPT2:", L"LPT3:", L"COM1:", L"COM2:", L"COM3:", L"COM4:", L"USB001",
-};
+// Serial line values, in the order the settings page lists them: a list position is an
+// index into the matching table. The ports are in core/ports.h.
 
 // The table entry at a stored index, or nothing when the index lies outside the table.
 template <typename T, std::size_t N>
 constexpr std::optional<T> TableEntry(const std::array<T, N>& table, std::int32_t index) {
     if (index < 0 || static_cast<std::size_t>(index) >= N) return std::nullopt;
     return table[static_cast<std::size_t>(index)];
-}
-
-// The COM ports, whose line values the settings page offers and the installation writes.
-constexpr bool IsComPort(std::int32_t portIndex) {
-    const auto port = TableEntry(PortNameTable, portIndex);
-    return port && port->substr(0, 3) == L"COM";
 }
 
 inline constexpr std::array<std::int32_t, 9> BaudRateTable = {300, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};

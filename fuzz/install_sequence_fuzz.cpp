@@ -8,6 +8,7 @@
 
 #include "core/command_line.h"
 #include "core/install_sequence.h"
+#include "core/ports.h"
 #include "core/serial_tables.h"
 #include "core/system_errors.h"
 #include "fuzz/argument_split.h"
@@ -53,8 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::wstring base = input.TakeText(300);
     const std::wstring inf = input.TakeText(300);
-    const std::wstring port(TableEntry(PortNameTable, s.portIndex).value_or(L""));
-    TakePortAnswers(input, fake, port.substr(0, 4));
+    const std::wstring port = ChosenPort(s.portIndex, L"").value_or(L"");
+    TakePortAnswers(input, fake, ComDeviceName(port));
 
     const ExitCode outcome = RunInstallation({s, base, inf, kRecordFile, quiet}, fake.System()).code;
 

@@ -107,5 +107,11 @@
 #define IDS_WHY_OTHER_DRIVER 158
 #define IDS_WHY_RECORD_STAYS 159
 
+// A port the machine lacks ({0} the port, {1} the ports it has), and a USB printer that
+// /port:USB could not tell ({0} each USB printer port and the IDs of its device).
+#define IDS_WHY_NO_SUCH_PORT 170
+#define IDS_WHY_NO_USB_PRINTER 171
+#define IDS_WHY_SEVERAL_USB_PRINTERS 172
+
 // The program's title, for message boxes.
 #define IDS_APP_TITLE 0xE000

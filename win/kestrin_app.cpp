@@ -237,10 +237,18 @@ void NoteWhyItFailed(RunState& run, ExitCode code, SystemError error) {
 // The installation, whichever run asked for it.
 InstallResult Install(RunState& run, Win32InstallSystem& system, const InstallSettings& settings) {
     const CommandLine& commandLine = run.commandLine();
-    const InstallRequest request{settings, commandLine.basePrinterName, commandLine.infBasePath,
-                                 FullPath(run.start.recordPath), run.options().quiet};
+    InstallRequest request{settings, commandLine.basePrinterName, commandLine.infBasePath,
+                           FullPath(run.start.recordPath), run.options().quiet};
+    request.environment = sizeof(void*) == 8 ? DriverEnvironment::Amd64 : DriverEnvironment::X86;
+    if (const auto& version = run.start.version) {
+        request.windowsVersion = {version->majorVersion, version->minorVersion, 0, version->productType};
+    }
     const InstallResult result = RunInstallation(request, system.Get());
-    NoteWhyItFailed(run, result.code, result.error);
+    if (result.port.kind != PortProblem::Kind::None) {
+        run.output.Note(L"why: " + PortProblemText(result.port, LanguageLibrary()));
+    } else {
+        NoteWhyItFailed(run, result.code, result.error);
+    }
     return result;
 }
 
@@ -300,7 +308,10 @@ std::optional<ExitCode> RemoveWithTheQuestion(RunState& run) {
 // The wizard, then the installation when it finished; a failure is shown.
 std::optional<ExitCode> RunWizard(RunState& run) {
     InstallSettings settings;
-    const PageContext context{&settings, run.commandLine().basePrinterName, run.Language(), run.start.detectedOs};
+    Win32Spooler spooler;
+    SystemError error = 0;
+    const PageContext context{&settings, run.commandLine().basePrinterName, run.Language(), run.start.detectedOs,
+                              PortList(spooler.Ports(error).value_or(std::vector<std::wstring>{}))};
     InitCommonControls();
     CKestrinDlg wizard(context);
     run.app.m_pMainWnd = &wizard;
@@ -312,7 +323,8 @@ std::optional<ExitCode> RunWizard(RunState& run) {
     const InstallResult outcome = Install(run, system, settings);
     if (IsFailedInstallation(outcome.code)) {
         const FailureHints hints{NeedsAdministratorHint(outcome.code, run.start.elevated),
-                                 run.start.wow64 && outcome.code == ExitCode::PrinterNotCreated};
+                                 run.start.wow64 && outcome.code == ExitCode::PrinterNotCreated &&
+                                     outcome.port.kind == PortProblem::Kind::None};
         AfxMessageBox(InstallFailureMessage(outcome, FullPath(run.start.recordPath), context.language, hints).c_str(),
                       MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
     }

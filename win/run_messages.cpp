@@ -65,6 +65,20 @@ std::wstring WhyItFailed(ExitCode code, SystemError error, const LanguageLibrary
                   words != 0 ? language.Text(words) : SystemErrorText(error));
 }
 
+std::wstring PortProblemText(const PortProblem& problem, const LanguageLibrary& language) {
+    switch (problem.kind) {
+        case PortProblem::Kind::Missing:
+            return Filled(language.Text(IDS_WHY_NO_SUCH_PORT), problem.port, problem.listing);
+        case PortProblem::Kind::NoUsbPrinter:
+            return Filled(language.Text(IDS_WHY_NO_USB_PRINTER), problem.listing);
+        case PortProblem::Kind::SeveralUsbPrinters:
+            return Filled(language.Text(IDS_WHY_SEVERAL_USB_PRINTERS), problem.listing);
+        case PortProblem::Kind::None:
+            break;
+    }
+    return {};
+}
+
 std::wstring InstallFailureMessage(const InstallResult& result, const std::wstring& recordPath,
                                    const LanguageLibrary& language, const FailureHints& hints) {
     UINT what = IDS_FAILED_NOT_CREATED;
@@ -72,7 +86,9 @@ std::wstring InstallFailureMessage(const InstallResult& result, const std::wstri
     if (result.code == ExitCode::RecordFileIncomplete) what = IDS_FAILED_RECORD_FILE;
     if (result.code == ExitCode::SerialPortNotConfigured) what = IDS_FAILED_SERIAL_PORT;
     std::wstring message = Filled(language.Text(what), recordPath);
-    AddParagraph(message, WhyItFailed(result.code, result.error, language));
+    AddParagraph(message, result.port.kind != PortProblem::Kind::None
+                              ? PortProblemText(result.port, language)
+                              : WhyItFailed(result.code, result.error, language));
     AddParagraph(message, ExitCodeLine(result.code, language));
     if (hints.use64BitProgram) AddParagraph(message, language.Text(IDS_USE_64BIT_PROGRAM));
     if (hints.runAsAdministrator) AddParagraph(message, language.Text(IDS_RUN_AS_ADMINISTRATOR));

@@ -17,6 +17,10 @@ std::wstring SystemErrorText(SystemError error);
 // failed step; empty when the system gave none.
 std::wstring WhyItFailed(ExitCode code, SystemError error, const LanguageLibrary& language);
 
+// Why the port could not be used: the port and those the machine has, or the USB printer
+// ports and what is connected to each.
+std::wstring PortProblemText(const PortProblem& problem, const LanguageLibrary& language);
+
 // The message a failed installation shows: what failed, why, the exit code, and what to
 // do (run as administrator, use the 64-bit program).
 struct FailureHints {

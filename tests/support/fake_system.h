@@ -47,6 +47,10 @@ public:
     SystemError fileError = 0;    // with a file result other than Written
     SystemError readError = 0;    // ReadFile fails so, for a file that exists
     SystemError deleteError = 0;  // RemoveFile fails so, for a file that exists
+    std::vector<std::wstring> spoolerPorts = {L"COM1:", L"COM2:", L"COM3:", L"COM4:", L"FILE:",
+                                              L"LPT1:", L"LPT2:", L"LPT3:", L"USB001"};
+    SystemError portsError = 0;  // the spooler cannot list its ports
+    std::vector<UsbPrinterPort> usbPrinters;
     InstallationLock::State lockState = InstallationLock::State::Taken;
     SystemError lockError = 0;
 
@@ -129,6 +133,18 @@ public:
     SystemError DeleteDriver(const std::wstring& model) override {
         calls.push_back(L"DeleteDriver " + model);
         return deleteDriverError;
+    }
+
+    std::optional<std::vector<std::wstring>> Ports(SystemError& error) override {
+        calls.push_back(L"EnumPorts");
+        error = portsError;
+        if (error != 0) return std::nullopt;
+        return spoolerPorts;
+    }
+
+    std::vector<UsbPrinterPort> UsbPrinterPorts() override {
+        calls.push_back(L"UsbPrinterPorts");
+        return usbPrinters;
     }
 
     std::uint16_t NativeProcessorArchitecture() override {

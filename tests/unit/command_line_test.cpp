@@ -1,5 +1,6 @@
 #include "core/command_line.h"
 #include "core/options.h"
+#include "core/ports.h"
 
 #include <gtest/gtest.h>
 
@@ -175,7 +176,7 @@ std::wstring Described(const UnattendedOptions& o) {
     if (o.quiet) text += L"quiet";
     if (!o.logPath.empty()) text += (text.empty() ? L"log=" : L" log=") + o.logPath;
     add(L"os", o.os);
-    add(L"port", o.portIndex);
+    if (!o.port.empty()) text += (text.empty() ? L"port=" : L" port=") + o.port;
     add(L"baud", o.baudIndex);
     add(L"bytesize", o.byteSizeIndex);
     add(L"parity", o.parityIndex);
@@ -211,11 +212,23 @@ INSTANTIATE_TEST_SUITE_P(
     Lines, OptionsTest,
     testing::Values(
         OptionsCase{L" eng Kiosk1 C:\\d\\m", L"", std::nullopt},
-        OptionsCase{L" /QUIET /Port:com2 /baud:9600 eng K P", L"quiet port=4 baud=4", std::nullopt},
+        OptionsCase{L" /QUIET /Port:com2 /baud:9600 eng K P", L"quiet port=COM2: baud=4", std::nullopt},
         OptionsCase{L" /quiet /os:8 /port:COM1: /bytesize:7 /parity:Space /stopbits:1.5 /flow:xonxoff /nodefault "
                     L"/testpage eng K P",
-                    L"quiet os=5 port=3 bytesize=2 parity=3 stopbits=1 flow=1 nodefault testpage", std::nullopt},
-        OptionsCase{L" /quiet /os:auto /port:usb001 eng K P", L"quiet port=7", std::nullopt},
+                    L"quiet os=5 port=COM1: bytesize=2 parity=3 stopbits=1 flow=1 nodefault testpage", std::nullopt},
+        OptionsCase{L" /quiet /os:auto /port:usb001 eng K P", L"quiet port=USB001", std::nullopt},
+        // Any port of the three forms the machine may have; USB alone finds the printer's.
+        OptionsCase{L" /quiet /port:com10 /baud:9600 eng K P", L"quiet port=COM10: baud=4", std::nullopt},
+        OptionsCase{L" /quiet /port:LPT9: eng K P", L"quiet port=LPT9:", std::nullopt},
+        OptionsCase{L" /quiet /port:USB012 eng K P", L"quiet port=USB012", std::nullopt},
+        OptionsCase{L" /quiet /port:Usb eng K P", L"quiet port=USB", std::nullopt},
+        OptionsCase{L" /quiet /port:USB /baud:9600 eng K P", L"quiet port=USB baud=4",
+                    OptionError{R::SerialNeedsCom, L"/baud:9600"}},
+        OptionsCase{L" /quiet /port:COM0 eng K P", L"quiet", OptionError{R::BadValue, L"/port:COM0"}},
+        OptionsCase{L" /quiet /port:COM07 eng K P", L"quiet", OptionError{R::BadValue, L"/port:COM07"}},
+        OptionsCase{L" /quiet /port:USB1 eng K P", L"quiet", OptionError{R::BadValue, L"/port:USB1"}},
+        OptionsCase{L" /quiet /port:FILE: eng K P", L"quiet", OptionError{R::BadValue, L"/port:FILE:"}},
+        OptionsCase{L" /quiet /port:\\\\host\\q eng K P", L"quiet", OptionError{R::BadValue, L"/port:\\\\host\\q"}},
         OptionsCase{L"  /log:\"C:\\Kiosk logs\\printer.log\"   eng K P", L"log=C:\\Kiosk logs\\printer.log",
                     std::nullopt},
         // A whole option in quotes, as some shells pass an argument that holds a space.
@@ -227,7 +240,8 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsCase{L" \"/colour:red\" eng K P", L"", OptionError{R::Unknown, L"\"/colour:red\""}},
         // Whatever cannot be used is named as written, the first of them.
         OptionsCase{L" /quiet /bogus /baud:1 eng K P", L"quiet", OptionError{R::Unknown, L"/bogus"}},
-        OptionsCase{L" /quiet /port:COM2 /baud:9601 eng K P", L"quiet port=4", OptionError{R::BadValue, L"/baud:9601"}},
+        OptionsCase{L" /quiet /port:COM2 /baud:9601 eng K P", L"quiet port=COM2:",
+                    OptionError{R::BadValue, L"/baud:9601"}},
         OptionsCase{L" /quiet:yes eng K P", L"", OptionError{R::BadValue, L"/quiet:yes"}},
         OptionsCase{L" /quiet /port eng K P", L"quiet", OptionError{R::BadValue, L"/port"}},
         OptionsCase{L" /log: eng K P", L"", OptionError{R::BadValue, L"/log:"}},
@@ -235,9 +249,10 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsCase{L" /log:\"C:\\a\"b eng K P", L"", OptionError{R::BadValue, L"/log:\"C:\\a\"b"}},
         OptionsCase{L" /quiet /Quiet eng K P", L"quiet", OptionError{R::Repeated, L"/Quiet"}},
         OptionsCase{L" /quiet /os:auto /OS:8 eng K P", L"quiet", OptionError{R::Repeated, L"/OS:8"}},
-        OptionsCase{L" /log:a.log /port:COM2 eng K P", L"log=a.log port=4", OptionError{R::NeedsQuiet, L"/port:COM2"}},
+        OptionsCase{L" /log:a.log /port:COM2 eng K P", L"log=a.log port=COM2:",
+                    OptionError{R::NeedsQuiet, L"/port:COM2"}},
         OptionsCase{L" /quiet /flow:none eng K P", L"quiet flow=0", OptionError{R::SerialNeedsCom, L"/flow:none"}},
-        OptionsCase{L" /quiet /port:LPT1 /stopbits:2 eng K P", L"quiet port=0 stopbits=2",
+        OptionsCase{L" /quiet /port:LPT1 /stopbits:2 eng K P", L"quiet port=LPT1: stopbits=2",
                     OptionError{R::SerialNeedsCom, L"/stopbits:2"}},
         // A quiet run's time limit: a whole number of seconds, 1 to a day.
         OptionsCase{L" /quiet /timeout:1 eng K P", L"quiet timeout=1", std::nullopt},
@@ -253,7 +268,7 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsCase{L" /quiet /remove /timeout:30 eng K P", L"quiet timeout=30 remove", std::nullopt},
         OptionsCase{L" /remove /quiet /nodefault eng K P", L"quiet nodefault remove",
                     OptionError{R::NotWithRemove, L"/nodefault"}},
-        OptionsCase{L" /remove /port:COM2 eng K P", L"port=4 remove", OptionError{R::NotWithRemove, L"/port:COM2"}},
+        OptionsCase{L" /remove /port:COM2 eng K P", L"port=COM2: remove", OptionError{R::NotWithRemove, L"/port:COM2"}},
         OptionsCase{L" /record: eng K P", L"", OptionError{R::BadValue, L"/record:"}}));
 
 TEST(ParseCommandLine, SplitsWhatFollowsTheOptionsAsEver) {
@@ -279,7 +294,7 @@ TEST(ParseCommandLine, SplitsWhatFollowsTheOptionsAsEver) {
 
 TEST(ParseCommandLine, NamesTheRefusedOptionAndWhy) {
     EXPECT_EQ(OptionErrorMessage({R::SerialNeedsCom, L"/baud:9600"}),
-              L"option /baud:9600 refused: serial line values need a COM port (/port:COM1 to COM4)");
+              L"option /baud:9600 refused: serial line values need a COM port (/port:COMn)");
     EXPECT_EQ(OptionErrorMessage({R::NeedsQuiet, L"/port:COM2"}),
               L"option /port:COM2 refused: without /quiet only /log:, /record: and /remove are taken");
     EXPECT_EQ(OptionErrorMessage({R::NotWithRemove, L"/os:8"}), L"option /os:8 refused: not with /remove");
@@ -306,6 +321,11 @@ TEST(SettingsFromOptions, AreTheWizardsDefaultsUnlessAnOptionSaysOtherwise) {
     EXPECT_EQ(std::tie(chosen.osIndex, chosen.setAsDefault, chosen.portIndex, chosen.baudIndex, chosen.stopBitsIndex,
                        chosen.flowControlIndex, chosen.byteSizeIndex, chosen.parityIndex, chosen.printTestPage),
               std::make_tuple(OsChoice::Windows8, false, 6, 0, 2, 0, 1, 2, true));
+    EXPECT_EQ(chosen.portName, L"COM4:");
+    // A port outside the fixed list has no place in the page's list.
+    const InstallSettings other =
+        SettingsFromOptions(ParseCommandLine(L"k /quiet /port:COM7 eng K P").options, OsChoice::Unrecognised, L"K");
+    EXPECT_EQ(std::tie(other.portIndex, other.portName), std::make_tuple(kNoListedPort, std::wstring(L"COM7:")));
     EXPECT_EQ(SettingsFromOptions({}, OsChoice::Unrecognised, L"K").osIndex, OsChoice::Unrecognised);
 }
 

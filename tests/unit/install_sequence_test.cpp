@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/install_sequence.h"
+#include "core/ports.h"
 #include "tests/support/fake_system.h"
 #include "tests/support/test_constants.h"
 
@@ -34,6 +35,7 @@ const std::wstring kDriverInstalled =
 // end: the lock let go, the printer-setup library freed.
 Calls UpToTheRoute(const std::wstring& port, const Calls& more) {
     Calls calls = {
+        L"EnumPorts",
         L"LoadLibrary printui.dll",
         L"TryTake lock",
         L"OpenPrinter Kiosk1",
@@ -103,6 +105,7 @@ TEST(Installation, TakenNamesGetTheNextFreeCopyName) {
     run.fake.printers = {L"Kiosk1", L"Kiosk1(copy of 1)"};
     EXPECT_EQ(run.Install(), ExitCode::Installed);
     const Calls expectedStart = {
+        L"EnumPorts",
         L"LoadLibrary printui.dll",
         L"TryTake lock",
         L"OpenPrinter Kiosk1",
@@ -212,7 +215,7 @@ TEST(Installation, WithoutThePrinterSetupLibraryNothingHappens) {
     Installation run;
     run.fake.hasPrinterSetup = false;
     EXPECT_EQ(run.Install(), ExitCode::PrinterSetupMissing);
-    EXPECT_EQ(run.fake.calls, Calls{L"LoadLibrary printui.dll"});
+    EXPECT_EQ(run.fake.calls, (Calls{L"EnumPorts", L"LoadLibrary printui.dll"}));
 }
 
 TEST(Installation, WithoutTheEntryPointOnlyTheDriverCommandIsWritten) {
@@ -220,6 +223,7 @@ TEST(Installation, WithoutTheEntryPointOnlyTheDriverCommandIsWritten) {
     run.fake.hasEntryPoint = false;
     EXPECT_EQ(run.Install(), ExitCode::PrinterSetupMissing);
     EXPECT_EQ(run.fake.calls, (Calls{
+                                  L"EnumPorts",
                                   L"LoadLibrary printui.dll",
                                   L"TryTake lock",
                                   L"OpenPrinter Kiosk1",
@@ -465,7 +469,7 @@ TEST_P(LockTest, OneInstallationAtATimeFromTheNameSearchOn) {
     run.fake.lockState = GetParam().state;
     run.fake.lockError = 5;
     EXPECT_EQ(run.Install(), ExitCode::Installed);
-    Calls expected = {L"LoadLibrary printui.dll"};
+    Calls expected = {L"EnumPorts", L"LoadLibrary printui.dll"};
     expected.insert(expected.end(), GetParam().before.begin(), GetParam().before.end());
     expected.push_back(L"OpenPrinter Kiosk1");
     EXPECT_EQ(Calls(run.fake.calls.begin(), run.fake.calls.begin() + static_cast<std::ptrdiff_t>(expected.size())),
@@ -500,3 +504,87 @@ TEST(Installation, TheLogSaysWhetherTheDriverIsInstalledAfterTheDriverCommand) {
 }
 
 }  // namespace
+
+// The port, as the machine has it: checked before anything is installed; /port:USB finds
+// the USB printer that is the model.
+struct PortCase {
+    const char* name;
+    std::wstring portName;
+    std::vector<UsbPrinterPort> usbPrinters;
+    SystemError portsError;
+    InstallResult expected;
+    std::wstring printerPort;  // where the printer went, when it was created
+};
+
+class PortTest : public testing::TestWithParam<PortCase> {};
+
+constexpr char kModelsInf[] =
+    "[Manufacturer]\r\nTavik=Tavik,NTx86\r\n[Tavik.NTx86]\r\n"
+    "\"Tavik 10.0.0.11\" = TAVIK10,USBPRINT\\TavikTavik10,TavikTavik10\r\n";
+const UsbPrinterPort kTheModel{L"USB002", {L"USBPRINT\\TAVIKTAVIK10"}};
+const UsbPrinterPort kAnother{L"USB001", {L"USBPRINT\\Other"}};
+const UsbPrinterPort kAThird{L"USB003", {L"USBPRINT\\Third"}};
+const std::wstring kPortsThere = L"COM1:, COM2:, COM3:, COM4:, FILE:, LPT1:, LPT2:, LPT3:, USB001, COM7:";
+using K = PortProblem::Kind;
+
+TEST_P(PortTest, IsTheMachinesOrNothingIsInstalled) {
+    const PortCase& c = GetParam();
+    Installation run;
+    run.settings.portIndex = kNoListedPort;
+    run.settings.portName = c.portName;
+    run.fake.spoolerPorts.push_back(L"COM7:");
+    run.fake.portsError = c.portsError;
+    run.fake.usbPrinters = c.usbPrinters;
+    run.fake.files[run.infPath + L".inf"] = kModelsInf;
+    run.fake.ports[L"COM7"] = std::vector<std::byte>(comm_layout::kConfigSize);
+    EXPECT_EQ(run.Install(), c.expected.code);
+    EXPECT_EQ(run.result, c.expected);
+    if (c.printerPort.empty()) {
+        EXPECT_EQ(Count(run.fake.calls, L"LoadLibrary"), 0u) << "nothing may be installed";
+    } else {
+        EXPECT_EQ(Count(run.fake.calls, AddPrinterCall(c.printerPort)), 1u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ports, PortTest,
+    testing::Values(
+        PortCase{"ListedComPort", L"COM7:", {}, 0, {}, L"COM7:"},
+        PortCase{"MissingComPort",
+                 L"COM9:",
+                 {},
+                 0,
+                 {ExitCode::PrinterNotCreated, kErrorUnknownPort, {K::Missing, L"COM9:", kPortsThere}},
+                 L""},
+        PortCase{"UnlistablePortsTakenAsTheyAre", L"COM9:", {}, 5, {}, L"COM9:"},
+        PortCase{"UsbThatIsTheModel", L"USB", {kAnother, kTheModel}, 0, {}, L"USB002"},
+        PortCase{"TheOnlyUsbPrinter", L"USB", {kAnother}, 0, {}, L"USB001"},
+        PortCase{"TwoOtherUsbPrinters",
+                 L"USB",
+                 {kAnother, kAThird},
+                 0,
+                 {ExitCode::PrinterNotCreated,
+                  0,
+                  {K::NoUsbPrinter, L"", L"USB001 (USBPRINT\\Other); USB003 (USBPRINT\\Third)"}},
+                 L""},
+        PortCase{"NoUsbPrinter", L"USB", {}, 0, {ExitCode::PrinterNotCreated, 0, {K::NoUsbPrinter, L"", L"none"}}, L""},
+        PortCase{"TwoOfTheModel",
+                 L"USB",
+                 {kTheModel, {L"USB004", {L"TavikTavik10"}}},
+                 0,
+                 {ExitCode::PrinterNotCreated,
+                  0,
+                  {K::SeveralUsbPrinters, L"", L"USB002 (USBPRINT\\TAVIKTAVIK10); USB004 (TavikTavik10)"}},
+                 L""}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST(Installation, ConfiguresAComPortPastCom9ByItsOwnName) {
+    Installation run;
+    run.settings.portIndex = kNoListedPort;
+    run.settings.portName = L"COM10:";
+    run.fake.spoolerPorts.push_back(L"COM10:");
+    run.fake.ports[L"COM10"] = std::vector<std::byte>(comm_layout::kConfigSize);
+    EXPECT_EQ(run.Install(), ExitCode::Installed);
+    EXPECT_EQ(Count(run.fake.calls, L"SetDefaultCommConfig COM10"), 1u);
+    EXPECT_EQ(Count(run.fake.calls, L"SetDefaultCommConfig COM1 "), 0u);
+}

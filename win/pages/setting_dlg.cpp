@@ -62,14 +62,19 @@ BOOL CSettingDlg::OnInitDialog() {
 
     if (settings->setAsDefault) GetDlgItem(IDC_SET_AS_DEFAULT).SendMessage(BM_SETCHECK, BST_CHECKED);
 
+    // The fixed ports, then the machine's own.
+    const CWnd portBox = GetDlgItem(IDC_PORT);
+    for (const PortEntry& port : context_.ports) portBox.SendMessage(CB_ADDSTRING, 0, TextParam(port.listText));
+
     // Selections set here notify nobody: no handler runs and no warning is shown.
-    Select(GetDlgItem(IDC_PORT), settings->portIndex);
+    Select(portBox, settings->portIndex);
     Select(GetDlgItem(IDC_BAUD_RATE), settings->baudIndex);
     Select(GetDlgItem(IDC_STOP_BITS), settings->stopBitsIndex);
     Select(GetDlgItem(IDC_FLOW_CONTROL), settings->flowControlIndex);
     Select(GetDlgItem(IDC_BYTE_SIZE), settings->byteSizeIndex);
     Select(GetDlgItem(IDC_PARITY), settings->parityIndex);
-    if (IsComPort(settings->portIndex)) EnableSerialBoxes(TRUE);
+    const auto port = ChosenPort(settings->portIndex, settings->portName);
+    if (port && IsComPortName(*port)) EnableSerialBoxes(TRUE);
     return TRUE;
 }
 
@@ -94,12 +99,15 @@ void CSettingDlg::OnPrinterTypeChanged() {
 
 void CSettingDlg::OnPortChanged() {
     const std::int32_t selection = Selection(GetDlgItem(IDC_PORT));
-    const PortChoice choice = ChoosePort(selection);
+    const PortChoice choice = ChoosePort(selection, context_.ports);
     if (choice.serialBoxes != PortChoice::SerialBoxes::Unchanged) {
         EnableSerialBoxes(choice.serialBoxes == PortChoice::SerialBoxes::Enable ? TRUE : FALSE);
     }
     if (choice.warnAboutUsb) AfxMessageBox(Text(IDS_USB_WARNING).c_str(), MB_OK);
-    if (choice.store) settings->portIndex = selection;
+    if (choice.store) {
+        settings->portIndex = selection;
+        settings->portName = choice.portName;
+    }
 }
 
 void CSettingDlg::StoreSelection(int boxId, std::int32_t InstallSettings::*field) const {

@@ -3,9 +3,11 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "core/install_settings.h"
 #include "core/page_results.h"
+#include "core/ports.h"
 #include "res/resource_ids.h"
 #include "win/framework/dialog.h"
 #include "win/framework/win_app.h"
@@ -26,6 +28,7 @@ struct PageContext {
     std::wstring basePrinterName;
     LanguageLibrary language;
     OsChoice detectedOs = OsChoice::Unrecognised;  // what the first page preselects
+    std::vector<PortEntry> ports = PortList({});   // the settings page's port list, the machine's own ports included
 };
 
 // A wizard page: its message map (see CDialogImpl), its template `Page::IDD` and the
