@@ -51,6 +51,14 @@ public:
     virtual SystemError Delete() = 0;
 };
 
+// A USB printer port as the system's device list has it, with what is connected to it.
+struct UsbPrinterPort {
+    std::wstring port;              // the spooler's name for it: Base Name and Port Number, "USB002"
+    std::vector<std::wstring> ids;  // the connected device's hardware IDs, then its compatible IDs
+
+    bool operator==(const UsbPrinterPort&) const = default;
+};
+
 class Spooler {
 public:
     virtual ~Spooler() = default;
@@ -69,6 +77,8 @@ public:
     virtual std::vector<std::wstring> DriversInUse() = 0;
     // Removes the model's driver for this program's environment.
     virtual SystemError DeleteDriver(const std::wstring& model) = 0;
+    // The ports the spooler lists (EnumPorts), in its order; nothing, with the error, when it cannot list them.
+    virtual std::optional<std::vector<std::wstring>> Ports(SystemError& error) = 0;
 };
 
 class SystemInfo {
@@ -76,6 +86,8 @@ public:
     virtual ~SystemInfo() = default;
     // wProcessorArchitecture of the native system.
     virtual std::uint16_t NativeProcessorArchitecture() = 0;
+    // The USB printer ports whose device is present, in the device list's order.
+    virtual std::vector<UsbPrinterPort> UsbPrinterPorts() = 0;
 };
 
 class ProgramRunner {

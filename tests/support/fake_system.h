@@ -49,6 +49,11 @@ public:
     SystemError deleteError = 0;  // RemoveFile fails so, for a file that exists
     InstallationLock::State lockState = InstallationLock::State::Taken;
     SystemError lockError = 0;
+    // The spooler's port list: Wine's own, and USB001 as on a machine that has seen a USB printer.
+    std::vector<std::wstring> spoolerPorts = {L"COM1:", L"COM2:", L"COM3:", L"COM4:", L"FILE:",
+                                              L"LPT1:", L"LPT2:", L"LPT3:", L"USB001"};
+    SystemError portsError = 0;  // non-zero: the port list cannot be had
+    std::vector<UsbPrinterPort> usbPrinters;
 
     // The COM ports: what each stores, and how the comm-configuration calls answer.
     std::map<std::wstring, std::vector<std::byte>> ports;
@@ -129,6 +134,18 @@ public:
     SystemError DeleteDriver(const std::wstring& model) override {
         calls.push_back(L"DeleteDriver " + model);
         return deleteDriverError;
+    }
+
+    std::optional<std::vector<std::wstring>> Ports(SystemError& error) override {
+        calls.push_back(L"EnumPorts");
+        error = portsError;
+        if (error != 0) return std::nullopt;
+        return spoolerPorts;
+    }
+
+    std::vector<UsbPrinterPort> UsbPrinterPorts() override {
+        calls.push_back(L"UsbPrinterPorts");
+        return usbPrinters;
     }
 
     std::uint16_t NativeProcessorArchitecture() override {
