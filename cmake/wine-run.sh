@@ -31,8 +31,9 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=../tools/wine-host.sh
 . "$here/../tools/wine-host.sh"
-# A template records the way it was made: one made the other way is made again.
-made_by="made by: $KESTRIN_WINE_WAY"
+# A template records the way it was made: one made the other way, or from other
+# settings, is made again.
+made_by="made by: $KESTRIN_WINE_WAY, settings $(cksum <"$here/wine-prefix.reg" | cut -d' ' -f1)"
 ready() { [ "$(cat "$1/.kestrin-ready" 2>/dev/null)" = "$made_by" ]; }
 
 if [ -n "${create_template:-}" ]; then

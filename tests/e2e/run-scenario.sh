@@ -33,9 +33,9 @@ done
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=../../tools/wine-host.sh
 . "$here/../../tools/wine-host.sh"
-# A template made by other preparing programs (an older build of them), or by Wine run
-# another way, is made anew.
-signature="$KESTRIN_WINE_WAY, prepared by:"
+# A template made by other preparing programs (an older build of them), from other
+# prefix settings, or by Wine run another way, is made anew.
+signature="$KESTRIN_WINE_WAY, settings $(cksum <"$here/../../cmake/wine-prefix.reg" | cut -d' ' -f1), prepared by:"
 for program in "${prepare[@]}"; do signature+=" $(stat -c '%n %Y' "$program")"; done
 ready() { [ -f "$1/.kestrin-ready" ] && [ "$(cat "$1/.kestrin-ready")" = "$signature" ]; }
 wine_run=$here/../../cmake/wine-run.sh
