@@ -35,7 +35,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../tools/wine-host.sh"
 # A template made by other preparing programs (an older build of them), from other
 # prefix settings, or by Wine run another way, is made anew.
-signature="$KESTRIN_WINE_WAY, settings $(cksum <"$here/../../cmake/wine-prefix.reg" | cut -d' ' -f1), prepared by:"
+# It begins as cmake/wine-run.sh marks its own templates, which then takes it as ready.
+signature="made by: $KESTRIN_WINE_WAY, settings $(cksum <"$here/../../cmake/wine-prefix.reg" | cut -d' ' -f1), prepared by:"
 for program in "${prepare[@]}"; do signature+=" $(stat -c '%n %Y' "$program")"; done
 ready() { [ -f "$1/.kestrin-ready" ] && [ "$(cat "$1/.kestrin-ready")" = "$signature" ]; }
 wine_run=$here/../../cmake/wine-run.sh
