@@ -31,9 +31,10 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=../tools/wine-host.sh
 . "$here/../tools/wine-host.sh"
-# A template records the way it was made in the first line of its mark: one made the other
-# way is made again. (A prepared template, tests/e2e/run-scenario.sh's, adds lines of its own.)
-made_by="made by: $KESTRIN_WINE_WAY"
+# A template records in the first line of its mark the way it was made and the settings
+# it was made from: one made otherwise is made again. (A prepared template,
+# tests/e2e/run-scenario.sh's, adds lines of its own.)
+made_by="made by: $KESTRIN_WINE_WAY, settings $(cksum <"$here/wine-prefix.reg" | cut -d' ' -f1)"
 ready() { [ "$(head -n 1 "$1/.kestrin-ready" 2>/dev/null)" = "$made_by" ]; }
 
 if [ -n "${create_template:-}" ]; then

@@ -55,6 +55,8 @@ public:
 struct UsbPrinterPort {
     std::wstring port;              // the spooler's name for it: Base Name and Port Number, "USB002"
     std::vector<std::wstring> ids;  // the connected device's hardware IDs, then its compatible IDs
+
+    bool operator==(const UsbPrinterPort&) const = default;
 };
 
 class Spooler {

@@ -33,10 +33,10 @@ done
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=../../tools/wine-host.sh
 . "$here/../../tools/wine-host.sh"
-# A template made by other preparing programs (an older build of them), or by Wine run
-# another way, is made anew.
-# The first line is what cmake/wine-run.sh reads of it.
-signature="made by: $KESTRIN_WINE_WAY
+# A template made by other preparing programs (an older build of them), from other
+# prefix settings, or by Wine run another way, is made anew. Its first line is
+# cmake/wine-run.sh's own mark, which is what that script reads of it.
+signature="made by: $KESTRIN_WINE_WAY, settings $(cksum <"$here/../../cmake/wine-prefix.reg" | cut -d' ' -f1)
 prepared by:"
 for program in "${prepare[@]}"; do signature+=" $(stat -c '%n %Y' "$program")"; done
 ready() { [ -f "$1/.kestrin-ready" ] && [ "$(cat "$1/.kestrin-ready")" = "$signature" ]; }

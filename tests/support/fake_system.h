@@ -47,12 +47,13 @@ public:
     SystemError fileError = 0;    // with a file result other than Written
     SystemError readError = 0;    // ReadFile fails so, for a file that exists
     SystemError deleteError = 0;  // RemoveFile fails so, for a file that exists
-    std::vector<std::wstring> spoolerPorts = {L"COM1:", L"COM2:", L"COM3:", L"COM4:", L"FILE:",
-                                              L"LPT1:", L"LPT2:", L"LPT3:", L"USB001"};
-    SystemError portsError = 0;  // the spooler cannot list its ports
-    std::vector<UsbPrinterPort> usbPrinters;
     InstallationLock::State lockState = InstallationLock::State::Taken;
     SystemError lockError = 0;
+    // The spooler's port list: Wine's own, and USB001 as on a machine that has seen a USB printer.
+    std::vector<std::wstring> spoolerPorts = {L"COM1:", L"COM2:", L"COM3:", L"COM4:", L"FILE:",
+                                              L"LPT1:", L"LPT2:", L"LPT3:", L"USB001"};
+    SystemError portsError = 0;  // non-zero: the port list cannot be had
+    std::vector<UsbPrinterPort> usbPrinters;
 
     // The COM ports: what each stores, and how the comm-configuration calls answer.
     std::map<std::wstring, std::vector<std::byte>> ports;

@@ -68,16 +68,30 @@ ScratchDirectory::~ScratchDirectory() {
     std::filesystem::remove_all(std::filesystem::path(path_), ignored);
 }
 
-bool SetRegistryText(HKEY root, const std::wstring& key, const std::wstring& name, const std::wstring& value) {
+bool SetRegistryData(HKEY root, const std::wstring& key, const std::wstring& name, DWORD type, const void* data,
+                     DWORD size) {
     HKEY handle = nullptr;
     if (RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr) != ERROR_SUCCESS) {
         return false;
     }
-    const auto bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
-    const LONG status =
-        RegSetValueExW(handle, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes);
+    const LONG status = RegSetValueExW(handle, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
     RegCloseKey(handle);
     return status == ERROR_SUCCESS;
+}
+
+bool SetRegistryText(HKEY root, const std::wstring& key, const std::wstring& name, const std::wstring& value) {
+    return SetRegistryData(root, key, name, REG_SZ, value.c_str(),
+                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+bool DeleteRegistryValue(HKEY root, const std::wstring& key, const std::wstring& name) {
+    HKEY handle = nullptr;
+    const LONG opened = RegOpenKeyExW(root, key.c_str(), 0, KEY_SET_VALUE, &handle);
+    if (opened == ERROR_FILE_NOT_FOUND) return true;
+    if (opened != ERROR_SUCCESS) return false;
+    const LONG status = RegDeleteValueW(handle, name.c_str());
+    RegCloseKey(handle);
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
 
 std::wstring FromUtf8(std::string_view text) {

@@ -39,8 +39,13 @@ private:
     std::wstring path_;
     std::wstring previous_;
 };
-// Creates the key as needed and sets a text value in it.
+// Creates the key as needed and sets a text value in it; or a value of any type, its
+// bytes exactly as given.
 bool SetRegistryText(HKEY root, const std::wstring& key, const std::wstring& name, const std::wstring& value);
+bool SetRegistryData(HKEY root, const std::wstring& key, const std::wstring& name, DWORD type, const void* data,
+                     DWORD size);
+// Deletes a value; true also when it, or its key, is not there.
+bool DeleteRegistryValue(HKEY root, const std::wstring& key, const std::wstring& name);
 
 std::wstring FromUtf8(std::string_view text);
 std::string ToUtf8(std::wstring_view text);

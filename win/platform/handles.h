@@ -36,10 +36,31 @@ struct PrinterPolicy {
     }
 };
 
+struct RegistryKeyPolicy {
+    using Handle = HKEY;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle key) noexcept { ::RegCloseKey(key); }
+};
+
+// A device information set of setupapi.dll, which is loaded at run time like the
+// spooler's library: the policy carries the address of its destroying function. An
+// empty set is INVALID_HANDLE_VALUE, as SetupDiGetClassDevsW fails with it.
+struct DeviceInfoSetPolicy {
+    using Handle = void*;
+    using DestroyFunction = BOOL(WINAPI*)(void*);
+    DestroyFunction destroy = nullptr;
+    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    void Close(Handle set) const noexcept {
+        if (destroy != nullptr) destroy(set);
+    }
+};
+
 using UniqueProcessHandle = UniqueHandle<NullHandlePolicy>;
 using UniqueFileHandle = UniqueHandle<InvalidValueHandlePolicy>;
 using UniqueModule = UniqueHandle<ModulePolicy>;
 using UniquePrinter = UniqueHandle<PrinterPolicy>;
+using UniqueRegistryKey = UniqueHandle<RegistryKeyPolicy>;
+using UniqueDeviceInfoSet = UniqueHandle<DeviceInfoSetPolicy>;
 
 // A function of a loaded module, typed. GetProcAddress hands out a generic pointer;
 // going through void(*)() tells the compiler the cast is meant.

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "win/platform/os_detection.h"
+#include "win/platform/usb_printer_ports.h"
 
 void Win32DebugOutput::Write(const std::wstring& message) {
     ::OutputDebugStringW(message.c_str());
@@ -10,6 +11,10 @@ void Win32DebugOutput::Write(const std::wstring& message) {
 
 std::uint16_t Win32SystemInfo::NativeProcessorArchitecture() {
     return ::NativeProcessorArchitecture();
+}
+
+std::vector<UsbPrinterPort> Win32SystemInfo::UsbPrinterPorts() {
+    return PresentUsbPrinterPorts();
 }
 
 InstallSystem Win32InstallSystem::Get() {

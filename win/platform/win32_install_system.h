@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/install_system.h"
 #include "win/platform/system_paths.h"
@@ -22,6 +23,7 @@ public:
 class Win32SystemInfo final : public SystemInfo {
 public:
     std::uint16_t NativeProcessorArchitecture() override;
+    std::vector<UsbPrinterPort> UsbPrinterPorts() override;
 };
 
 // Everything an installation or a removal needs of the real system, owned in one place;

@@ -5,6 +5,7 @@
 #undef AddPrinter
 #undef SetDefaultPrinter
 
+#include <optional>
 #include <type_traits>
 #include <vector>
 
@@ -23,17 +24,30 @@ std::vector<wchar_t> Writable(const std::wstring& text) {
 }
 
 // The spooler's structures come in a buffer it sizes: asked once for the size, then
-// for the data (again, should it have grown in between).
+// for the data (again, should it have grown in between). Nothing, with the error, when
+// the spooler would not give them; an empty buffer can also be a list of nothing.
 template <typename Fill>
-std::vector<BYTE> Sized(Fill fill) {
+std::optional<std::vector<BYTE>> Filled(Fill fill, DWORD& error) {
     std::vector<BYTE> buffer;
     for (int attempt = 0; attempt < 3; ++attempt) {
         DWORD needed = 0;
-        if (fill(buffer.empty() ? nullptr : buffer.data(), static_cast<DWORD>(buffer.size()), needed)) return buffer;
-        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= buffer.size()) break;
+        if (fill(buffer.empty() ? nullptr : buffer.data(), static_cast<DWORD>(buffer.size()), needed)) {
+            error = 0;
+            return buffer;
+        }
+        error = ::GetLastError();
+        if (error != ERROR_INSUFFICIENT_BUFFER || needed <= buffer.size()) break;
         buffer.assign(needed, 0);
     }
-    return {};
+    // A failure that left no error code behind must not read as success.
+    if (error == 0) error = ERROR_GEN_FAILURE;
+    return std::nullopt;
+}
+
+template <typename Fill>
+std::vector<BYTE> Sized(Fill fill) {
+    DWORD error = 0;
+    return Filled(fill, error).value_or(std::vector<BYTE>{});
 }
 
 }  // namespace
@@ -68,6 +82,7 @@ Win32Spooler::Win32Spooler() : winspool_(LoadSystemLibrary(L"winspool.drv")) {
     static_assert(std::is_same_v<EnumPrintersFunction, decltype(&::EnumPrintersW)>);
     static_assert(std::is_same_v<EnumPrinterDriversFunction, decltype(&::EnumPrinterDriversW)>);
     static_assert(std::is_same_v<DeletePrinterDriverExFunction, decltype(&::DeletePrinterDriverExW)>);
+    static_assert(std::is_same_v<EnumPortsFunction, decltype(&::EnumPortsW)>);
     openPrinter_ = ProcAddress<OpenPrinterFunction>(winspool_.get(), "OpenPrinterW");
     closePrinter_ = ProcAddress<PrinterPolicy::ClosePrinterFunction>(winspool_.get(), "ClosePrinter");
     addPrinter_ = ProcAddress<AddPrinterFunction>(winspool_.get(), "AddPrinterW");
@@ -77,12 +92,14 @@ Win32Spooler::Win32Spooler() : winspool_(LoadSystemLibrary(L"winspool.drv")) {
     enumPrinters_ = ProcAddress<EnumPrintersFunction>(winspool_.get(), "EnumPrintersW");
     enumPrinterDrivers_ = ProcAddress<EnumPrinterDriversFunction>(winspool_.get(), "EnumPrinterDriversW");
     deletePrinterDriverEx_ = ProcAddress<DeletePrinterDriverExFunction>(winspool_.get(), "DeletePrinterDriverExW");
+    enumPorts_ = ProcAddress<EnumPortsFunction>(winspool_.get(), "EnumPortsW");
 }
 
 bool Win32Spooler::Available() const {
     return openPrinter_ != nullptr && closePrinter_ != nullptr && addPrinter_ != nullptr &&
            setDefaultPrinter_ != nullptr && getPrinter_ != nullptr && deletePrinter_ != nullptr &&
-           enumPrinters_ != nullptr && enumPrinterDrivers_ != nullptr && deletePrinterDriverEx_ != nullptr;
+           enumPrinters_ != nullptr && enumPrinterDrivers_ != nullptr && deletePrinterDriverEx_ != nullptr &&
+           enumPorts_ != nullptr;
 }
 
 UniquePrinter Win32Spooler::Owned(HANDLE printer) const {
@@ -175,4 +192,27 @@ SystemError Win32Spooler::DeleteDriver(const std::wstring& model) {
     if (deletePrinterDriverEx_(nullptr, nullptr, writableModel.data(), DPD_DELETE_UNUSED_FILES, 0)) return 0;
     if (::GetLastError() != ERROR_INVALID_PARAMETER) return ::GetLastError();
     return deletePrinterDriverEx_(nullptr, nullptr, writableModel.data(), 0, 0) ? 0 : ::GetLastError();
+}
+
+std::optional<std::vector<std::wstring>> Win32Spooler::Ports(SystemError& error) {
+    if (!Available()) {
+        error = ERROR_PROC_NOT_FOUND;
+        return std::nullopt;
+    }
+    DWORD count = 0;
+    DWORD failure = 0;
+    const std::optional<std::vector<BYTE>> ports =
+        Filled([&](BYTE* buffer, DWORD size,
+                   DWORD& needed) { return enumPorts_(nullptr, 1, buffer, size, &needed, &count) != FALSE; },
+               failure);
+    error = failure;
+    if (!ports) return std::nullopt;
+    std::vector<std::wstring> names;
+    // The count is only trusted as far as the buffer holds entries.
+    const DWORD fits = static_cast<DWORD>(ports->size() / sizeof(PORT_INFO_1W));
+    const auto* info = reinterpret_cast<const PORT_INFO_1W*>(ports->data());
+    for (DWORD i = 0; i < count && i < fits; ++i) {
+        if (info[i].pName != nullptr) names.emplace_back(info[i].pName);
+    }
+    return names;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,7 @@ public:
     std::unique_ptr<OpenedPrinter> OpenForRemoval(const std::wstring& name, SystemError& error) override;
     std::vector<std::wstring> DriversInUse() override;
     SystemError DeleteDriver(const std::wstring& model) override;
+    std::optional<std::vector<std::wstring>> Ports(SystemError& error) override;
 
 private:
     // As winspool.h declares them (checked there); that header is kept out of this one
@@ -38,6 +40,7 @@ private:
     using EnumPrintersFunction = BOOL(WINAPI*)(DWORD, LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD);
     using EnumPrinterDriversFunction = BOOL(WINAPI*)(LPWSTR, LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD);
     using DeletePrinterDriverExFunction = BOOL(WINAPI*)(LPWSTR, LPWSTR, LPWSTR, DWORD, DWORD);
+    using EnumPortsFunction = BOOL(WINAPI*)(LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD);
 
     class Opened;
 
@@ -53,4 +56,5 @@ private:
     EnumPrintersFunction enumPrinters_ = nullptr;
     EnumPrinterDriversFunction enumPrinterDrivers_ = nullptr;
     DeletePrinterDriverExFunction deletePrinterDriverEx_ = nullptr;
+    EnumPortsFunction enumPorts_ = nullptr;
 };

@@ -8,6 +8,7 @@
 
 #include "core/exit_code.h"
 #include "core/languages.h"
+#include "tests/support/machine_ports.h"
 #include "tests/support/test_constants.h"
 #include "tests/support/utility.h"
 
@@ -254,6 +255,9 @@ const Runner::Verb Runner::kVerbs[] = {
     {L"undo",               Needs::Nothing,        &Runner::Undo},
     {L"register-driver",    Needs::Nothing,        &Runner::RegisterDriver},
     {L"add-printer",        Needs::Nothing,        &Runner::MakePrinter},
+    {L"add-port",           Needs::Nothing,        &Runner::ChangePort},
+    {L"remove-port",        Needs::Nothing,        &Runner::ChangePort},
+    {L"usb-printer",        Needs::Nothing,        &Runner::RegisterUsbPrinter},
     {L"hold",               Needs::Nothing,        &Runner::Hold},
     {L"symlink",            Needs::Nothing,        &Runner::SymbolicLink},
     {L"station",            Needs::Nothing,        &Runner::Station},
@@ -461,6 +465,31 @@ void Runner::MakePrinter(const Step& step) {
     const std::optional<DWORD> code = RunProcess(command, kExitTimeout);
     if (code != 0u || OpenedPrinter(printer.name) != printer) {
         Fail(step, L"cannot add the printer " + Visible(printer.name));
+        throw Failure{};
+    }
+}
+
+void Runner::ChangePort(const Step& step) {
+    NeedArguments(step, 1);
+    const bool adding = step.verb == L"add-port";
+    if (!(adding ? machine_ports::AddPort(step.args[0]) : machine_ports::RemovePort(step.args[0]))) {
+        Fail(step, L"cannot " + std::wstring(adding ? L"add " : L"remove ") + Visible(step.args[0]));
+        throw Failure{};
+    }
+}
+
+void Runner::RegisterUsbPrinter(const Step& step) {
+    NeedArguments(step, 2);
+    // In decimal, also with leading zeros: "010" is port USB010.
+    const std::wstring& number = step.args[0];
+    if (number.empty() || number.size() > 4 || number.find_first_not_of(L"0123456789") != std::wstring::npos) {
+        throw ScriptError(step.line, "not a port number: " + ToUtf8(number));
+    }
+    try {
+        machine_ports::RegisterUsbPrinter(static_cast<unsigned>(std::stoul(number)),
+                                          {step.args.begin() + 1, step.args.end()});
+    } catch (const std::runtime_error& failure) {
+        Fail(step, L"cannot register the USB printer: " + FromUtf8(failure.what()));
         throw Failure{};
     }
 }

@@ -65,6 +65,8 @@ private:
     void Undo(const Step& step);
     void RegisterDriver(const Step& step);
     void MakePrinter(const Step& step);
+    void ChangePort(const Step& step);  // add-port, remove-port
+    void RegisterUsbPrinter(const Step& step);
     void Hold(const Step& step);
     void SymbolicLink(const Step& step);
     void Station(const Step& step);
