@@ -11,7 +11,7 @@ namespace {
 constexpr std::size_t kMaxSectionName = 255;
 // Far beyond any real model line; a file whose strings multiply a line past it is not
 // worth the memory and time its expansion would take.
-constexpr std::size_t kMaxLineLength = 64 * 1024;
+constexpr std::size_t kMaxLineLength = 65536;
 
 constexpr wchar_t kReplacement = 0xFFFD;
 
@@ -331,6 +331,7 @@ struct ParsedDecoration {
     std::optional<DriverEnvironment> architecture;
     std::uint32_t parts[5] = {};
 };
+enum Part : std::size_t { kMajor, kMinor, kProductType, kSuiteMask, kBuild };
 
 std::optional<ParsedDecoration> ParseDecoration(std::wstring_view text) {
     if (text.size() < 2 || FoldAscii(text[0]) != L'n' || FoldAscii(text[1]) != L't') return std::nullopt;
@@ -352,9 +353,12 @@ std::optional<ParsedDecoration> ParseDecoration(std::wstring_view text) {
     for (std::size_t part = 0;; ++part) {
         if (part == std::size(parsed.parts)) return std::nullopt;
         const std::size_t end = rest.find(L'.');
-        const std::optional<std::uint32_t> number = ParseNumber(rest.substr(0, end));
-        if (!number) return std::nullopt;
-        parsed.parts[part] = *number;
+        // The suite mask is never compared, so whatever it is written as does not matter.
+        if (part != kSuiteMask) {
+            const std::optional<std::uint32_t> number = ParseNumber(rest.substr(0, end));
+            if (!number) return std::nullopt;
+            parsed.parts[part] = *number;
+        }
         if (end == std::wstring_view::npos) return parsed;
         rest.remove_prefix(end + 1);
     }
@@ -376,8 +380,9 @@ void InfFile::ReadManufacturers() {
             if (!text) continue;
             const std::optional<ParsedDecoration> parsed = ParseDecoration(*text);
             if (!parsed) continue;
-            manufacturer.decorations.push_back({std::move(*text), parsed->architecture, parsed->parts[0],
-                                                parsed->parts[1], parsed->parts[2], parsed->parts[4]});
+            manufacturer.decorations.push_back({std::move(*text), parsed->architecture, parsed->parts[kMajor],
+                                                parsed->parts[kMinor], parsed->parts[kProductType],
+                                                parsed->parts[kBuild]});
         }
         manufacturers_.push_back(std::move(manufacturer));
     }
@@ -399,7 +404,6 @@ const InfFile::Section* InfFile::ModelsSection(const Manufacturer& manufacturer,
             std::tie(version.major, version.minor, version.build)) {
             continue;
         }
-        // The suite mask is not asked about.
         if (decoration.productType != 0 && decoration.productType != version.productType) continue;
         if (best == nullptr || rank(decoration) > rank(*best)) best = &decoration;
     }

@@ -72,7 +72,7 @@ private:
         std::vector<Decoration> decorations;
     };
 
-    void AddLine(std::wstring_view line, std::optional<std::size_t>& section);
+    void AddLine(std::wstring_view text, std::optional<std::size_t>& section);
     void ReadStrings();
     void ReadManufacturers();
     const Section* FindSection(std::wstring_view name) const;

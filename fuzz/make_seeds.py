@@ -50,6 +50,19 @@ SEEDS = {
         "non_latin": utf16('"C:\\k.exe" chi \u6536\u94f6\u53f0 C:\\\u9a71\u52a8\\m'),
         "quoted_path": utf16('"C:\\k.exe" esp Caja "C:\\Program Files\\drv\\model"'),
     },
+    "inf_file": {
+        "sample": (b'[Version]\r\nSignature="$Windows NT$"\r\n[Manufacturer]\r\n%Maker%=Tavik,NTamd64,NTx86\r\n'
+                   b'[Tavik.NTamd64]\r\n"Tavik 10.0.0.11" = TAVIK10,USBPRINT\\TavikTavik10,TavikTavik10\r\n'
+                   b'[Tavik.NTx86]\r\n"Tavik 10.0.0.11" = TAVIK10,USBPRINT\\TavikTavik10,TavikTavik10\r\n'
+                   b'[Strings]\r\nMaker="Tavik"\r\n'),
+        "versions_and_strings": (b'[Manufacturer]\n%Maker% = M, NTx86.5.1, NT.6.0, NTamd64.6.0.0x3.0x110, '
+                                 b'NTamd64.10.0...16299, NTarm64\n[M.NTx86.5.1]\n%M1% = A, USBPRINT\\M1,\n'
+                                 b'[m.nt.6.0]\nM1 = B ; a comment\n[M.NTamd64.6.0.0x3.0x110]\n"M1" = C, \\\n  D,,\n'
+                                 b'[M.NTAMD64.10.0...16299]\n"m""1" = E\n[M.NTarm64]\n%Missing% = F\n'
+                                 b'[Strings]\nMaker = "M;aker"\nm1 = "M1"\n'),
+        "undecorated_utf16": b"\xff\xfe" + utf16('[Manufacturer]\r\nModels\r\n[Models]\r\n"M1" = A, B\r\n'),
+        "undecorated_utf8": b"\xef\xbb\xbf" + '"\u6536"=Models\n[Manufacturer]\nM\n[M]\nM1=A\n'.encode(),
+    },
     "install_sequence": {
         "typical_com2": install(FULL, port=4, serial=(4, 0, 2, 3, 0)),
         "route_a": install(LIBRARY | ENTRY | DEFAULT | RUNDLL_OK, arch=9, os_index=5),

@@ -46,6 +46,10 @@ core/run_log.cpp|Texts*|return c < 0x20 \|\| c == 0x7F \|\| c == 0x85 \|\| c == 
 core/options.cpp|Lines*|if (parsed.options.remove && firstInstallOnly) refuse|if (false && firstInstallOnly) refuse
 core/elevation.cpp|Outcomes*|case Outcome::ExitCodeUnread:|case Outcome::ExitCodeUnread: break;
 core/elevation.cpp|Paths*|if (unc.back() == L'\\') unc.pop_back();|static_cast<void>(unc);
+core/inf_file.cpp|Decorations*|if (decoration.architecture.value_or(DriverEnvironment::X86) != environment) continue;|if (decoration.architecture.value_or(environment) != environment) continue;
+core/inf_file.cpp|Decorations*|return environment == DriverEnvironment::X86 ? FindSection(manufacturer.base) : nullptr;|return FindSection(manufacturer.base);
+core/inf_file.cpp|Syntax*|} else if (c == L';' && !quoted) {|} else if (c == L';') {
+core/inf_file.cpp|Decorations*:Syntax*|while (!fields.empty() && fields.back().empty()) fields.pop_back();|static_cast<void>(fields);
 EOF
 )
 
