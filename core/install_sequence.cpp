@@ -124,15 +124,8 @@ InstallResult FindUsbPort(const InstallRequest& request, const InstallSystem& sy
 
 // The port the printer goes on, once the machine is known to have it: Windows creates no
 // printer on a port it lacks, and finds that out only after the driver is installed.
+// /port:USB becomes the USB printer's port first.
 InstallResult PortOnThisMachine(const InstallRequest& request, const InstallSystem& system, std::wstring& port) {
-    const InstallSettings& settings = request.settings;
-    const auto chosen = ChosenPort(settings.portIndex, settings.portName);
-    if (!chosen) {
-        system.debug.Write(L"port index " + std::to_wstring(settings.portIndex) +
-                           L" is outside the port table, nothing installed");
-        return {ExitCode::PrinterNotCreated};
-    }
-    port = *chosen;
     if (port == kFindUsbPort) {
         if (InstallResult found = FindUsbPort(request, system, port); found.code != ExitCode::Installed) return found;
     }
@@ -255,15 +248,21 @@ InstallResult RunInstallation(const InstallRequest& request, const InstallSystem
     const InstallSettings& settings = request.settings;
     // Nothing may be created from a record that points outside the tables, nor on a port
     // the machine does not have.
-    std::wstring portName;
-    if (InstallResult chosen = PortOnThisMachine(request, system, portName); chosen.code != ExitCode::Installed) {
-        return chosen;
+    const auto chosen = ChosenPort(settings.portIndex, settings.portName);
+    if (!chosen) {
+        system.debug.Write(L"port index " + std::to_wstring(settings.portIndex) +
+                           L" is outside the port table, nothing installed");
+        return {ExitCode::PrinterNotCreated};
     }
+    std::wstring portName = *chosen;
     const bool comPort = IsComPortName(portName);
     const auto serial = SerialSettingsFrom(settings);
     if (comPort && !serial) {
         system.debug.Write(L"a serial value index is outside its table, nothing installed");
         return {ExitCode::PrinterNotCreated};
+    }
+    if (InstallResult there = PortOnThisMachine(request, system, portName); there.code != ExitCode::Installed) {
+        return there;
     }
 
     const std::unique_ptr<PrinterSetupLibrary> printui = system.printerSetup.Load();

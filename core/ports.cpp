@@ -78,9 +78,9 @@ UsbPortSearch FindUsbPrinterPort(const std::vector<UsbPrinterPort>& ports, const
         if (matches(port)) matching.push_back(&port);
     }
     if (matching.size() == 1) return {UsbPortSearch::Outcome::Found, matching.front()->port, true};
-    if (matching.size() > 1) return {UsbPortSearch::Outcome::SeveralMatch};
+    if (matching.size() > 1) return {UsbPortSearch::Outcome::SeveralMatch, L"", false};
     if (ports.size() == 1) return {UsbPortSearch::Outcome::Found, ports.front().port, false};
-    return {UsbPortSearch::Outcome::NotFound};
+    return {UsbPortSearch::Outcome::NotFound, L"", false};
 }
 
 std::wstring DescribeUsbPorts(const std::vector<UsbPrinterPort>& ports) {

@@ -116,7 +116,8 @@ TEST(Installation, TakenNamesGetTheNextFreeCopyName) {
         L"debug 打开打印机失败！",
     };
     ASSERT_GE(run.fake.calls.size(), expectedStart.size());
-    EXPECT_EQ(Calls(run.fake.calls.begin(), run.fake.calls.begin() + 8), expectedStart);
+    EXPECT_EQ(Calls(run.fake.calls.begin(), run.fake.calls.begin() + static_cast<std::ptrdiff_t>(expectedStart.size())),
+              expectedStart);
     EXPECT_EQ(run.fake.files[kRecordFile], "Kiosk1(copy of 2)");
     EXPECT_EQ(run.fake.defaultPrinter, L"Kiosk1(copy of 2)");
     EXPECT_EQ(Count(run.fake.calls, L"AddPrinter Kiosk1(copy of 2) |"), 1u);
@@ -507,7 +508,7 @@ TEST(Installation, TheLogSaysWhetherTheDriverIsInstalledAfterTheDriverCommand) {
 
 // The port, as the machine has it: checked before anything is installed; /port:USB finds
 // the USB printer that is the model.
-struct PortCase {
+struct MachinePortCase {
     const char* name;
     std::wstring portName;
     std::vector<UsbPrinterPort> usbPrinters;
@@ -516,7 +517,7 @@ struct PortCase {
     std::wstring printerPort;  // where the printer went, when it was created
 };
 
-class PortTest : public testing::TestWithParam<PortCase> {};
+class MachinePortTest : public testing::TestWithParam<MachinePortCase> {};
 
 constexpr char kModelsInf[] =
     "[Manufacturer]\r\nTavik=Tavik,NTx86\r\n[Tavik.NTx86]\r\n"
@@ -524,15 +525,15 @@ constexpr char kModelsInf[] =
 const UsbPrinterPort kTheModel{L"USB002", {L"USBPRINT\\TAVIKTAVIK10"}};
 const UsbPrinterPort kAnother{L"USB001", {L"USBPRINT\\Other"}};
 const UsbPrinterPort kAThird{L"USB003", {L"USBPRINT\\Third"}};
-const std::wstring kPortsThere = L"COM1:, COM2:, COM3:, COM4:, FILE:, LPT1:, LPT2:, LPT3:, USB001, COM7:";
+const std::wstring kPortsThere = L"COM1:, COM2:, COM3:, COM4:, FILE:, LPT1:, LPT2:, LPT3:, USB001, COM7:, USB002";
 using K = PortProblem::Kind;
 
-TEST_P(PortTest, IsTheMachinesOrNothingIsInstalled) {
-    const PortCase& c = GetParam();
+TEST_P(MachinePortTest, IsTheMachinesOrNothingIsInstalled) {
+    const MachinePortCase& c = GetParam();
     Installation run;
     run.settings.portIndex = kNoListedPort;
     run.settings.portName = c.portName;
-    run.fake.spoolerPorts.push_back(L"COM7:");
+    run.fake.spoolerPorts.insert(run.fake.spoolerPorts.end(), {L"COM7:", L"USB002"});
     run.fake.portsError = c.portsError;
     run.fake.usbPrinters = c.usbPrinters;
     run.fake.files[run.infPath + L".inf"] = kModelsInf;
@@ -547,35 +548,36 @@ TEST_P(PortTest, IsTheMachinesOrNothingIsInstalled) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Ports, PortTest,
+    MachinePorts, MachinePortTest,
     testing::Values(
-        PortCase{"ListedComPort", L"COM7:", {}, 0, {}, L"COM7:"},
-        PortCase{"MissingComPort",
-                 L"COM9:",
-                 {},
-                 0,
-                 {ExitCode::PrinterNotCreated, kErrorUnknownPort, {K::Missing, L"COM9:", kPortsThere}},
-                 L""},
-        PortCase{"UnlistablePortsTakenAsTheyAre", L"COM9:", {}, 5, {}, L"COM9:"},
-        PortCase{"UsbThatIsTheModel", L"USB", {kAnother, kTheModel}, 0, {}, L"USB002"},
-        PortCase{"TheOnlyUsbPrinter", L"USB", {kAnother}, 0, {}, L"USB001"},
-        PortCase{"TwoOtherUsbPrinters",
-                 L"USB",
-                 {kAnother, kAThird},
-                 0,
-                 {ExitCode::PrinterNotCreated,
-                  0,
-                  {K::NoUsbPrinter, L"", L"USB001 (USBPRINT\\Other); USB003 (USBPRINT\\Third)"}},
-                 L""},
-        PortCase{"NoUsbPrinter", L"USB", {}, 0, {ExitCode::PrinterNotCreated, 0, {K::NoUsbPrinter, L"", L"none"}}, L""},
-        PortCase{"TwoOfTheModel",
-                 L"USB",
-                 {kTheModel, {L"USB004", {L"TavikTavik10"}}},
-                 0,
-                 {ExitCode::PrinterNotCreated,
-                  0,
-                  {K::SeveralUsbPrinters, L"", L"USB002 (USBPRINT\\TAVIKTAVIK10); USB004 (TavikTavik10)"}},
-                 L""}),
+        MachinePortCase{"ListedComPort", L"COM7:", {}, 0, {}, L"COM7:"},
+        MachinePortCase{"MissingComPort",
+                        L"COM9:",
+                        {},
+                        0,
+                        {ExitCode::PrinterNotCreated, kErrorUnknownPort, {K::Missing, L"COM9:", kPortsThere}},
+                        L""},
+        MachinePortCase{"UnlistablePortsTakenAsTheyAre", L"LPT9:", {}, 5, {}, L"LPT9:"},
+        MachinePortCase{"UsbThatIsTheModel", L"USB", {kAnother, kTheModel}, 0, {}, L"USB002"},
+        MachinePortCase{"TheOnlyUsbPrinter", L"USB", {kAnother}, 0, {}, L"USB001"},
+        MachinePortCase{"TwoOtherUsbPrinters",
+                        L"USB",
+                        {kAnother, kAThird},
+                        0,
+                        {ExitCode::PrinterNotCreated,
+                         0,
+                         {K::NoUsbPrinter, L"", L"USB001 (USBPRINT\\Other); USB003 (USBPRINT\\Third)"}},
+                        L""},
+        MachinePortCase{
+            "NoUsbPrinter", L"USB", {}, 0, {ExitCode::PrinterNotCreated, 0, {K::NoUsbPrinter, L"", L"none"}}, L""},
+        MachinePortCase{"TwoOfTheModel",
+                        L"USB",
+                        {kTheModel, {L"USB004", {L"TavikTavik10"}}},
+                        0,
+                        {ExitCode::PrinterNotCreated,
+                         0,
+                         {K::SeveralUsbPrinters, L"", L"USB002 (USBPRINT\\TAVIKTAVIK10); USB004 (TavikTavik10)"}},
+                        L""}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST(Installation, ConfiguresAComPortPastCom9ByItsOwnName) {

@@ -63,17 +63,20 @@ struct PortCase {
 class PortChoiceTest : public testing::TestWithParam<PortCase> {};
 
 TEST_P(PortChoiceTest, SetsSerialBoxesWarningAndRecord) {
-    EXPECT_EQ(ChoosePort(GetParam().selection), GetParam().choice) << "selection " << GetParam().selection;
+    EXPECT_EQ(ChoosePort(GetParam().selection, PortList({})), GetParam().choice)
+        << "selection " << GetParam().selection;
 }
 
 using Boxes = PortChoice::SerialBoxes;
 
-INSTANTIATE_TEST_SUITE_P(
-    Selections, PortChoiceTest,
-    testing::Values(PortCase{0, {Boxes::Disable, false, true}}, PortCase{2, {Boxes::Disable, false, true}},
-                    PortCase{3, {Boxes::Enable, false, true}}, PortCase{6, {Boxes::Enable, false, true}},
-                    PortCase{7, {Boxes::Unchanged, true, true}}, PortCase{-1, {Boxes::Unchanged, false, false}},
-                    PortCase{8, {Boxes::Unchanged, false, false}}));
+INSTANTIATE_TEST_SUITE_P(Selections, PortChoiceTest,
+                         testing::Values(PortCase{0, {Boxes::Disable, false, true, L"LPT1:"}},
+                                         PortCase{2, {Boxes::Disable, false, true, L"LPT3:"}},
+                                         PortCase{3, {Boxes::Enable, false, true, L"COM1:"}},
+                                         PortCase{6, {Boxes::Enable, false, true, L"COM4:"}},
+                                         PortCase{7, {Boxes::Unchanged, true, true, L"USB001"}},
+                                         PortCase{-1, {Boxes::Unchanged, false, false, L""}},
+                                         PortCase{8, {Boxes::Unchanged, false, false, L""}}));
 
 TEST(Elevation, OnlyAnAdministratorsLimitedTokenFromVistaOnStartsAgain) {
     struct Row {

@@ -48,7 +48,7 @@ TEST(SerialTables, EachCodeIsThePlatformsForTheNameAtItsPosition) {
 
 TEST(SerialTables, EntryOutsideATableIsNothing) {
     EXPECT_EQ(TableEntry(BaudRateTable, 0), BaudRateTable.front());
-    EXPECT_EQ(TableEntry(PortNameTable, 7), PortNameTable.back());
+    EXPECT_EQ(TableEntry(FlowControlTable, 2), FlowControlTable.back());
     for (const std::int32_t index : {-1, 9, INT32_MIN, INT32_MAX}) {
         EXPECT_EQ(TableEntry(BaudRateTable, index), std::nullopt) << index;
     }
