@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "core/os_choice.h"
@@ -69,6 +70,38 @@ std::optional<std::wstring> PortName(std::wstring_view value) {
     return SpoolerPortName(value);
 }
 
+using O = UnattendedOptions;
+
+// What an installation option does to the record an unattended run installs from.
+using Fill = void (*)(const O& options, InstallSettings& settings);
+
+template <std::optional<std::int32_t> O::*option, std::int32_t InstallSettings::*setting>
+void FillIndex(const O& options, InstallSettings& settings) {
+    if (options.*option) settings.*setting = *(options.*option);
+}
+
+void FillOs(const O& options, InstallSettings& settings) {
+    if (options.os) settings.osIndex = static_cast<OsChoice>(*options.os);
+}
+
+void FillPort(const O& options, InstallSettings& settings) {
+    if (options.port.empty()) return;
+    settings.portName = options.port;
+    // The fixed ports keep their place in the page's list; another has none there.
+    const auto fixed = std::find_if(kFixedPorts.begin(), kFixedPorts.end(),
+                                    [&](const PortRow& row) { return row.spoolerName == options.port; });
+    settings.portIndex =
+        fixed == kFixedPorts.end() ? kNoListedPort : static_cast<std::int32_t>(fixed - kFixedPorts.begin());
+}
+
+void FillNoDefault(const O& options, InstallSettings& settings) {
+    if (options.noDefault) settings.setAsDefault = false;
+}
+
+void FillTestPage(const O& options, InstallSettings& settings) {
+    if (options.testPage) settings.printTestPage = true;
+}
+
 // One option: its name, what its value is and where it goes, and when it may be given.
 struct OptionRow {
     enum class Value {
@@ -89,10 +122,12 @@ struct OptionRow {
     bool needsQuiet = true;           // taken only with /quiet
     bool serialOnly = false;          // a serial line value: only with a COM port
     bool installOnly = false;         // says how to install: not with /remove
+    // An installation option's effect on the record; the others act on the run itself
+    // (start-up reads them: the log, the record file, the time limit, quiet, removal).
+    Fill fill = nullptr;
 };
 
 using Value = OptionRow::Value;
-using O = UnattendedOptions;
 
 // Every option the program takes.
 constexpr OptionRow kOptions[] = {
@@ -101,40 +136,82 @@ constexpr OptionRow kOptions[] = {
     {.name = L"record", .value = Value::Text, .text = &O::recordPath, .path = true, .needsQuiet = false},
     {.name = L"remove", .value = Value::None, .flag = &O::remove, .needsQuiet = false},
     {.name = L"timeout", .value = Value::Read, .read = &O::timeoutSeconds, .lookup = TimeoutSeconds},
-    {.name = L"os", .value = Value::Read, .read = &O::os, .lookup = OsIndex, .automatic = L"auto", .installOnly = true},
-    {.name = L"port", .value = Value::Text, .text = &O::port, .textLookup = PortName, .installOnly = true},
+    {.name = L"os",
+     .value = Value::Read,
+     .read = &O::os,
+     .lookup = OsIndex,
+     .automatic = L"auto",
+     .installOnly = true,
+     .fill = FillOs},
+    {.name = L"port",
+     .value = Value::Text,
+     .text = &O::port,
+     .textLookup = PortName,
+     .installOnly = true,
+     .fill = FillPort},
     {.name = L"baud",
      .value = Value::Read,
      .read = &O::baudIndex,
      .lookup = NumberIndex<BaudRateTable>,
      .serialOnly = true,
-     .installOnly = true},
+     .installOnly = true,
+     .fill = FillIndex<&O::baudIndex, &InstallSettings::baudIndex>},
     {.name = L"bytesize",
      .value = Value::Read,
      .read = &O::byteSizeIndex,
      .lookup = NumberIndex<ByteSizeTable>,
      .serialOnly = true,
-     .installOnly = true},
+     .installOnly = true,
+     .fill = FillIndex<&O::byteSizeIndex, &InstallSettings::byteSizeIndex>},
     {.name = L"parity",
      .value = Value::Read,
      .read = &O::parityIndex,
      .lookup = NameIndex<ParityNames>,
      .serialOnly = true,
-     .installOnly = true},
+     .installOnly = true,
+     .fill = FillIndex<&O::parityIndex, &InstallSettings::parityIndex>},
     {.name = L"stopbits",
      .value = Value::Read,
      .read = &O::stopBitsIndex,
      .lookup = NameIndex<StopBitsNames>,
      .serialOnly = true,
-     .installOnly = true},
+     .installOnly = true,
+     .fill = FillIndex<&O::stopBitsIndex, &InstallSettings::stopBitsIndex>},
     {.name = L"flow",
      .value = Value::Read,
      .read = &O::flowControlIndex,
      .lookup = NameIndex<FlowControlNames>,
      .serialOnly = true,
-     .installOnly = true},
-    {.name = L"nodefault", .value = Value::None, .flag = &O::noDefault, .installOnly = true},
-    {.name = L"testpage", .value = Value::None, .flag = &O::testPage, .installOnly = true},
+     .installOnly = true,
+     .fill = FillIndex<&O::flowControlIndex, &InstallSettings::flowControlIndex>},
+    {.name = L"nodefault", .value = Value::None, .flag = &O::noDefault, .installOnly = true, .fill = FillNoDefault},
+    {.name = L"testpage", .value = Value::None, .flag = &O::testPage, .installOnly = true, .fill = FillTestPage},
+};
+
+// Every installation option changes the record: one parsed and then ignored would be a
+// promise the program does not keep.
+constexpr bool EveryInstallationOptionFills() {
+    for (const OptionRow& row : kOptions) {
+        if (row.installOnly != (row.fill != nullptr)) return false;
+    }
+    return true;
+}
+static_assert(EveryInstallationOptionFills());
+
+// A rule between options: the first option of a kind (a row's flag) is refused when the
+// line as a whole refuses that kind; the rules in this order.
+struct OptionRule {
+    bool OptionRow::*kind;
+    bool (*refuses)(const O& options);
+    OptionError::Reason reason;
+};
+
+constexpr OptionRule kRules[] = {
+    {&OptionRow::installOnly, [](const O& o) { return o.remove; }, OptionError::Reason::NotWithRemove},
+    {&OptionRow::needsQuiet, [](const O& o) { return !o.quiet; }, OptionError::Reason::NeedsQuiet},
+    {&OptionRow::serialOnly,
+     [](const O& o) { return !IsComPortName(ChosenPort(InstallSettings{}.portIndex, o.port).value_or(L"")); },
+     OptionError::Reason::SerialNeedsCom},
 };
 
 const OptionRow* FindOption(std::wstring_view name) {
@@ -276,10 +353,7 @@ ParsedCommandLine ParseCommandLine(std::wstring_view line) {
         return parsed;
     }
 
-    std::optional<Token> firstNeedingQuiet;
-    std::optional<Token> firstSerial;
-    std::optional<Token> firstInstallOnly;
-    std::vector<const OptionRow*> seen;
+    std::vector<std::pair<const OptionRow*, Token>> given;
     auto refuse = [&](Reason reason, const Token& token) {
         if (!parsed.error) parsed.error = OptionError{reason, std::wstring(token.text)};
     };
@@ -290,22 +364,19 @@ ParsedCommandLine ParseCommandLine(std::wstring_view line) {
             refuse(Reason::Unknown, token);
             continue;
         }
-        if (std::find(seen.begin(), seen.end(), row) != seen.end()) {
+        if (std::any_of(given.begin(), given.end(), [&](const auto& earlier) { return earlier.first == row; })) {
             refuse(Reason::Repeated, token);
             continue;
         }
-        seen.push_back(row);
+        given.emplace_back(row, token);
         if (const auto reason = Apply(*row, token, parsed.options)) refuse(*reason, token);
         parsed.written.push_back({std::wstring(token.text), std::wstring(row->name),
                                   row->path ? token.value : std::optional<std::wstring>()});
-        if (row->needsQuiet && !firstNeedingQuiet) firstNeedingQuiet = token;
-        if (row->serialOnly && !firstSerial) firstSerial = token;
-        if (row->installOnly && !firstInstallOnly) firstInstallOnly = token;
     }
-    if (parsed.options.remove && firstInstallOnly) refuse(Reason::NotWithRemove, *firstInstallOnly);
-    if (!parsed.options.quiet && firstNeedingQuiet) refuse(Reason::NeedsQuiet, *firstNeedingQuiet);
-    if (firstSerial && !IsComPortName(ChosenPort(InstallSettings{}.portIndex, parsed.options.port).value_or(L""))) {
-        refuse(Reason::SerialNeedsCom, *firstSerial);
+    for (const OptionRule& rule : kRules) {
+        if (!rule.refuses(parsed.options)) continue;
+        const auto first = std::find_if(given.begin(), given.end(), [&](const auto& g) { return g.first->*rule.kind; });
+        if (first != given.end()) refuse(rule.reason, first->second);
     }
     parsed.commandLine = SplitArguments(arguments.substr(at));
     return parsed;
@@ -339,22 +410,10 @@ std::wstring OptionErrorMessage(const OptionError& error) {
 InstallSettings SettingsFromOptions(const UnattendedOptions& options, OsChoice detected,
                                     const std::wstring& basePrinterName) {
     InstallSettings settings;
-    settings.osIndex = options.os ? static_cast<OsChoice>(*options.os) : detected;
-    settings.setAsDefault = !options.noDefault;
+    settings.osIndex = detected;
     settings.printerName = basePrinterName;  // as the settings page sets it when it opens
-    if (!options.port.empty()) {
-        settings.portName = options.port;
-        // The fixed ports keep their place in the page's list; another has none there.
-        const auto fixed = std::find_if(kFixedPorts.begin(), kFixedPorts.end(),
-                                        [&](const PortRow& row) { return row.spoolerName == options.port; });
-        settings.portIndex =
-            fixed == kFixedPorts.end() ? kNoListedPort : static_cast<std::int32_t>(fixed - kFixedPorts.begin());
+    for (const OptionRow& row : kOptions) {
+        if (row.fill != nullptr) row.fill(options, settings);
     }
-    settings.baudIndex = options.baudIndex.value_or(settings.baudIndex);
-    settings.stopBitsIndex = options.stopBitsIndex.value_or(settings.stopBitsIndex);
-    settings.flowControlIndex = options.flowControlIndex.value_or(settings.flowControlIndex);
-    settings.byteSizeIndex = options.byteSizeIndex.value_or(settings.byteSizeIndex);
-    settings.parityIndex = options.parityIndex.value_or(settings.parityIndex);
-    settings.printTestPage = options.testPage;
     return settings;
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/page_results.h"
+#include "core/ports.h"
 #include "core/serial_tables.h"
 #include "res/resource_ids.h"
 #include "tests/win/wizard/wizard_fixture.h"
@@ -114,7 +115,7 @@ TEST_F(SettingsPage, ListsTheTablesEntriesAndTheBaseName) {
     settings.printerName = L"old";
     const auto number = [](std::int32_t value) { return std::to_wstring(value); };
     const auto text = [](std::wstring_view name) { return std::wstring(name); };
-    const auto withoutColon = [](std::wstring_view port) { return std::wstring(port.substr(0, port.find(L':'))); };
+    const auto listText = [](const PortRow& port) { return std::wstring(port.listText); };
     // The option names of an unattended installation are the English items, in lower case
     // and without a slash.
     const auto optionName = [](std::wstring item) {
@@ -123,7 +124,7 @@ TEST_F(SettingsPage, ListsTheTablesEntriesAndTheBaseName) {
         return item;
     };
     Run<CSettingDlg>({[&] {
-                          EXPECT_EQ(ComboItems(Control(kSettings, IDC_PORT)), Listed(PortNameTable, withoutColon));
+                          EXPECT_EQ(ComboItems(Control(kSettings, IDC_PORT)), Listed(kFixedPorts, listText));
                           EXPECT_EQ(ComboItems(Control(kSettings, IDC_BAUD_RATE)), Listed(BaudRateTable, number));
                           EXPECT_EQ(ComboItems(Control(kSettings, IDC_STOP_BITS)), Listed(StopBitsNames, text));
                           EXPECT_EQ(ComboItems(Control(kSettings, IDC_BYTE_SIZE)), Listed(ByteSizeTable, number));
