@@ -214,14 +214,16 @@ InstallResult RunInstallation(const InstallRequest& request, const InstallSystem
         system.progress.Enter(RunStep::DefaultPrinter);
         system.spooler.SetDefaultPrinter(printerName);
     }
-    if (settings.printTestPage) {
-        system.progress.Enter(RunStep::TestPage);
-        printui->RunCommand(TestPageCommand(printerName, request.quiet));
-    }
+    // The port's line settings come before the test page, or the page goes out at the
+    // port's old speed.
     if (comPort) {
         system.progress.Enter(RunStep::ComPortConfiguration);
         const SystemError error = ConfigureSerialPort(system.commConfig, *serial, portName.substr(0, 4));
         if (error != 0 && result.code == ExitCode::Installed) result = {ExitCode::SerialPortNotConfigured, error};
+    }
+    if (settings.printTestPage) {
+        system.progress.Enter(RunStep::TestPage);
+        printui->RunCommand(TestPageCommand(printerName, request.quiet));
     }
     return result;
 }

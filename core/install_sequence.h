@@ -42,7 +42,7 @@ std::wstring PrinterCommand(const std::wstring& printerName, const std::wstring&
 std::wstring TestPageCommand(const std::wstring& printerName, bool quiet);
 
 // Installs the driver, creates the printer under a free name, records the name, sets the
-// default printer, prints a test page and configures a COM port, as the request asks;
+// default printer, configures a COM port and prints a test page, as the request asks;
 // from the name search on, one installation at a time on the machine.
 InstallResult RunInstallation(const InstallRequest& request, const InstallSystem& system);
 

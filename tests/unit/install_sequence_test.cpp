@@ -254,6 +254,62 @@ INSTANTIATE_TEST_SUITE_P(Choices, ChoicesTest,
                          testing::Values(ChoiceCase{true, false}, ChoiceCase{false, false}, ChoiceCase{true, true},
                                          ChoiceCase{false, true}));
 
+// A test page on a COM port goes out at the line settings just written, even when they
+// could not be (the page then shows it); a port without settings just prints.
+struct PageOrderCase {
+    const char* name;
+    std::int32_t portIndex;
+    bool comWriteFails;
+    ExitCode code;
+    Calls ending;  // after the printer's creation and record
+    std::vector<RunStep> lastSteps;
+};
+
+class PageOrderTest : public testing::TestWithParam<PageOrderCase> {};
+
+TEST_P(PageOrderTest, TheComSettingsComeBeforeTheTestPage) {
+    Installation run;
+    run.settings.portIndex = GetParam().portIndex;
+    run.settings.setAsDefault = false;
+    run.settings.printTestPage = true;
+    run.fake.ports[L"COM2"] = std::vector<std::byte>(comm_layout::kConfigSize);
+    run.fake.writeFails = GetParam().comWriteFails;
+    run.fake.commError = 5;
+    EXPECT_EQ(run.Install(), GetParam().code);
+    const std::wstring port = GetParam().portIndex == 4 ? L"COM2:" : L"LPT1:";
+    Calls ending = {L"debug it's 32 bit system!", AddPrinterCall(port), kWriteRecord};
+    ending.insert(ending.end(), GetParam().ending.begin(), GetParam().ending.end());
+    EXPECT_EQ(run.fake.calls, UpToTheRoute(port, ending));
+    ASSERT_GE(run.fake.steps.size(), GetParam().lastSteps.size());
+    EXPECT_EQ(std::vector<RunStep>(run.fake.steps.end() - static_cast<std::ptrdiff_t>(GetParam().lastSteps.size()),
+                                   run.fake.steps.end()),
+              GetParam().lastSteps);
+}
+
+const std::wstring kTestPage = L"PrintUIEntryW  /k /n \"Kiosk1\"";
+
+INSTANTIATE_TEST_SUITE_P(
+    Order, PageOrderTest,
+    testing::Values(PageOrderCase{"Com",
+                                  4,
+                                  false,
+                                  ExitCode::Installed,
+                                  {L"GetDefaultCommConfig COM2", L"SetDefaultCommConfig COM2", kTestPage},
+                                  {RunStep::RecordFile, RunStep::ComPortConfiguration, RunStep::TestPage}},
+                    PageOrderCase{"ComNotWritten",
+                                  4,
+                                  true,
+                                  ExitCode::SerialPortNotConfigured,
+                                  {L"GetDefaultCommConfig COM2", L"SetDefaultCommConfig COM2", kTestPage},
+                                  {RunStep::RecordFile, RunStep::ComPortConfiguration, RunStep::TestPage}},
+                    PageOrderCase{"Lpt",
+                                  0,
+                                  false,
+                                  ExitCode::Installed,
+                                  {kTestPage},
+                                  {RunStep::PrinterCreation, RunStep::RecordFile, RunStep::TestPage}}),
+    [](const auto& p) { return std::string(p.param.name); });
+
 struct PortCase {
     std::int32_t portIndex;
     const wchar_t* portName;
