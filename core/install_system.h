@@ -185,6 +185,17 @@ public:
     virtual void Printer(const std::wstring& name) = 0;
 };
 
+// Time, for a run that waits for what the system does in its own time (a printer that
+// goes once its jobs are gone, a driver the spooler still holds) or measures how long
+// something takes. The fake moves its own time on and never sleeps.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // Milliseconds from a fixed moment of this run; never goes back.
+    virtual std::uint64_t NowMilliseconds() = 0;
+    virtual void Sleep(std::uint32_t milliseconds) = 0;
+};
+
 // What one installation or removal works with.
 struct InstallSystem {
     PrinterSetup& printerSetup;
@@ -196,4 +207,5 @@ struct InstallSystem {
     CommConfigStore& commConfig;
     InstallationLock& lock;
     Progress& progress;
+    Clock& clock;
 };

@@ -28,7 +28,8 @@ class FakeSystem final : public PrinterSetup,
                          public Files,
                          public CommConfigStore,
                          public InstallationLock,
-                         public Progress {
+                         public Progress,
+                         public Clock {
 public:
     // What the system looks like.
     bool hasPrinterSetup = true;
@@ -76,8 +77,9 @@ public:
     std::wstring defaultPrinter;
     std::vector<CommRead> commReads;
     std::vector<CommWrite> commWrites;
+    std::uint64_t now = 0;  // the clock, in milliseconds: only Sleep moves it
 
-    InstallSystem System() { return {*this, *this, *this, *this, *this, *this, *this, *this, *this}; }
+    InstallSystem System() { return {*this, *this, *this, *this, *this, *this, *this, *this, *this, *this}; }
 
     std::unique_ptr<PrinterSetupLibrary> Load() override {
         calls.push_back(L"LoadLibrary printui.dll");
@@ -217,6 +219,13 @@ public:
 
     void Enter(RunStep step) override { steps.push_back(step); }
     void Printer(const std::wstring& name) override { progressPrinter = name; }
+
+    // Virtual time: a wait takes none of the test's.
+    std::uint64_t NowMilliseconds() override { return now; }
+    void Sleep(std::uint32_t milliseconds) override {
+        calls.push_back(L"Sleep " + std::to_wstring(milliseconds));
+        now += milliseconds;
+    }
 
     std::wstring DriverOf(const std::wstring& printer) const {
         const auto driver = printerDrivers.find(printer);

@@ -13,5 +13,6 @@ std::uint16_t Win32SystemInfo::NativeProcessorArchitecture() {
 }
 
 InstallSystem Win32InstallSystem::Get() {
-    return {printerSetup_, spooler_, systemInfo_, programRunner_, debug_, files_, commConfig_, lock_, progress_};
+    return {printerSetup_, spooler_,    systemInfo_, programRunner_, debug_,
+            files_,        commConfig_, lock_,       progress_,      clock_};
 }

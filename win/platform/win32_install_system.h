@@ -5,6 +5,7 @@
 
 #include "core/install_system.h"
 #include "win/platform/system_paths.h"
+#include "win/platform/win32_clock.h"
 #include "win/platform/win32_comm_config_store.h"
 #include "win/platform/win32_files.h"
 #include "win/platform/win32_installation_lock.h"
@@ -52,4 +53,5 @@ private:
     Win32CommConfigStore commConfig_;
     Win32InstallationLock lock_;
     Win32Progress progress_;
+    Win32Clock clock_;
 };
