@@ -47,7 +47,13 @@ public:
     virtual ~OpenedPrinter() = default;  // closes it
     // The model its driver is.
     virtual std::wstring Driver() = 0;
-    // Deletes the printer.
+    // Throws away the jobs waiting for it; the spooler may still finish the one it prints.
+    virtual SystemError PurgeJobs() = 0;
+    // Where the driver store keeps the INF its driver came from; empty, with the error,
+    // when that cannot be read (systems before Vista keep no such path).
+    virtual std::wstring DriverInfPath(SystemError& error) = 0;
+    // Deletes the printer. With jobs still waiting it is only marked for deletion, and
+    // goes once they are gone and the last handle to it is closed.
     virtual SystemError Delete() = 0;
 };
 
@@ -65,10 +71,20 @@ public:
     // Opens a printer with full access; null, with the error, when it cannot be
     // (kErrorInvalidPrinterName when there is none of that name).
     virtual std::unique_ptr<OpenedPrinter> OpenForRemoval(const std::wstring& name, SystemError& error) = 0;
-    // The drivers of every printer there is, one entry a printer.
-    virtual std::vector<std::wstring> DriversInUse() = 0;
-    // Removes the model's driver for this program's environment.
+    // Whether a printer of this name is still there, marked for deletion or not; when the
+    // spooler cannot tell, it counts as there.
+    virtual bool PrinterRemains(const std::wstring& name) = 0;
+    // The drivers of every printer there is, one entry a printer; nothing, with the error,
+    // when the printers cannot be listed.
+    virtual std::optional<std::vector<std::wstring>> DriversInUse(SystemError& error) = 0;
+    // Removes the model's driver for this program's environment (kErrorPrinterDriverInUse
+    // while the spooler still holds it for a printer that has just gone).
     virtual SystemError DeleteDriver(const std::wstring& model) = 0;
+    // Whether this system removes driver packages from its driver store (Vista and later).
+    virtual bool OffersDriverPackageRemoval() = 0;
+    // Removes the driver package of the INF (a driver store path) for this program's
+    // environment.
+    virtual SystemError DeleteDriverPackage(const std::wstring& infPath) = 0;
 };
 
 class SystemInfo {

@@ -42,6 +42,10 @@ core/install_sequence.cpp|Installation.AQuietRun*|return quiet ? command + kQuie
 core/install_sequence.cpp|Installation.ANameTaken*|if (error == kErrorPrinterAlreadyExists) {|if (false) {
 core/removal.cpp|Names*|if (number > kMaxPrinterCopies) return false;|if (number > kMaxPrinterCopies + 1) return false;
 core/removal.cpp|Ends*|if (driver != kDriverModelName) {|if (false) {
+core/removal.cpp|Spooler*|return error != kErrorPrinterDriverInUse;|return true;
+core/removal.cpp|Spooler*|if (!WaitFor(kDeletionWait, [&] { return !system_.spooler.PrinterRemains(name); })) {|if (system_.spooler.PrinterRemains(name)) {
+core/removal.cpp|Removal.Takes*|printer.reset();  // the spooler lets a printer go only once no handle to it is open|static_cast<void>(printer);
+core/removal.cpp|Meanwhile*|if (bytes == recorded) return true;|if (bytes) return true;
 core/run_log.cpp|Texts*|return c < 0x20 \|\| c == 0x7F \|\| c == 0x85 \|\| c == 0x2028 \|\| c == 0x2029;|return c < 0x20 \|\| c == 0x7F \|\| c == 0x85 \|\| c == 0x2029;
 core/options.cpp|Lines*|if (parsed.options.remove && firstInstallOnly) refuse|if (false && firstInstallOnly) refuse
 core/elevation.cpp|Outcomes*|case Outcome::ExitCodeUnread:|case Outcome::ExitCodeUnread: break;

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -119,6 +121,30 @@ TEST_F(InstallationTest, AFolderWhereTheRecordFileBelongsLeavesThePrinterButSays
     settings.setAsDefault = false;
     EXPECT_EQ(Install(settings, L"Blocked"), ExitCode::RecordFileIncomplete);
     EXPECT_EQ(OpenPrinterFacts(L"Blocked"), Facts(L"LPT1:"));
+}
+
+// What a removal asks of the spooler: a printer is still there (in any case of its name)
+// until its deletion has taken it away, and one without jobs has nothing to purge.
+TEST_F(InstallationTest, ADeletedPrinterIsNoLongerThere) {
+    InstallSettings settings;
+    settings.osIndex = kWindows7;
+    settings.setAsDefault = false;
+    ASSERT_EQ(Install(settings, L"Leaving"), ExitCode::Installed);
+    Win32Spooler spooler;
+    const std::pair<const wchar_t*, bool> lookups[] = {{L"Leaving", true}, {L"LEAVING", true}, {L"Leaving2", false}};
+    for (const auto& [name, there] : lookups) EXPECT_EQ(spooler.PrinterRemains(name), there) << ToUtf8(name);
+    SystemError error = 0;
+    const auto drivers = spooler.DriversInUse(error);
+    ASSERT_TRUE(drivers.has_value()) << error;
+    EXPECT_NE(std::find(drivers->begin(), drivers->end(), std::wstring(kDriverModel)), drivers->end());
+
+    std::unique_ptr<OpenedPrinter> printer = spooler.OpenForRemoval(L"Leaving", error);
+    ASSERT_NE(printer, nullptr) << error;
+    EXPECT_EQ(printer->PurgeJobs(), 0u);
+    EXPECT_EQ(printer->Delete(), 0u);
+    printer.reset();
+    EXPECT_FALSE(spooler.PrinterRemains(L"Leaving"));
+    EXPECT_EQ(OpenPrinterFacts(L"Leaving"), std::nullopt);
 }
 
 // On 64-bit Windows with Windows 8 chosen, the printer is created by rundll32. Wine's own
