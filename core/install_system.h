@@ -57,11 +57,17 @@ public:
     virtual SystemError Delete() = 0;
 };
 
-class Spooler {
+// Whether a printer exists: asked by the run, and by whoever watches it from another
+// thread (the time limit).
+class PrinterLookup {
 public:
-    virtual ~Spooler() = default;
+    virtual ~PrinterLookup() = default;
     // True when a printer of this name can be opened.
     virtual bool PrinterExists(const std::wstring& name) = 0;
+};
+
+class Spooler : public PrinterLookup {
+public:
     // Creates the printer; kErrorPrinterAlreadyExists when another took the name first.
     virtual SystemError AddPrinter(const PrinterDescription& printer) = 0;
     virtual void SetDefaultPrinter(const std::wstring& name) = 0;

@@ -38,10 +38,11 @@ public:
 
     InstallSystem Get();
 
-    // For whoever watches the run from another thread: what it does now, and the
-    // program it waits for.
+    // For whoever watches the run from another thread: what it does now, the program it
+    // waits for, and the spooler, loaded already.
     Win32Progress& progress() { return progress_; }
     Win32ProgramRunner& programRunner() { return programRunner_; }
+    Win32Spooler& spooler() { return spooler_; }
 
 private:
     Win32PrinterSetup printerSetup_;
