@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,9 @@ struct InstallRequest {
 struct InstallResult {
     ExitCode code = ExitCode::Installed;
     SystemError error = 0;
+    // Whether the spooler had the driver after the driver command (nothing when the
+    // command did not run): what a missing driver's why: line starts from.
+    std::optional<bool> driverInstalled;
 
     friend bool operator==(const InstallResult&, const InstallResult&) = default;
 };

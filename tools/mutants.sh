@@ -23,7 +23,7 @@ core/install_sequence.cpp|Installation*|for (int copy = first; copy <= kMaxPrint
 core/install_sequence.cpp|Installation*|return base + std::wstring(kCopyOpen) + std::to_wstring(copy)|return base + L" " + std::wstring(kCopyOpen) + std::to_wstring(copy)
 core/install_sequence.cpp|Choices*|system.spooler.SetDefaultPrinter(printerName);|static_cast<void>(printerName);
 core/install_sequence.cpp|Ports*:Installation*|const SystemError error = ConfigureSerialPort(system.commConfig, *serial, portName.substr(0, 4));|const SystemError error = 0;
-core/install_sequence.cpp|Outcomes*|if (error != 0 && result.code == ExitCode::Installed) result|if (error != 0) result
+core/install_sequence.cpp|Outcomes*|if (error != 0 && result.code == ExitCode::Installed) {|if (error != 0) {
 core/install_sequence.cpp|Installation*:Route*|InfFile(infBasePath, L".INF") + L" /r " + Quoted(portName)|InfFile(infBasePath, L".INF") + L" /r " + portName
 core/install_sequence.cpp|Choices*|L" /k /n " + Quoted(printerName)|L" /k " + Quoted(printerName)
 core/architecture.h|Matrix*:Routes*|return architecture == kArchitectureAmd64 \|\| architecture == kArchitectureIa64;|return architecture == kArchitectureAmd64;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <deque>
 
 #include "core/install_sequence.h"
 #include "tests/support/fake_system.h"
@@ -554,5 +555,40 @@ TEST(Installation, TheLogSaysWhetherTheDriverIsInstalledAfterTheDriverCommand) {
                                         L" is not installed for this program's environment"),
               1u);
 }
+
+// What the spooler said of the driver after the driver command goes with the outcome,
+// for the reason a failure is given.
+struct DriverFactCase {
+    const char* name;
+    bool hasEntryPoint;
+    bool driverInstalled;
+    std::deque<SystemError> addPrinterErrors;
+    InstallResult result;
+};
+
+class DriverFactTest : public testing::TestWithParam<DriverFactCase> {};
+
+TEST_P(DriverFactTest, GoesWithTheOutcome) {
+    Installation run;
+    run.fake.hasEntryPoint = GetParam().hasEntryPoint;
+    run.fake.driverInstalled = GetParam().driverInstalled;
+    run.fake.addPrinterErrors = GetParam().addPrinterErrors;
+    run.fake.fileResult = Files::Result::WriteFailed;
+    run.fake.fileError = 5;
+    run.Install();
+    EXPECT_EQ(run.result, GetParam().result);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Facts, DriverFactTest,
+    testing::Values(DriverFactCase{"NoCommand", false, true, {}, {ExitCode::PrinterSetupMissing, 0, std::nullopt}},
+                    DriverFactCase{"DriverMissing",
+                                   true,
+                                   false,
+                                   {kErrorUnknownPrinterDriver},
+                                   {ExitCode::PrinterNotCreated, kErrorUnknownPrinterDriver, false}},
+                    DriverFactCase{
+                        "CreatedRecordNotWritten", true, true, {}, {ExitCode::RecordFileIncomplete, 5, true}}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace

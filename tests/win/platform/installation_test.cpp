@@ -107,7 +107,7 @@ TEST_F(InstallationTest, WithoutARegisteredDriverNothingIsCreatedOrChanged) {
     wine_prefix::RegisterTavikDriver();
 
     // The spooler's own reason goes with the exit code.
-    EXPECT_EQ(outcome, (InstallResult{ExitCode::PrinterNotCreated, ERROR_UNKNOWN_PRINTER_DRIVER}));
+    EXPECT_EQ(outcome, (InstallResult{ExitCode::PrinterNotCreated, ERROR_UNKNOWN_PRINTER_DRIVER, false}));
     EXPECT_EQ(OpenPrinterFacts(L"Driverless"), std::nullopt);
     EXPECT_EQ(RecordBytes(), "an older record");
     EXPECT_EQ(spooler_probe::DefaultPrinter(), defaultBefore);
