@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <deque>
 
 #include "core/install_sequence.h"
 #include "tests/support/fake_system.h"
@@ -213,6 +212,7 @@ TEST(Installation, WithoutThePrinterSetupLibraryNothingHappens) {
     Installation run;
     run.fake.hasPrinterSetup = false;
     EXPECT_EQ(run.Install(), ExitCode::PrinterSetupMissing);
+    EXPECT_EQ(run.result.driverInstalled, std::nullopt);
     EXPECT_EQ(run.fake.calls, Calls{L"LoadLibrary printui.dll"});
 }
 
@@ -255,61 +255,23 @@ INSTANTIATE_TEST_SUITE_P(Choices, ChoicesTest,
                          testing::Values(ChoiceCase{true, false}, ChoiceCase{false, false}, ChoiceCase{true, true},
                                          ChoiceCase{false, true}));
 
-// A test page on a COM port goes out at the line settings just written, even when they
-// could not be (the page then shows it); a port without settings just prints.
-struct PageOrderCase {
-    const char* name;
-    std::int32_t portIndex;
-    bool comWriteFails;
-    ExitCode code;
-    Calls ending;  // after the printer's creation and record
-    std::vector<RunStep> lastSteps;
-};
-
-class PageOrderTest : public testing::TestWithParam<PageOrderCase> {};
-
-TEST_P(PageOrderTest, TheComSettingsComeBeforeTheTestPage) {
-    Installation run;
-    run.settings.portIndex = GetParam().portIndex;
-    run.settings.setAsDefault = false;
-    run.settings.printTestPage = true;
-    run.fake.ports[L"COM2"] = std::vector<std::byte>(comm_layout::kConfigSize);
-    run.fake.writeFails = GetParam().comWriteFails;
-    run.fake.commError = 5;
-    EXPECT_EQ(run.Install(), GetParam().code);
-    const std::wstring port = GetParam().portIndex == 4 ? L"COM2:" : L"LPT1:";
-    Calls ending = {L"debug it's 32 bit system!", AddPrinterCall(port), kWriteRecord};
-    ending.insert(ending.end(), GetParam().ending.begin(), GetParam().ending.end());
-    EXPECT_EQ(run.fake.calls, UpToTheRoute(port, ending));
-    ASSERT_GE(run.fake.steps.size(), GetParam().lastSteps.size());
-    EXPECT_EQ(std::vector<RunStep>(run.fake.steps.end() - static_cast<std::ptrdiff_t>(GetParam().lastSteps.size()),
-                                   run.fake.steps.end()),
-              GetParam().lastSteps);
+// The test page goes out at the COM port's new settings, also when they could not be
+// written (exit code 6 then says so).
+TEST(Installation, TheComSettingsComeBeforeTheTestPage) {
+    for (const bool writeFails : {false, true}) {
+        Installation run;
+        run.settings.portIndex = 4;  // COM2
+        run.settings.printTestPage = true;
+        run.fake.ports[L"COM2"] = std::vector<std::byte>(comm_layout::kConfigSize);
+        run.fake.writeFails = writeFails;
+        run.fake.commError = 5;
+        EXPECT_EQ(run.Install(), writeFails ? ExitCode::SerialPortNotConfigured : ExitCode::Installed);
+        EXPECT_EQ(Calls(run.fake.calls.end() - 5, run.fake.calls.end()),
+                  (Calls{L"GetDefaultCommConfig COM2", L"SetDefaultCommConfig COM2", L"PrintUIEntryW  /k /n \"Kiosk1\"",
+                         L"Release lock", L"FreeLibrary printui.dll"}));
+        EXPECT_EQ(run.fake.steps.back(), RunStep::TestPage);
+    }
 }
-
-const std::wstring kTestPage = L"PrintUIEntryW  /k /n \"Kiosk1\"";
-
-INSTANTIATE_TEST_SUITE_P(
-    Order, PageOrderTest,
-    testing::Values(PageOrderCase{"Com",
-                                  4,
-                                  false,
-                                  ExitCode::Installed,
-                                  {L"GetDefaultCommConfig COM2", L"SetDefaultCommConfig COM2", kTestPage},
-                                  {RunStep::RecordFile, RunStep::ComPortConfiguration, RunStep::TestPage}},
-                    PageOrderCase{"ComNotWritten",
-                                  4,
-                                  true,
-                                  ExitCode::SerialPortNotConfigured,
-                                  {L"GetDefaultCommConfig COM2", L"SetDefaultCommConfig COM2", kTestPage},
-                                  {RunStep::RecordFile, RunStep::ComPortConfiguration, RunStep::TestPage}},
-                    PageOrderCase{"Lpt",
-                                  0,
-                                  false,
-                                  ExitCode::Installed,
-                                  {kTestPage},
-                                  {RunStep::PrinterCreation, RunStep::RecordFile, RunStep::TestPage}}),
-    [](const auto& p) { return std::string(p.param.name); });
 
 struct PortCase {
     std::int32_t portIndex;
@@ -446,6 +408,7 @@ TEST_P(OutcomeTest, TheEarliestProblemDecides) {
                                       : GetParam().fileResult == Files::Result::Written        ? 0u
                                                                                                : 32u;
     EXPECT_EQ(run.result.error, expectedError);
+    EXPECT_EQ(run.result.driverInstalled, true);
     // The rest of the installation goes on whatever the record file did.
     EXPECT_EQ(run.fake.defaultPrinter, GetParam().baseName);
     EXPECT_EQ(run.fake.commWrites.size(), 1u);
@@ -553,42 +516,8 @@ TEST(Installation, TheLogSaysWhetherTheDriverIsInstalledAfterTheDriverCommand) {
     run.Install();
     EXPECT_EQ(Count(run.fake.calls, L"note the driver " + std::wstring(kDriverModel) +
                                         L" is not installed for this program's environment"),
-              1u);
+              1u);  // What the reason for a failure starts from.
+    EXPECT_EQ(run.result.driverInstalled, false);
 }
-
-// What the spooler said of the driver after the driver command goes with the outcome,
-// for the reason a failure is given.
-struct DriverFactCase {
-    const char* name;
-    bool hasEntryPoint;
-    bool driverInstalled;
-    std::deque<SystemError> addPrinterErrors;
-    InstallResult result;
-};
-
-class DriverFactTest : public testing::TestWithParam<DriverFactCase> {};
-
-TEST_P(DriverFactTest, GoesWithTheOutcome) {
-    Installation run;
-    run.fake.hasEntryPoint = GetParam().hasEntryPoint;
-    run.fake.driverInstalled = GetParam().driverInstalled;
-    run.fake.addPrinterErrors = GetParam().addPrinterErrors;
-    run.fake.fileResult = Files::Result::WriteFailed;
-    run.fake.fileError = 5;
-    run.Install();
-    EXPECT_EQ(run.result, GetParam().result);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Facts, DriverFactTest,
-    testing::Values(DriverFactCase{"NoCommand", false, true, {}, {ExitCode::PrinterSetupMissing, 0, std::nullopt}},
-                    DriverFactCase{"DriverMissing",
-                                   true,
-                                   false,
-                                   {kErrorUnknownPrinterDriver},
-                                   {ExitCode::PrinterNotCreated, kErrorUnknownPrinterDriver, false}},
-                    DriverFactCase{
-                        "CreatedRecordNotWritten", true, true, {}, {ExitCode::RecordFileIncomplete, 5, true}}),
-    [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace

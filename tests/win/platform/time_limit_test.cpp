@@ -100,13 +100,8 @@ INSTANTIATE_TEST_SUITE_P(Hangs, RanOutTest,
                                                   std::max(kPrinterAnswerWait, kOutputLockWait)}),
                          [](const auto& p) { return std::string(p.param.name); });
 
-// A limit whose threads cannot all be started is no limit: none is returned, and the
-// thread that did start does not outlive it.
-struct StartCase {
-    const char* name;
-    int failingStart;  // -1: none fails
-};
-
+// A limit whose threads cannot all be started is none, and the thread that did start
+// does not outlive it.
 int gStarts = 0;
 int gFailingStart = -1;
 std::vector<HANDLE> gStarted;
@@ -120,37 +115,32 @@ HANDLE StartOrFail(LPTHREAD_START_ROUTINE routine, LPVOID argument) {
     return thread;
 }
 
-class StartTest : public testing::TestWithParam<StartCase> {};
-
-TEST_P(StartTest, ALimitWithoutItsThreadsIsNone) {
-    gStarts = 0;
-    gFailingStart = GetParam().failingStart;
-    gStarted.clear();
-    Win32DebugOutput debugger;
-    RunOutput output(debugger);
-    Win32Progress progress;
-    Win32ProgramRunner programs;
-    Lookup lookup(true);
-    auto limit = TimeLimit::Start(60, ::GetTickCount(), {output, progress, programs, lookup}, StartOrFail);
-    EXPECT_EQ(limit != nullptr, GetParam().failingStart < 0);
-    if (limit) limit->Stop();
-    EXPECT_EQ(gStarted.size(), GetParam().failingStart < 0 ? 2u : static_cast<std::size_t>(GetParam().failingStart));
-    for (const HANDLE thread : gStarted) {
-        EXPECT_EQ(::WaitForSingleObject(thread, 0), WAIT_OBJECT_0) << "a thread outlived its limit";
-        ::CloseHandle(thread);
+TEST(TimeLimit, WithoutItsThreadsThereIsNone) {
+    for (const int failing : {-1, 0, 1}) {
+        gStarts = 0;
+        gFailingStart = failing;
+        gStarted.clear();
+        Win32DebugOutput debugger;
+        RunOutput output(debugger);
+        Win32Progress progress;
+        Win32ProgramRunner programs;
+        Lookup lookup(true);
+        auto limit = TimeLimit::Start(60, ::GetTickCount(), {output, progress, programs, lookup}, StartOrFail);
+        EXPECT_EQ(limit != nullptr, failing < 0) << failing;
+        limit.reset();
+        EXPECT_EQ(gStarted.size(), failing < 0 ? 2u : static_cast<std::size_t>(failing));
+        for (const HANDLE thread : gStarted) {
+            EXPECT_EQ(::WaitForSingleObject(thread, 0), WAIT_OBJECT_0) << "a thread outlived its limit";
+            ::CloseHandle(thread);
+        }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Threads, StartTest,
-                         testing::Values(StartCase{"AllStart", -1}, StartCase{"FirstFails", 0},
-                                         StartCase{"SecondFails", 1}),
-                         [](const auto& p) { return std::string(p.param.name); });
-
 }  // namespace
 
-// The child mode --child-time-limit: a run with a time limit of one second that goes on writing lines and
-// taking steps until it is ended. The arguments: the log's path, then what hangs
-// ("spooler", "output", both, or "none").
+// The child mode --child-time-limit: a run with a time limit of one second that goes on
+// writing lines and taking steps until it is ended. The arguments: the log's path, then
+// what hangs ("spooler", "output", both, or "none").
 int RunUntilTheTimeLimit(const std::vector<std::wstring>& args) {
     if (args.size() < 2) return 2;
     const bool spoolerHangs = args[1].find(L"spooler") != std::wstring::npos;
