@@ -28,7 +28,8 @@ constexpr std::wstring_view ExitCodeMeaning(ExitCode code) {
             return L"ended by the person without finishing (Cancel, Escape, close, or No to a removal)";
         case ExitCode::CommandLineNotUnderstood:
             return L"the command line was not understood: unknown language code, base name or path missing or "
-                   L"refused, an option refused, or the log file or the record file's folder could not be used";
+                   L"refused, an option refused, or the log file or the record file's folder could not be used; or "
+                   L"the time limit could not be set";
         case ExitCode::PrinterSetupMissing:
             return L"the printer-setup library (printui.dll) or its entry point is missing";
         case ExitCode::PrinterNotCreated:

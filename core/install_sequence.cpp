@@ -114,12 +114,15 @@ InstallResult FindUsbPort(const InstallRequest& request, const InstallSystem& sy
                                                : std::wstring(L": the only USB printer connected")));
             return {};
         case UsbPortSearch::Outcome::SeveralMatch:
-            return {
-                ExitCode::PrinterNotCreated, 0, {PortProblem::Kind::SeveralUsbPrinters, L"", DescribeUsbPorts(usb)}};
+            return {ExitCode::PrinterNotCreated,
+                    0,
+                    std::nullopt,
+                    {PortProblem::Kind::SeveralUsbPrinters, L"", DescribeUsbPorts(usb)}};
         case UsbPortSearch::Outcome::NotFound:
             break;
     }
-    return {ExitCode::PrinterNotCreated, 0, {PortProblem::Kind::NoUsbPrinter, L"", DescribeUsbPorts(usb)}};
+    return {
+        ExitCode::PrinterNotCreated, 0, std::nullopt, {PortProblem::Kind::NoUsbPrinter, L"", DescribeUsbPorts(usb)}};
 }
 
 // The port the printer goes on, once the machine is known to have it: Windows creates no
@@ -140,7 +143,7 @@ InstallResult PortOnThisMachine(const InstallRequest& request, const InstallSyst
     if (std::any_of(ports->begin(), ports->end(), same)) return {};
     std::wstring listing;
     for (const std::wstring& name : *ports) listing += (listing.empty() ? L"" : L", ") + name;
-    return {ExitCode::PrinterNotCreated, kErrorUnknownPort, {PortProblem::Kind::Missing, port, listing}};
+    return {ExitCode::PrinterNotCreated, kErrorUnknownPort, std::nullopt, {PortProblem::Kind::Missing, port, listing}};
 }
 
 // Creates the printer under the first free name, by the route the system and the
@@ -152,19 +155,22 @@ InstallResult CreatePrinter(const InstallRequest& request, const InstallSystem& 
     DebugOutput& debug = system.debug;
     system.progress.Enter(RunStep::NameSearch);
     std::optional<FreeName> free = ChooseFreePrinterName(request.basePrinterName, 0, spooler, debug);
-    if (!free) return {ExitCode::PrinterNotCreated};
+    if (!free) return {ExitCode::PrinterNotCreated, 0, std::nullopt};
     system.progress.Printer(free->name);
 
     system.progress.Enter(RunStep::DriverInstallation);
     const bool hasEntryPoint = printui.FindEntryPoint();
     const std::wstring driverCommand = DriverCommand(request.infBasePath, request.quiet);
     debug.Write(driverCommand);
-    if (!hasEntryPoint) return {ExitCode::PrinterSetupMissing};
+    if (!hasEntryPoint) return {ExitCode::PrinterSetupMissing, 0, std::nullopt};
     printui.RunCommand(driverCommand);
     // The entry point tells nothing of its success; the spooler knows whether it worked.
-    debug.Note(L"the driver " + std::wstring(kDriverModelName) +
-               (spooler.DriverInstalled(kDriverModelName) ? L" is" : L" is not") +
+    const bool driverInstalled = spooler.DriverInstalled(kDriverModelName);
+    debug.Note(L"the driver " + std::wstring(kDriverModelName) + (driverInstalled ? L" is" : L" is not") +
                L" installed for this program's environment");
+    const auto ended = [driverInstalled](ExitCode code, SystemError error = 0) {
+        return InstallResult{code, error, driverInstalled};
+    };
 
     system.progress.Enter(RunStep::PrinterCreation);
     std::optional<bool> commandRoute;
@@ -183,7 +189,7 @@ InstallResult CreatePrinter(const InstallRequest& request, const InstallSystem& 
             system.programRunner.RunSystemProgram(L"rundll32.exe", printerCommand);
             if (!spooler.PrinterExists(free->name)) {
                 debug.Write(kErrorQuitting);
-                return {ExitCode::PrinterNotCreated};
+                return ended(ExitCode::PrinterNotCreated);
             }
         } else {
             debug.Write(kSpoolerRoute);
@@ -191,16 +197,16 @@ InstallResult CreatePrinter(const InstallRequest& request, const InstallSystem& 
         }
         if (error == kErrorPrinterAlreadyExists) {
             free = ChooseFreePrinterName(request.basePrinterName, free->copy + 1, spooler, debug);
-            if (!free) return {ExitCode::PrinterNotCreated, error};
+            if (!free) return ended(ExitCode::PrinterNotCreated, error);
             system.progress.Printer(free->name);
             continue;
         }
         if (error != 0) {
             debug.Write(kErrorQuitting);
-            return {ExitCode::PrinterNotCreated, error};
+            return ended(ExitCode::PrinterNotCreated, error);
         }
         printerName = free->name;
-        return {ExitCode::Installed};
+        return ended(ExitCode::Installed);
     }
 }
 
@@ -252,46 +258,47 @@ InstallResult RunInstallation(const InstallRequest& request, const InstallSystem
     if (!chosen) {
         system.debug.Write(L"port index " + std::to_wstring(settings.portIndex) +
                            L" is outside the port table, nothing installed");
-        return {ExitCode::PrinterNotCreated};
+        return {ExitCode::PrinterNotCreated, 0, std::nullopt};
     }
     std::wstring portName = *chosen;
     const bool comPort = IsComPortName(portName);
     const auto serial = SerialSettingsFrom(settings);
     if (comPort && !serial) {
         system.debug.Write(L"a serial value index is outside its table, nothing installed");
-        return {ExitCode::PrinterNotCreated};
+        return {ExitCode::PrinterNotCreated, 0, std::nullopt};
     }
     if (InstallResult there = PortOnThisMachine(request, system, portName); there.code != ExitCode::Installed) {
         return there;
     }
 
     const std::unique_ptr<PrinterSetupLibrary> printui = system.printerSetup.Load();
-    if (!printui) return {ExitCode::PrinterSetupMissing};
+    if (!printui) return {ExitCode::PrinterSetupMissing, 0, std::nullopt};
 
     const InstallationTurn turn(system);
     std::wstring printerName;
-    if (const InstallResult created = CreatePrinter(request, system, *printui, portName, printerName);
-        created.code != ExitCode::Installed) {
-        return created;
-    }
+    InstallResult result = CreatePrinter(request, system, *printui, portName, printerName);
+    if (result.code != ExitCode::Installed) return result;
 
     system.progress.Enter(RunStep::RecordFile);
-    InstallResult result;
     const PrinterNameRecordResult record = WritePrinterNameRecord(system.files, request.recordPath, printerName);
-    if (!record.complete) result = {ExitCode::RecordFileIncomplete, record.error};
+    if (!record.complete) result = {ExitCode::RecordFileIncomplete, record.error, result.driverInstalled};
 
     if (settings.setAsDefault) {
         system.progress.Enter(RunStep::DefaultPrinter);
         system.spooler.SetDefaultPrinter(printerName);
     }
-    if (settings.printTestPage) {
-        system.progress.Enter(RunStep::TestPage);
-        printui->RunCommand(TestPageCommand(printerName, request.quiet));
-    }
+    // The port's line settings come before the test page, or the page goes out at the
+    // port's old speed.
     if (comPort) {
         system.progress.Enter(RunStep::ComPortConfiguration);
         const SystemError error = ConfigureSerialPort(system.commConfig, *serial, ComDeviceName(portName));
-        if (error != 0 && result.code == ExitCode::Installed) result = {ExitCode::SerialPortNotConfigured, error};
+        if (error != 0 && result.code == ExitCode::Installed) {
+            result = {ExitCode::SerialPortNotConfigured, error, result.driverInstalled};
+        }
+    }
+    if (settings.printTestPage) {
+        system.progress.Enter(RunStep::TestPage);
+        printui->RunCommand(TestPageCommand(printerName, request.quiet));
     }
     return result;
 }

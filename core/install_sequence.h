@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -49,6 +50,9 @@ struct PortProblem {
 struct InstallResult {
     ExitCode code = ExitCode::Installed;
     SystemError error = 0;
+    // Whether the spooler had the driver after the driver command (nothing when the
+    // command did not run): what a missing driver's why: line starts from.
+    std::optional<bool> driverInstalled;
     PortProblem port{};
 
     friend bool operator==(const InstallResult&, const InstallResult&) = default;
@@ -62,7 +66,7 @@ std::wstring PrinterCommand(const std::wstring& printerName, const std::wstring&
 std::wstring TestPageCommand(const std::wstring& printerName, bool quiet);
 
 // Installs the driver, creates the printer under a free name, records the name, sets the
-// default printer, prints a test page and configures a COM port, as the request asks;
+// default printer, configures a COM port and prints a test page, as the request asks;
 // from the name search on, one installation at a time on the machine.
 InstallResult RunInstallation(const InstallRequest& request, const InstallSystem& system);
 

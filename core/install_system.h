@@ -47,7 +47,13 @@ public:
     virtual ~OpenedPrinter() = default;  // closes it
     // The model its driver is.
     virtual std::wstring Driver() = 0;
-    // Deletes the printer.
+    // Throws away the jobs waiting for it; the spooler may still finish the one it prints.
+    virtual SystemError PurgeJobs() = 0;
+    // Where the driver store keeps the INF its driver came from; empty, with the error,
+    // when that cannot be read (systems before Vista keep no such path).
+    virtual std::wstring DriverInfPath(SystemError& error) = 0;
+    // Deletes the printer. With jobs still waiting it is only marked for deletion, and
+    // goes once they are gone and the last handle to it is closed.
     virtual SystemError Delete() = 0;
 };
 
@@ -59,11 +65,17 @@ struct UsbPrinterPort {
     bool operator==(const UsbPrinterPort&) const = default;
 };
 
-class Spooler {
+// Whether a printer exists: asked by the run, and by whoever watches it from another
+// thread (the time limit).
+class PrinterLookup {
 public:
-    virtual ~Spooler() = default;
+    virtual ~PrinterLookup() = default;
     // True when a printer of this name can be opened.
     virtual bool PrinterExists(const std::wstring& name) = 0;
+};
+
+class Spooler : public PrinterLookup {
+public:
     // Creates the printer; kErrorPrinterAlreadyExists when another took the name first.
     virtual SystemError AddPrinter(const PrinterDescription& printer) = 0;
     virtual void SetDefaultPrinter(const std::wstring& name) = 0;
@@ -73,12 +85,22 @@ public:
     // Opens a printer with full access; null, with the error, when it cannot be
     // (kErrorInvalidPrinterName when there is none of that name).
     virtual std::unique_ptr<OpenedPrinter> OpenForRemoval(const std::wstring& name, SystemError& error) = 0;
-    // The drivers of every printer there is, one entry a printer.
-    virtual std::vector<std::wstring> DriversInUse() = 0;
-    // Removes the model's driver for this program's environment.
+    // Whether a printer of this name is still there, marked for deletion or not; when the
+    // spooler cannot tell, it counts as there.
+    virtual bool PrinterRemains(const std::wstring& name) = 0;
+    // The drivers of every printer there is, one entry a printer; nothing, with the error,
+    // when the printers cannot be listed.
+    virtual std::optional<std::vector<std::wstring>> DriversInUse(SystemError& error) = 0;
+    // Removes the model's driver for this program's environment (kErrorPrinterDriverInUse
+    // while the spooler still holds it for a printer that has just gone).
     virtual SystemError DeleteDriver(const std::wstring& model) = 0;
     // The ports the spooler lists (EnumPorts), in its order; nothing, with the error, when it cannot list them.
     virtual std::optional<std::vector<std::wstring>> Ports(SystemError& error) = 0;
+    // Whether this system removes driver packages from its driver store (Vista and later).
+    virtual bool OffersDriverPackageRemoval() = 0;
+    // Removes the driver package of the INF (a driver store path) for this program's
+    // environment.
+    virtual SystemError DeleteDriverPackage(const std::wstring& infPath) = 0;
 };
 
 class SystemInfo {
@@ -197,6 +219,17 @@ public:
     virtual void Printer(const std::wstring& name) = 0;
 };
 
+// Time, for a run that waits for what the system does in its own time (a printer that
+// goes once its jobs are gone, a driver the spooler still holds) or measures how long
+// something takes. The fake moves its own time on and never sleeps.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // Milliseconds from a fixed moment of this run; never goes back.
+    virtual std::uint64_t NowMilliseconds() = 0;
+    virtual void Sleep(std::uint32_t milliseconds) = 0;
+};
+
 // What one installation or removal works with.
 struct InstallSystem {
     PrinterSetup& printerSetup;
@@ -208,4 +241,5 @@ struct InstallSystem {
     CommConfigStore& commConfig;
     InstallationLock& lock;
     Progress& progress;
+    Clock& clock;
 };

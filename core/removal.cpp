@@ -1,6 +1,8 @@
 #include "core/removal.h"
 
 #include <algorithm>
+#include <chrono>
+#include <optional>
 
 #include "core/install_sequence.h"
 #include "core/system_errors.h"
@@ -27,36 +29,43 @@ std::wstring ErrorText(SystemError error) {
     return L"error " + std::to_wstring(error);
 }
 
+// How often a wait asks the system again.
+constexpr std::chrono::milliseconds kPollInterval{250};
+
+std::wstring Seconds(std::chrono::milliseconds wait) {
+    return std::to_wstring(std::chrono::duration_cast<std::chrono::seconds>(wait).count()) + L" s";
+}
+
 // The steps of a removal: each ends it with a result, or lets the next one go on.
 class Removal {
 public:
     Removal(const RemovalRequest& request, const InstallSystem& system) : request_(request), system_(system) {}
 
     RemovalResult Run(const ConfirmRemoval& confirm) {
-        if (!ReadRecord()) return result_;
-        SystemError error = 0;
-        system_.progress.Printer(result_.printerName);
-        system_.progress.Enter(RunStep::PrinterRemoval);
-        std::unique_ptr<OpenedPrinter> printer = system_.spooler.OpenForRemoval(result_.printerName, error);
-        if (!printer) return PrinterNotThere(error);
-        const std::wstring driver = printer->Driver();
-        Line(L"the printer " + result_.printerName + L" uses the driver " + driver);
-        if (driver != kDriverModelName) {
-            return NotRemoved(Reason::OtherDriver, 0,
-                              L"which is not the driver " + std::wstring(kDriverModelName) + L": nothing is removed");
-        }
-        if (!confirm(result_.printerName)) {
+        std::string recorded;
+        if (!ReadRecord(recorded)) return result_;
+        const std::optional<bool> found = FindPrinter();
+        if (!found) return result_;
+        if (*found && !confirm(result_.printerName)) {
             Line(L"the printer " + result_.printerName + L" is not removed: the answer was No");
             return Ended(ExitCode::WizardNotFinished, Outcome::Declined);
         }
-        if (const SystemError deleted = printer->Delete(); deleted != 0) {
-            return NotRemoved(Reason::PrinterNotDeleted, deleted,
-                              L"the printer " + result_.printerName + L" could not be deleted: " + ErrorText(deleted));
+
+        const InstallationTurn turn(system_);
+        // Another run may have changed the record or its printer while this one asked or
+        // waited for its turn; what was asked about is then not what would be removed.
+        if (!RecordUnchanged(recorded)) return result_;
+        system_.progress.Enter(RunStep::PrinterRemoval);
+        SystemError error = 0;
+        std::unique_ptr<OpenedPrinter> printer = system_.spooler.OpenForRemoval(result_.printerName, error);
+        if (!printer && error != kErrorInvalidPrinterName) return NotOpened(error);
+        if (static_cast<bool>(printer) != *found || (printer && printer->Driver() != kDriverModelName)) {
+            return NotRemoved(
+                Reason::ChangedMeanwhile, 0,
+                L"the printer " + result_.printerName + L" changed while the removal waited: nothing is removed");
         }
-        printer.reset();
-        Line(L"the printer " + result_.printerName + L" is deleted");
-        RemoveDriverWhenUnused();
-        return DeleteRecord(Outcome::Removed);
+        if (!printer) return DeleteRecord(Outcome::NothingFound);
+        return RemovePrinter(std::move(printer));
     }
 
 private:
@@ -75,8 +84,28 @@ private:
         return Ended(ExitCode::RemovalFailed, Outcome::NotRemoved);
     }
 
-    // The record names the printer; false when the removal ends here.
-    bool ReadRecord() {
+    RemovalResult& NotOpened(SystemError error) {
+        return NotRemoved(Reason::PrinterNotOpened, error,
+                          L"the printer " + result_.printerName + L" cannot be opened: " + ErrorText(error) +
+                              L": nothing is removed");
+    }
+
+    // Asks `done` until it says yes, for at most `wait`; whether it said yes.
+    bool WaitFor(std::chrono::milliseconds wait, const std::function<bool()>& done) {
+        Clock& clock = system_.clock;
+        const std::uint64_t start = clock.NowMilliseconds();
+        const auto limit = static_cast<std::uint64_t>(wait.count());
+        while (!done()) {
+            const std::uint64_t elapsed = clock.NowMilliseconds() - start;
+            if (elapsed >= limit) return false;
+            clock.Sleep(static_cast<std::uint32_t>(std::min<std::uint64_t>(kPollInterval.count(), limit - elapsed)));
+        }
+        return true;
+    }
+
+    // The record names the printer (its bytes in `recorded`); false when the removal
+    // ends here.
+    bool ReadRecord(std::string& recorded) {
         system_.progress.Enter(RunStep::RecordReading);
         const std::wstring& path = request_.recordPath;
         SystemError error = 0;
@@ -96,7 +125,8 @@ private:
             Ended(ExitCode::Installed, Outcome::NothingFound);
             return false;
         }
-        result_.printerName = PrinterNameFromRecordBytes(*bytes);
+        recorded = *bytes;
+        result_.printerName = PrinterNameFromRecordBytes(recorded);
         Line(L"the record file " + path + L" names the printer " + result_.printerName);
         if (!IsNameFromBase(result_.printerName, request_.basePrinterName)) {
             NotRemoved(Reason::NotThisBaseName, 0,
@@ -107,31 +137,121 @@ private:
         return true;
     }
 
-    RemovalResult& PrinterNotThere(SystemError error) {
-        if (error != kErrorInvalidPrinterName) {
-            return NotRemoved(Reason::PrinterNotOpened, error,
-                              L"the printer " + result_.printerName + L" cannot be opened: " + ErrorText(error) +
-                                  L": nothing is removed");
+    // Whether the recorded printer is there, with this program's driver; nothing when
+    // the removal ends here.
+    std::optional<bool> FindPrinter() {
+        system_.progress.Printer(result_.printerName);
+        system_.progress.Enter(RunStep::PrinterRemoval);
+        SystemError error = 0;
+        const std::unique_ptr<OpenedPrinter> printer = system_.spooler.OpenForRemoval(result_.printerName, error);
+        if (!printer && error != kErrorInvalidPrinterName) {
+            NotOpened(error);
+            return std::nullopt;
         }
-        Line(L"nothing to remove: there is no printer " + result_.printerName);
-        return DeleteRecord(Outcome::NothingFound);
+        if (!printer) {
+            Line(L"nothing to remove: there is no printer " + result_.printerName);
+            return false;
+        }
+        const std::wstring driver = printer->Driver();
+        Line(L"the printer " + result_.printerName + L" uses the driver " + driver);
+        if (driver != kDriverModelName) {
+            NotRemoved(Reason::OtherDriver, 0,
+                       L"which is not the driver " + std::wstring(kDriverModelName) + L": nothing is removed");
+            return std::nullopt;
+        }
+        return true;
+    }
+
+    // The record as it was when the removal began; false, the removal ended, when not.
+    bool RecordUnchanged(const std::string& recorded) {
+        system_.progress.Enter(RunStep::RecordReading);
+        const std::wstring& path = request_.recordPath;
+        SystemError error = 0;
+        const std::optional<std::string> bytes = system_.files.ReadFile(path, kMaxRecordBytes, error);
+        if (!bytes && error != kErrorFileNotFound && error != kErrorPathNotFound) {
+            NotRemoved(Reason::RecordUnreadable, error,
+                       L"the record file " + path + L" cannot be read: " + ErrorText(error));
+            return false;
+        }
+        if (bytes == recorded) return true;
+        NotRemoved(Reason::ChangedMeanwhile, 0,
+                   L"the record file " + path + L" changed while the removal waited: nothing is removed");
+        return false;
+    }
+
+    RemovalResult& RemovePrinter(std::unique_ptr<OpenedPrinter> printer) {
+        const std::wstring& name = result_.printerName;
+        // Waiting jobs (an offline kiosk printer's) would only mark the printer for deletion.
+        if (const SystemError purged = printer->PurgeJobs(); purged != 0) {
+            Line(L"the jobs waiting for the printer " + name + L" could not be purged: " + ErrorText(purged));
+        }
+        // Once the printer is gone, nothing leads to where its driver came from.
+        SystemError infError = 0;
+        const std::wstring infPath = printer->DriverInfPath(infError);
+        if (const SystemError deleted = printer->Delete(); deleted != 0) {
+            return NotRemoved(Reason::PrinterNotDeleted, deleted,
+                              L"the printer " + name + L" could not be deleted: " + ErrorText(deleted));
+        }
+        printer.reset();  // the spooler lets a printer go only once no handle to it is open
+        if (!WaitFor(kDeletionWait, [&] { return !system_.spooler.PrinterRemains(name); })) {
+            // A record that went now would make a deployment count as removed what stays,
+            // and the next installation would make a copy beside it.
+            return NotRemoved(Reason::PrinterStays, 0,
+                              L"the printer " + name + L" is still there " + Seconds(kDeletionWait) +
+                                  L" after its deletion, printing or waiting for a job: the record file stays");
+        }
+        Line(L"the printer " + name + L" is deleted");
+        RemoveDriverWhenUnused(infPath, infError);
+        return DeleteRecord(Outcome::Removed);
     }
 
     // The spooler of some systems removes a driver that printers still use: the
-    // printers are counted here first.
-    void RemoveDriverWhenUnused() {
+    // printers are counted here first, and a driver that cannot be counted stays.
+    void RemoveDriverWhenUnused(const std::wstring& infPath, SystemError infError) {
         system_.progress.Enter(RunStep::DriverRemoval);
-        const std::vector<std::wstring> drivers = system_.spooler.DriversInUse();
-        const auto users = std::count(drivers.begin(), drivers.end(), std::wstring(kDriverModelName));
+        Spooler& spooler = system_.spooler;
+        const std::wstring driver(kDriverModelName);
+        SystemError error = 0;
+        const std::optional<std::vector<std::wstring>> drivers = spooler.DriversInUse(error);
+        if (!drivers) {
+            Line(L"the driver " + driver + L" stays: the printers that might use it cannot be listed, " +
+                 ErrorText(error));
+            return;
+        }
+        const auto users = std::count(drivers->begin(), drivers->end(), driver);
         if (users > 0) {
-            Line(L"the driver " + std::wstring(kDriverModelName) + L" stays: " + std::to_wstring(users) +
+            Line(L"the driver " + driver + L" stays: " + std::to_wstring(users) +
                  (users == 1 ? L" printer uses it" : L" printers use it"));
             return;
         }
-        const SystemError error = system_.spooler.DeleteDriver(kDriverModelName);
-        Line(error == 0 ? L"the driver " + std::wstring(kDriverModelName) + L" is removed"
-                        : L"the driver " + std::wstring(kDriverModelName) + L" stays: the spooler did not remove it, " +
-                              ErrorText(error));
+        // Right after its last printer has gone, the spooler may hold the driver a moment.
+        WaitFor(kDriverInUseWait, [&] {
+            error = spooler.DeleteDriver(driver);
+            return error != kErrorPrinterDriverInUse;
+        });
+        if (error != 0) {
+            Line(L"the driver " + driver + L" stays: the spooler did not remove it, " + ErrorText(error));
+            return;
+        }
+        Line(L"the driver " + driver + L" is removed");
+        RemoveDriverPackage(infPath, infError);
+    }
+
+    // The driver store would install the driver again from its package, unasked.
+    void RemoveDriverPackage(const std::wstring& infPath, SystemError infError) {
+        Spooler& spooler = system_.spooler;
+        if (!spooler.OffersDriverPackageRemoval()) {
+            Line(L"the driver package stays: this system offers no removal from its driver store");
+            return;
+        }
+        if (infPath.empty()) {
+            Line(L"the driver package stays in the driver store: the driver's INF path could not be read" +
+                 (infError != 0 ? L", " + ErrorText(infError) : std::wstring()));
+            return;
+        }
+        const SystemError error = spooler.DeleteDriverPackage(infPath);
+        Line(error == 0 ? L"the driver package " + infPath + L" is removed from the driver store"
+                        : L"the driver package " + infPath + L" stays in the driver store: " + ErrorText(error));
     }
 
     // A record that stays would make a deployment's detection find the printer still.
@@ -175,6 +295,5 @@ bool IsNameFromBase(std::wstring_view recorded, std::wstring_view base) {
 }
 
 RemovalResult RunRemoval(const RemovalRequest& request, const InstallSystem& system, const ConfirmRemoval& confirm) {
-    const InstallationTurn turn(system);
     return Removal(request, system).Run(confirm);
 }

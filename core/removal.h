@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -11,6 +12,13 @@
 
 // A record file longer than this names no printer an installation made.
 inline constexpr std::size_t kMaxRecordBytes = 1024;
+
+// How long a deleted printer may take to go. The spooler deletes a printer with jobs only
+// once they are gone, and a job that an offline printer is in the middle of cannot
+// always be purged at once.
+inline constexpr std::chrono::milliseconds kDeletionWait{5000};
+// How long the spooler may still hold a driver whose last printer has just gone.
+inline constexpr std::chrono::milliseconds kDriverInUseWait{5000};
 
 // What one removal is asked to do: remove the printer an installation with this base
 // name recorded, its driver when no other printer uses it, and the record.
@@ -33,6 +41,8 @@ struct RemovalResult {
         OtherDriver,        // the printer uses another model's driver
         PrinterNotOpened,   // the printer cannot be opened for removal (`error`)
         PrinterNotDeleted,  // the spooler refused to delete it (`error`)
+        PrinterStays,       // deleted, it was still there after kDeletionWait
+        ChangedMeanwhile,   // the record or its printer changed while the removal asked or waited
         RecordNotDeleted,   // the printer is gone, but the record stays (`error`)
     };
 
@@ -55,5 +65,8 @@ bool IsNameFromBase(std::wstring_view recorded, std::wstring_view base);
 using ConfirmRemoval = std::function<bool(const std::wstring& printerName)>;
 
 // Removes what an installation recorded, one step after another, each written to the
-// debugger output; from reading the record on, one installation or removal at a time.
+// debugger output. What there is to remove is found, and asked about, without the lock
+// that keeps installations apart, so that a question nobody answers holds up no other
+// installation; then, holding it, the removal reads the record again and removes only
+// what it asked about.
 RemovalResult RunRemoval(const RemovalRequest& request, const InstallSystem& system, const ConfirmRemoval& confirm);

@@ -16,3 +16,4 @@ inline constexpr std::uint32_t kErrorUnknownPort = 1796;
 inline constexpr std::uint32_t kErrorUnknownPrinterDriver = 1797;
 inline constexpr std::uint32_t kErrorInvalidPrinterName = 1801;  // also: no printer of that name
 inline constexpr std::uint32_t kErrorPrinterAlreadyExists = 1802;
+inline constexpr std::uint32_t kErrorPrinterDriverInUse = 3001;

@@ -23,7 +23,7 @@ core/install_sequence.cpp|Installation*|for (int copy = first; copy <= kMaxPrint
 core/install_sequence.cpp|Installation*|return base + std::wstring(kCopyOpen) + std::to_wstring(copy)|return base + L" " + std::wstring(kCopyOpen) + std::to_wstring(copy)
 core/install_sequence.cpp|Choices*|system.spooler.SetDefaultPrinter(printerName);|static_cast<void>(printerName);
 core/install_sequence.cpp|Ports*:Installation*|const SystemError error = ConfigureSerialPort(system.commConfig, *serial, portName.substr(0, 4));|const SystemError error = 0;
-core/install_sequence.cpp|Outcomes*|if (error != 0 && result.code == ExitCode::Installed) result|if (error != 0) result
+core/install_sequence.cpp|Outcomes*|if (error != 0 && result.code == ExitCode::Installed) {|if (error != 0) {
 core/install_sequence.cpp|Installation*:Route*|InfFile(infBasePath, L".INF") + L" /r " + Quoted(portName)|InfFile(infBasePath, L".INF") + L" /r " + portName
 core/install_sequence.cpp|Choices*|L" /k /n " + Quoted(printerName)|L" /k " + Quoted(printerName)
 core/architecture.h|Matrix*:Routes*|return architecture == kArchitectureAmd64 \|\| architecture == kArchitectureIa64;|return architecture == kArchitectureAmd64;
@@ -42,6 +42,10 @@ core/install_sequence.cpp|Installation.AQuietRun*|return quiet ? command + kQuie
 core/install_sequence.cpp|Installation.ANameTaken*|if (error == kErrorPrinterAlreadyExists) {|if (false) {
 core/removal.cpp|Names*|if (number > kMaxPrinterCopies) return false;|if (number > kMaxPrinterCopies + 1) return false;
 core/removal.cpp|Ends*|if (driver != kDriverModelName) {|if (false) {
+core/removal.cpp|Spooler*|return error != kErrorPrinterDriverInUse;|return true;
+core/removal.cpp|Spooler*|if (!WaitFor(kDeletionWait, [&] { return !system_.spooler.PrinterRemains(name); })) {|if (system_.spooler.PrinterRemains(name)) {
+core/removal.cpp|Removal.Takes*|printer.reset();  // the spooler lets a printer go only once no handle to it is open|static_cast<void>(printer);
+core/removal.cpp|Meanwhile*|if (bytes == recorded) return true;|if (bytes) return true;
 core/run_log.cpp|Texts*|return c < 0x20 \|\| c == 0x7F \|\| c == 0x85 \|\| c == 0x2028 \|\| c == 0x2029;|return c < 0x20 \|\| c == 0x7F \|\| c == 0x85 \|\| c == 0x2029;
 core/options.cpp|Lines*|if (parsed.options.remove && firstInstallOnly) refuse|if (false && firstInstallOnly) refuse
 core/elevation.cpp|Outcomes*|case Outcome::ExitCodeUnread:|case Outcome::ExitCodeUnread: break;

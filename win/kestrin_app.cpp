@@ -265,8 +265,14 @@ std::optional<ExitCode> RunQuietly(RunState& run) {
     if (!run.options().quiet) return std::nullopt;
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
     Win32InstallSystem system(run.output);
-    TimeLimit limit(run.options().timeoutSeconds.value_or(kDefaultTimeoutSeconds), run.start.startTick, run.output,
-                    system);
+    const std::unique_ptr<TimeLimit> limit =
+        TimeLimit::Start(run.options().timeoutSeconds.value_or(kDefaultTimeoutSeconds), run.start.startTick,
+                         {run.output, system.progress(), system.programRunner(), system.spooler()});
+    if (!limit) {
+        // Without its limit a run could wait for ever, and the deployment with it.
+        run.output.Write(L"the time limit could not be set");
+        return ExitCode::CommandLineNotUnderstood;
+    }
     ExitCode code = ExitCode::Installed;
     if (run.options().remove) {
         code = Remove(run, system, [](const std::wstring&) { return true; }).code;
@@ -275,7 +281,7 @@ std::optional<ExitCode> RunQuietly(RunState& run) {
             SettingsFromOptions(run.options(), run.start.detectedOs, run.commandLine().basePrinterName);
         code = Install(run, system, settings).code;
     }
-    limit.Stop();
+    limit->Stop();
     return code;
 }
 

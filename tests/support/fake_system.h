@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -28,7 +29,8 @@ class FakeSystem final : public PrinterSetup,
                          public Files,
                          public CommConfigStore,
                          public InstallationLock,
-                         public Progress {
+                         public Progress,
+                         public Clock {
 public:
     // What the system looks like.
     bool hasPrinterSetup = true;
@@ -41,8 +43,16 @@ public:
     bool runnerCreatesPrinter = true;          // rundll32 really creates the printer
     bool driverInstalled = true;               // after the driver command
     SystemError openError = 0;                 // OpenForRemoval fails so, for a printer that exists
+    SystemError purgeError = 0;
     SystemError deletePrinterError = 0;
+    std::uint32_t lookupsUntilGone = 0;          // a deleted printer is still found by this many lookups
+    SystemError listError = 0;                   // DriversInUse fails so
+    std::deque<SystemError> deleteDriverErrors;  // DeleteDriver's answers in turn, then deleteDriverError
     SystemError deleteDriverError = 0;
+    bool offersPackageRemoval = true;
+    std::wstring infPath = L"C:\\Windows\\System32\\DriverStore\\FileRepository\\tavik.inf_x86\\tavik.inf";
+    SystemError infPathError = 0;  // the INF path cannot be read
+    SystemError deletePackageError = 0;
     Files::Result fileResult = Files::Result::Written;
     SystemError fileError = 0;    // with a file result other than Written
     SystemError readError = 0;    // ReadFile fails so, for a file that exists
@@ -54,6 +64,7 @@ public:
                                               L"LPT1:", L"LPT2:", L"LPT3:", L"USB001"};
     SystemError portsError = 0;  // non-zero: the port list cannot be had
     std::vector<UsbPrinterPort> usbPrinters;
+    std::function<void()> whileWaiting;  // what another run does while this one waits for the lock
 
     // The COM ports: what each stores, and how the comm-configuration calls answer.
     std::map<std::wstring, std::vector<std::byte>> ports;
@@ -81,8 +92,9 @@ public:
     std::wstring defaultPrinter;
     std::vector<CommRead> commReads;
     std::vector<CommWrite> commWrites;
+    std::uint64_t now = 0;  // the clock, in milliseconds: only Sleep moves it
 
-    InstallSystem System() { return {*this, *this, *this, *this, *this, *this, *this, *this, *this}; }
+    InstallSystem System() { return {*this, *this, *this, *this, *this, *this, *this, *this, *this, *this}; }
 
     std::unique_ptr<PrinterSetupLibrary> Load() override {
         calls.push_back(L"LoadLibrary printui.dll");
@@ -124,8 +136,23 @@ public:
         return std::make_unique<Opened>(*this, name);
     }
 
-    std::vector<std::wstring> DriversInUse() override {
+    bool PrinterRemains(const std::wstring& name) override {
+        calls.push_back(L"PrinterRemains " + name);
+        if (deleting_.contains(name)) {
+            if (lookupsUntilGone > 0) {
+                --lookupsUntilGone;
+                return true;
+            }
+            deleting_.erase(name);
+            printers.erase(name);
+        }
+        return printers.contains(name);
+    }
+
+    std::optional<std::vector<std::wstring>> DriversInUse(SystemError& error) override {
         calls.push_back(L"DriversInUse");
+        error = listError;
+        if (error != 0) return std::nullopt;
         std::vector<std::wstring> drivers;
         for (const std::wstring& printer : printers) drivers.push_back(DriverOf(printer));
         return drivers;
@@ -133,7 +160,17 @@ public:
 
     SystemError DeleteDriver(const std::wstring& model) override {
         calls.push_back(L"DeleteDriver " + model);
-        return deleteDriverError;
+        if (deleteDriverErrors.empty()) return deleteDriverError;
+        const SystemError error = deleteDriverErrors.front();
+        deleteDriverErrors.pop_front();
+        return error;
+    }
+
+    bool OffersDriverPackageRemoval() override { return offersPackageRemoval; }
+
+    SystemError DeleteDriverPackage(const std::wstring& path) override {
+        calls.push_back(L"DeleteDriverPackage " + path);
+        return deletePackageError;
     }
 
     std::optional<std::vector<std::wstring>> Ports(SystemError& error) override {
@@ -229,11 +266,21 @@ public:
         error = lockError;
         return lockState;
     }
-    void WaitAndTake() override { calls.push_back(L"WaitAndTake lock"); }
+    void WaitAndTake() override {
+        calls.push_back(L"WaitAndTake lock");
+        if (whileWaiting) whileWaiting();
+    }
     void Release() override { calls.push_back(L"Release lock"); }
 
     void Enter(RunStep step) override { steps.push_back(step); }
     void Printer(const std::wstring& name) override { progressPrinter = name; }
+
+    // Virtual time: a wait takes none of the test's.
+    std::uint64_t NowMilliseconds() override { return now; }
+    void Sleep(std::uint32_t milliseconds) override {
+        calls.push_back(L"Sleep " + std::to_wstring(milliseconds));
+        now += milliseconds;
+    }
 
     std::wstring DriverOf(const std::wstring& printer) const {
         const auto driver = printerDrivers.find(printer);
@@ -246,10 +293,25 @@ private:
         Opened(FakeSystem& system, std::wstring name) : system_(system), name_(std::move(name)) {}
         ~Opened() override { system_.calls.push_back(L"ClosePrinter " + name_); }
         std::wstring Driver() override { return system_.DriverOf(name_); }
+        SystemError PurgeJobs() override {
+            system_.calls.push_back(L"PurgeJobs " + name_);
+            return system_.purgeError;
+        }
+        std::wstring DriverInfPath(SystemError& error) override {
+            system_.calls.push_back(L"DriverInfPath " + name_);
+            error = system_.infPathError;
+            return error == 0 ? system_.infPath : L"";
+        }
+        // A printer whose jobs are not yet gone stays for `lookupsUntilGone` lookups.
         SystemError Delete() override {
             system_.calls.push_back(L"DeletePrinter " + name_);
-            if (system_.deletePrinterError == 0) system_.printers.erase(name_);
-            return system_.deletePrinterError;
+            if (system_.deletePrinterError != 0) return system_.deletePrinterError;
+            if (system_.lookupsUntilGone == 0) {
+                system_.printers.erase(name_);
+            } else {
+                system_.deleting_.insert(name_);
+            }
+            return 0;
         }
 
     private:
@@ -273,4 +335,5 @@ private:
 
     std::uint64_t existenceChecks_ = 0;
     std::uint32_t lastError_ = 0;
+    std::set<std::wstring> deleting_;  // marked for deletion, still there
 };

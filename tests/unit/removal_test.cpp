@@ -49,35 +49,65 @@ struct Removal {
         fake.printers = {L"Kiosk1(copy of 2)"};
     }
 
+    std::function<void()> whileAsked;  // what another run does while the question is open
+
     RemovalResult Run() {
         return RunRemoval({L"Kiosk1"}, fake.System(), [this](const std::wstring& printer) {
             asked.push_back(printer);
+            fake.calls.push_back(L"question " + printer);
+            if (whileAsked) whileAsked();
             return answer;
         });
     }
 };
 
+// The debugger lines of a run, in order.
+std::vector<std::wstring> Lines(const FakeSystem& fake) {
+    std::vector<std::wstring> lines;
+    for (const std::wstring& call : fake.calls) {
+        if (call.rfind(L"debug ", 0) == 0) lines.push_back(call.substr(6));
+    }
+    return lines;
+}
+
+std::size_t Count(const FakeSystem& fake, const std::wstring& call) {
+    return static_cast<std::size_t>(std::count(fake.calls.begin(), fake.calls.end(), call));
+}
+
 using Outcome = RemovalResult::Outcome;
 using Reason = RemovalResult::Reason;
 
+// Asked without the lock, so that an open question holds up no other installation; then,
+// holding it, the record read again, the jobs purged, and the driver's INF path read
+// while the printer still leads to it.
 TEST(Removal, TakesThePrinterTheDriverAndTheRecordInTurn) {
     Removal removal;
     const RemovalResult result = removal.Run();
     EXPECT_EQ(result, (RemovalResult{ExitCode::Installed, Outcome::Removed, Reason::None, L"Kiosk1(copy of 2)", 0}));
     EXPECT_EQ(removal.asked, std::vector<std::wstring>{L"Kiosk1(copy of 2)"});
+    const std::wstring inf = removal.fake.infPath;
     EXPECT_EQ(removal.fake.calls,
               (std::vector<std::wstring>{
-                  L"TryTake lock",
                   L"ReadFile " + std::wstring(kRecordFile),
                   L"debug the record file " + std::wstring(kRecordFile) + L" names the printer Kiosk1(copy of 2)",
                   L"OpenForRemoval Kiosk1(copy of 2)",
                   L"debug the printer Kiosk1(copy of 2) uses the driver " + kModel,
+                  L"ClosePrinter Kiosk1(copy of 2)",
+                  L"question Kiosk1(copy of 2)",
+                  L"TryTake lock",
+                  L"ReadFile " + std::wstring(kRecordFile),
+                  L"OpenForRemoval Kiosk1(copy of 2)",
+                  L"PurgeJobs Kiosk1(copy of 2)",
+                  L"DriverInfPath Kiosk1(copy of 2)",
                   L"DeletePrinter Kiosk1(copy of 2)",
                   L"ClosePrinter Kiosk1(copy of 2)",
+                  L"PrinterRemains Kiosk1(copy of 2)",
                   L"debug the printer Kiosk1(copy of 2) is deleted",
                   L"DriversInUse",
                   L"DeleteDriver " + kModel,
                   L"debug the driver " + kModel + L" is removed",
+                  L"DeleteDriverPackage " + inf,
+                  L"debug the driver package " + inf + L" is removed from the driver store",
                   L"RemoveFile " + std::wstring(kRecordFile),
                   L"debug the record file " + std::wstring(kRecordFile) + L" is deleted",
                   L"Release lock",
@@ -97,6 +127,7 @@ struct ShortCase {
     bool printerStays;
     bool recordStays;
     const wchar_t* lastLine;  // the last debugger line
+    bool locked = false;      // what ends it before the question takes no lock
 };
 
 class ShortTest : public testing::TestWithParam<ShortCase> {};
@@ -111,13 +142,13 @@ TEST_P(ShortTest, TouchesNothingItShouldNot) {
     EXPECT_EQ(result.error, GetParam().error);
     EXPECT_EQ(removal.fake.printers.contains(L"Kiosk1(copy of 2)"), GetParam().printerStays);
     EXPECT_EQ(removal.fake.files.contains(kRecordFile), GetParam().recordStays);
-    std::vector<std::wstring> lines;
-    for (const std::wstring& call : removal.fake.calls) {
-        if (call.rfind(L"debug ", 0) == 0) lines.push_back(call.substr(6));
-    }
+    const std::vector<std::wstring> lines = Lines(removal.fake);
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), GetParam().lastLine);
-    EXPECT_EQ(removal.fake.calls.back(), L"Release lock");
+    EXPECT_EQ(Count(removal.fake, L"TryTake lock"), GetParam().locked ? 1u : 0u);
+    if (GetParam().locked) {
+        EXPECT_EQ(removal.fake.calls.back(), L"Release lock");
+    }
 }
 
 const std::wstring kRecordNames = L"the record file " + std::wstring(kRecordFile);
@@ -135,7 +166,7 @@ INSTANTIATE_TEST_SUITE_P(
                   L"the record file TollvekPrintName5249 cannot be read: error 5"},
         ShortCase{"PrinterGone", [](Removal& r) { r.fake.printers.clear(); }, ExitCode::Installed,
                   Outcome::NothingFound, Reason::None, 0, false, false,
-                  L"the record file TollvekPrintName5249 is deleted"},
+                  L"the record file TollvekPrintName5249 is deleted", true},
         ShortCase{"AnotherBaseName", [](Removal& r) { r.fake.files[kRecordFile] = "Front desk"; },
                   ExitCode::RemovalFailed, Outcome::NotRemoved, Reason::NotThisBaseName, 0, true, true,
                   L"an installation with the base name Kiosk1 makes no printer of that name: nothing is removed"},
@@ -149,10 +180,10 @@ INSTANTIATE_TEST_SUITE_P(
                   Reason::None, 0, true, true, L"the printer Kiosk1(copy of 2) is not removed: the answer was No"},
         ShortCase{"NotDeleted", [](Removal& r) { r.fake.deletePrinterError = 5; }, ExitCode::RemovalFailed,
                   Outcome::NotRemoved, Reason::PrinterNotDeleted, 5, true, true,
-                  L"the printer Kiosk1(copy of 2) could not be deleted: error 5"},
+                  L"the printer Kiosk1(copy of 2) could not be deleted: error 5", true},
         ShortCase{"RecordStays", [](Removal& r) { r.fake.deleteError = 5; }, ExitCode::RemovalFailed,
                   Outcome::NotRemoved, Reason::RecordNotDeleted, 5, false, true,
-                  L"the record file TollvekPrintName5249 could not be deleted: error 5"}),
+                  L"the record file TollvekPrintName5249 could not be deleted: error 5", true}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST(Removal, KeepsADriverThatAnotherPrinterUsesOrThatTheSpoolerKeeps) {
@@ -171,5 +202,106 @@ TEST(Removal, KeepsADriverThatAnotherPrinterUsesOrThatTheSpoolerKeeps) {
                          L"debug the driver " + kModel + L" stays: the spooler did not remove it, error 3001"),
               1);
 }
+
+// After the deletion, on the fake's clock: a printer that goes late or not at all, a
+// driver the spooler holds a moment or for good, printers that cannot be listed, a
+// package the driver store keeps.
+struct AfterDeletionCase {
+    const char* name;
+    void (*setUp)(FakeSystem&);
+    ExitCode code;
+    const wchar_t* line;  // one the removal writes
+    std::size_t driverDeletions;
+    std::uint64_t waited;  // milliseconds
+};
+
+class AfterDeletionTest : public testing::TestWithParam<AfterDeletionCase> {};
+
+TEST_P(AfterDeletionTest, WaitsNoLongerThanItMayAndSaysWhatStays) {
+    Removal removal;
+    GetParam().setUp(removal.fake);
+    EXPECT_EQ(removal.Run().code, GetParam().code);
+    EXPECT_EQ(Count(removal.fake, L"debug " + std::wstring(GetParam().line)), 1u);
+    EXPECT_EQ(Count(removal.fake, L"DeleteDriver " + kModel), GetParam().driverDeletions);
+    EXPECT_EQ(removal.fake.now, GetParam().waited);
+    // The record goes with the printer, and only with it.
+    EXPECT_EQ(removal.fake.files.contains(kRecordFile), removal.fake.printers.contains(L"Kiosk1(copy of 2)"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Spooler, AfterDeletionTest,
+    testing::Values(
+        AfterDeletionCase{"GoesOnceItsJobsAreGone", [](FakeSystem& f) { f.lookupsUntilGone = 3; }, ExitCode::Installed,
+                          L"the printer Kiosk1(copy of 2) is deleted", 1, 750},
+        AfterDeletionCase{"StaysPrinting", [](FakeSystem& f) { f.lookupsUntilGone = UINT32_MAX; },
+                          ExitCode::RemovalFailed,
+                          L"the printer Kiosk1(copy of 2) is still there 5 s after its deletion, printing or waiting "
+                          L"for a job: the record file stays",
+                          0, 5000},
+        AfterDeletionCase{"DriverHeldAMoment",
+                          [](FakeSystem& f) {
+                              f.deleteDriverErrors = {3001, 3001};
+                          },
+                          ExitCode::Installed, L"the driver Tavik 10.0.0.11 is removed", 3, 500},
+        AfterDeletionCase{"DriverHeldForGood", [](FakeSystem& f) { f.deleteDriverError = 3001; }, ExitCode::Installed,
+                          L"the driver Tavik 10.0.0.11 stays: the spooler did not remove it, error 3001", 21, 5000},
+        AfterDeletionCase{"PrintersNotListed", [](FakeSystem& f) { f.listError = 1722; }, ExitCode::Installed,
+                          L"the driver Tavik 10.0.0.11 stays: the printers that might use it cannot be listed, error "
+                          L"1722",
+                          0, 0},
+        AfterDeletionCase{"NoDriverStore", [](FakeSystem& f) { f.offersPackageRemoval = false; }, ExitCode::Installed,
+                          L"the driver package stays: this system offers no removal from its driver store", 1, 0},
+        AfterDeletionCase{"InfPathUnread", [](FakeSystem& f) { f.infPathError = 124; }, ExitCode::Installed,
+                          L"the driver package stays in the driver store: the driver's INF path could not be read, "
+                          L"error 124",
+                          1, 0}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+// What another run changes while this one asks its question, or waits for its turn:
+// what was asked about is then not what would be removed, and nothing is.
+struct ChangeCase {
+    const char* name;
+    bool whileAsked;  // else while waiting for the lock
+    void (*change)(FakeSystem&);
+    const wchar_t* lastLine;
+    bool printerThere = true;  // when the removal began
+};
+
+class ChangedMeanwhileTest : public testing::TestWithParam<ChangeCase> {};
+
+TEST_P(ChangedMeanwhileTest, RemovesNothing) {
+    Removal removal;
+    FakeSystem& fake = removal.fake;
+    if (!GetParam().printerThere) fake.printers.clear();
+    const auto change = [&] { GetParam().change(fake); };
+    if (GetParam().whileAsked) {
+        removal.whileAsked = change;
+    } else {
+        fake.lockState = InstallationLock::State::Busy;
+        fake.whileWaiting = change;
+    }
+    EXPECT_EQ(removal.Run().code, ExitCode::RemovalFailed);
+    ASSERT_FALSE(Lines(fake).empty());
+    EXPECT_EQ(Lines(fake).back(), GetParam().lastLine);
+    EXPECT_EQ(Count(fake, L"DeletePrinter Kiosk1(copy of 2)") + Count(fake, L"RemoveFile " + std::wstring(kRecordFile)),
+              0u);
+}
+
+const wchar_t kRecordChanged[] =
+    L"the record file TollvekPrintName5249 changed while the removal waited: nothing is "
+    L"removed";
+const wchar_t kPrinterChanged[] = L"the printer Kiosk1(copy of 2) changed while the removal waited: nothing is removed";
+
+INSTANTIATE_TEST_SUITE_P(
+    Meanwhile, ChangedMeanwhileTest,
+    testing::Values(
+        ChangeCase{"RecordRewritten", true, [](FakeSystem& f) { f.files[kRecordFile] = "Kiosk1"; }, kRecordChanged},
+        ChangeCase{"RecordRemoved", false, [](FakeSystem& f) { f.files.clear(); }, kRecordChanged},
+        ChangeCase{"PrinterGone", true, [](FakeSystem& f) { f.printers.clear(); }, kPrinterChanged},
+        ChangeCase{"PrinterOfAnotherModel", false,
+                   [](FakeSystem& f) { f.printerDrivers[L"Kiosk1(copy of 2)"] = L"Melor 2"; }, kPrinterChanged},
+        ChangeCase{"PrinterCreated", false, [](FakeSystem& f) { f.printers.insert(L"Kiosk1(copy of 2)"); },
+                   kPrinterChanged, false}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace

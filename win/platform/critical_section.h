@@ -12,6 +12,8 @@ public:
 
     void Enter() { ::EnterCriticalSection(&section_); }
     void Leave() { ::LeaveCriticalSection(&section_); }
+    // Enters when no other thread holds it; false when one does.
+    bool TryEnter() { return ::TryEnterCriticalSection(&section_) != FALSE; }
 
     // Holds the section for as long as it lives.
     class Held {

@@ -18,5 +18,6 @@ std::vector<UsbPrinterPort> Win32SystemInfo::UsbPrinterPorts() {
 }
 
 InstallSystem Win32InstallSystem::Get() {
-    return {printerSetup_, spooler_, systemInfo_, programRunner_, debug_, files_, commConfig_, lock_, progress_};
+    return {printerSetup_, spooler_,    systemInfo_, programRunner_, debug_,
+            files_,        commConfig_, lock_,       progress_,      clock_};
 }

@@ -6,6 +6,7 @@
 
 #include "core/install_system.h"
 #include "win/platform/system_paths.h"
+#include "win/platform/win32_clock.h"
 #include "win/platform/win32_comm_config_store.h"
 #include "win/platform/win32_files.h"
 #include "win/platform/win32_installation_lock.h"
@@ -39,10 +40,11 @@ public:
 
     InstallSystem Get();
 
-    // For whoever watches the run from another thread: what it does now, and the
-    // program it waits for.
+    // For whoever watches the run from another thread: what it does now, the program it
+    // waits for, and the spooler, loaded already.
     Win32Progress& progress() { return progress_; }
     Win32ProgramRunner& programRunner() { return programRunner_; }
+    Win32Spooler& spooler() { return spooler_; }
 
 private:
     Win32PrinterSetup printerSetup_;
@@ -54,4 +56,5 @@ private:
     Win32CommConfigStore commConfig_;
     Win32InstallationLock lock_;
     Win32Progress progress_;
+    Win32Clock clock_;
 };

@@ -12,6 +12,10 @@ public:
     void Enter(RunStep step) override;
     void Printer(const std::wstring& name) override;
 
+    // From now on the run's thread, at its next step, waits for the process to end: the
+    // step and the printer read afterwards stay what they are.
+    void Freeze();
+
     RunStep Step();
     std::wstring PrinterName();
 
@@ -19,4 +23,5 @@ private:
     CriticalSection lock_;
     RunStep step_ = RunStep::Starting;
     std::wstring printer_;
+    bool frozen_ = false;
 };

@@ -5,6 +5,7 @@
 #undef AddPrinter
 #undef SetDefaultPrinter
 
+#include <cstddef>
 #include <optional>
 #include <type_traits>
 #include <vector>
@@ -25,9 +26,9 @@ std::vector<wchar_t> Writable(const std::wstring& text) {
 
 // The spooler's structures come in a buffer it sizes: asked once for the size, then
 // for the data (again, should it have grown in between). Nothing, with the error, when
-// the spooler would not give them; an empty buffer can also be a list of nothing.
+// the spooler cannot give them; an empty buffer when there are none.
 template <typename Fill>
-std::optional<std::vector<BYTE>> Filled(Fill fill, DWORD& error) {
+std::optional<std::vector<BYTE>> Sized(Fill fill, DWORD& error) {
     std::vector<BYTE> buffer;
     for (int attempt = 0; attempt < 3; ++attempt) {
         DWORD needed = 0;
@@ -44,11 +45,18 @@ std::optional<std::vector<BYTE>> Filled(Fill fill, DWORD& error) {
     return std::nullopt;
 }
 
-template <typename Fill>
-std::vector<BYTE> Sized(Fill fill) {
-    DWORD error = 0;
-    return Filled(fill, error).value_or(std::vector<BYTE>{});
-}
+// DRIVER_INFO_8W as the headers of Vista and later lay it out, up to the field read here;
+// they declare it only for programs that need Vista.
+struct DriverInfo8 {
+    DWORD cVersion;
+    LPWSTR pName, pEnvironment, pDriverPath, pDataFile, pConfigFile, pHelpFile, pDependentFiles, pMonitorName,
+        pDefaultDataType, pszzPreviousNames;
+    FILETIME ftDriverDate;
+    DWORDLONG dwlDriverVersion;
+    LPWSTR pszMfgName, pszOEMUrl, pszHardwareID, pszProvider, pszPrintProcessor, pszVendorSetup, pszzColorProfiles;
+    LPWSTR pszInfPath;
+};
+static_assert(offsetof(DriverInfo8, pszInfPath) == (sizeof(void*) == 8 ? 160 : 92));
 
 }  // namespace
 
@@ -58,17 +66,48 @@ public:
     Opened(const Win32Spooler& spooler, UniquePrinter printer) : spooler_(spooler), printer_(std::move(printer)) {}
 
     std::wstring Driver() override {
-        const std::vector<BYTE> info = Sized([&](BYTE* buffer, DWORD size, DWORD& needed) {
-            return spooler_.getPrinter_(printer_.get(), 2, buffer, size, &needed) != FALSE;
-        });
-        if (info.empty()) return {};
-        const auto* printer = reinterpret_cast<const PRINTER_INFO_2W*>(info.data());
+        const auto info = Info();
+        if (!info) return {};
+        const auto* printer = reinterpret_cast<const PRINTER_INFO_2W*>(info->data());
         return printer->pDriverName != nullptr ? printer->pDriverName : L"";
+    }
+
+    // A printer without jobs has nothing to purge, and some spoolers refuse the request.
+    SystemError PurgeJobs() override {
+        const auto info = Info();
+        if (info && reinterpret_cast<const PRINTER_INFO_2W*>(info->data())->cJobs == 0) return 0;
+        return spooler_.setPrinter_(printer_.get(), 0, nullptr, PRINTER_CONTROL_PURGE) ? 0 : ::GetLastError();
+    }
+
+    // Level 8 is the first to carry the INF path; earlier systems refuse it.
+    std::wstring DriverInfPath(SystemError& error) override {
+        DWORD failure = 0;
+        const auto info = Sized(
+            [&](BYTE* buffer, DWORD size, DWORD& needed) {
+                return spooler_.getPrinterDriver_(printer_.get(), nullptr, 8, buffer, size, &needed) != FALSE;
+            },
+            failure);
+        error = failure;
+        if (!info || info->size() < sizeof(DriverInfo8)) return {};
+        const auto* driver = reinterpret_cast<const DriverInfo8*>(info->data());
+        return driver->pszInfPath != nullptr ? driver->pszInfPath : L"";
     }
 
     SystemError Delete() override { return spooler_.deletePrinter_(printer_.get()) ? 0 : ::GetLastError(); }
 
 private:
+    // PRINTER_INFO_2W and what it points to; nothing when it cannot be read.
+    std::optional<std::vector<BYTE>> Info() const {
+        DWORD error = 0;
+        auto info = Sized(
+            [&](BYTE* buffer, DWORD size, DWORD& needed) {
+                return spooler_.getPrinter_(printer_.get(), 2, buffer, size, &needed) != FALSE;
+            },
+            error);
+        if (!info || info->size() < sizeof(PRINTER_INFO_2W)) return std::nullopt;
+        return info;
+    }
+
     const Win32Spooler& spooler_;
     UniquePrinter printer_;
 };
@@ -78,6 +117,8 @@ Win32Spooler::Win32Spooler() : winspool_(LoadSystemLibrary(L"winspool.drv")) {
     static_assert(std::is_same_v<AddPrinterFunction, decltype(&::AddPrinterW)>);
     static_assert(std::is_same_v<SetDefaultPrinterFunction, decltype(&::SetDefaultPrinterW)>);
     static_assert(std::is_same_v<GetPrinterFunction, decltype(&::GetPrinterW)>);
+    static_assert(std::is_same_v<SetPrinterFunction, decltype(&::SetPrinterW)>);
+    static_assert(std::is_same_v<GetPrinterDriverFunction, decltype(&::GetPrinterDriverW)>);
     static_assert(std::is_same_v<DeletePrinterFunction, decltype(&::DeletePrinter)>);
     static_assert(std::is_same_v<EnumPrintersFunction, decltype(&::EnumPrintersW)>);
     static_assert(std::is_same_v<EnumPrinterDriversFunction, decltype(&::EnumPrinterDriversW)>);
@@ -88,18 +129,22 @@ Win32Spooler::Win32Spooler() : winspool_(LoadSystemLibrary(L"winspool.drv")) {
     addPrinter_ = ProcAddress<AddPrinterFunction>(winspool_.get(), "AddPrinterW");
     setDefaultPrinter_ = ProcAddress<SetDefaultPrinterFunction>(winspool_.get(), "SetDefaultPrinterW");
     getPrinter_ = ProcAddress<GetPrinterFunction>(winspool_.get(), "GetPrinterW");
+    setPrinter_ = ProcAddress<SetPrinterFunction>(winspool_.get(), "SetPrinterW");
+    getPrinterDriver_ = ProcAddress<GetPrinterDriverFunction>(winspool_.get(), "GetPrinterDriverW");
     deletePrinter_ = ProcAddress<DeletePrinterFunction>(winspool_.get(), "DeletePrinter");
     enumPrinters_ = ProcAddress<EnumPrintersFunction>(winspool_.get(), "EnumPrintersW");
     enumPrinterDrivers_ = ProcAddress<EnumPrinterDriversFunction>(winspool_.get(), "EnumPrinterDriversW");
     deletePrinterDriverEx_ = ProcAddress<DeletePrinterDriverExFunction>(winspool_.get(), "DeletePrinterDriverExW");
     enumPorts_ = ProcAddress<EnumPortsFunction>(winspool_.get(), "EnumPortsW");
+    deletePrinterDriverPackage_ =
+        ProcAddress<DeletePrinterDriverPackageFunction>(winspool_.get(), "DeletePrinterDriverPackageW");
 }
 
 bool Win32Spooler::Available() const {
     return openPrinter_ != nullptr && closePrinter_ != nullptr && addPrinter_ != nullptr &&
-           setDefaultPrinter_ != nullptr && getPrinter_ != nullptr && deletePrinter_ != nullptr &&
-           enumPrinters_ != nullptr && enumPrinterDrivers_ != nullptr && deletePrinterDriverEx_ != nullptr &&
-           enumPorts_ != nullptr;
+           setDefaultPrinter_ != nullptr && getPrinter_ != nullptr && setPrinter_ != nullptr &&
+           getPrinterDriver_ != nullptr && deletePrinter_ != nullptr && enumPrinters_ != nullptr &&
+           enumPrinterDrivers_ != nullptr && deletePrinterDriverEx_ != nullptr && enumPorts_ != nullptr;
 }
 
 UniquePrinter Win32Spooler::Owned(HANDLE printer) const {
@@ -143,12 +188,16 @@ void Win32Spooler::SetDefaultPrinter(const std::wstring& name) {
 bool Win32Spooler::DriverInstalled(const std::wstring& model) {
     if (!Available()) return false;
     DWORD count = 0;
+    DWORD error = 0;
     // Level 1, this program's own environment: a 64-bit program's, or a 32-bit one's.
-    const std::vector<BYTE> drivers = Sized([&](BYTE* buffer, DWORD size, DWORD& needed) {
-        return enumPrinterDrivers_(nullptr, nullptr, 1, buffer, size, &needed, &count) != FALSE;
-    });
-    const auto* info = reinterpret_cast<const DRIVER_INFO_1W*>(drivers.data());
-    for (DWORD i = 0; i < count && !drivers.empty(); ++i) {
+    const auto drivers = Sized(
+        [&](BYTE* buffer, DWORD size, DWORD& needed) {
+            return enumPrinterDrivers_(nullptr, nullptr, 1, buffer, size, &needed, &count) != FALSE;
+        },
+        error);
+    if (!drivers || drivers->empty()) return false;
+    const auto* info = reinterpret_cast<const DRIVER_INFO_1W*>(drivers->data());
+    for (DWORD i = 0; i < count; ++i) {
         if (info[i].pName != nullptr && ::lstrcmpiW(info[i].pName, model.c_str()) == 0) return true;
     }
     return false;
@@ -170,15 +219,43 @@ std::unique_ptr<OpenedPrinter> Win32Spooler::OpenForRemoval(const std::wstring& 
     return std::make_unique<Opened>(*this, Owned(printer));
 }
 
-std::vector<std::wstring> Win32Spooler::DriversInUse() {
-    std::vector<std::wstring> used;
-    if (!Available()) return used;
+// Listed rather than opened: a printer marked for deletion is listed while it is there,
+// whether or not it can still be opened.
+bool Win32Spooler::PrinterRemains(const std::wstring& name) {
+    if (!Available()) return true;
     DWORD count = 0;
-    const std::vector<BYTE> printers = Sized([&](BYTE* buffer, DWORD size, DWORD& needed) {
-        return enumPrinters_(PRINTER_ENUM_LOCAL, nullptr, 2, buffer, size, &needed, &count) != FALSE;
-    });
-    const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(printers.data());
-    for (DWORD i = 0; i < count && !printers.empty(); ++i) {
+    DWORD error = 0;
+    const auto printers = Sized(
+        [&](BYTE* buffer, DWORD size, DWORD& needed) {
+            return enumPrinters_(PRINTER_ENUM_LOCAL, nullptr, 4, buffer, size, &needed, &count) != FALSE;
+        },
+        error);
+    if (!printers) return true;
+    if (printers->empty()) return false;
+    const auto* info = reinterpret_cast<const PRINTER_INFO_4W*>(printers->data());
+    for (DWORD i = 0; i < count; ++i) {
+        if (info[i].pPrinterName != nullptr && ::lstrcmpiW(info[i].pPrinterName, name.c_str()) == 0) return true;
+    }
+    return false;
+}
+
+std::optional<std::vector<std::wstring>> Win32Spooler::DriversInUse(SystemError& error) {
+    if (!Available()) {
+        error = ERROR_PROC_NOT_FOUND;
+        return std::nullopt;
+    }
+    DWORD count = 0;
+    DWORD failure = 0;
+    const auto printers = Sized(
+        [&](BYTE* buffer, DWORD size, DWORD& needed) {
+            return enumPrinters_(PRINTER_ENUM_LOCAL, nullptr, 2, buffer, size, &needed, &count) != FALSE;
+        },
+        failure);
+    error = failure;
+    if (!printers) return std::nullopt;
+    std::vector<std::wstring> used;
+    const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(printers->data());
+    for (DWORD i = 0; i < count && !printers->empty(); ++i) {
         if (info[i].pDriverName != nullptr) used.emplace_back(info[i].pDriverName);
     }
     return used;
@@ -202,9 +279,9 @@ std::optional<std::vector<std::wstring>> Win32Spooler::Ports(SystemError& error)
     DWORD count = 0;
     DWORD failure = 0;
     const std::optional<std::vector<BYTE>> ports =
-        Filled([&](BYTE* buffer, DWORD size,
-                   DWORD& needed) { return enumPorts_(nullptr, 1, buffer, size, &needed, &count) != FALSE; },
-               failure);
+        Sized([&](BYTE* buffer, DWORD size,
+                  DWORD& needed) { return enumPorts_(nullptr, 1, buffer, size, &needed, &count) != FALSE; },
+              failure);
     error = failure;
     if (!ports) return std::nullopt;
     std::vector<std::wstring> names;
@@ -215,4 +292,16 @@ std::optional<std::vector<std::wstring>> Win32Spooler::Ports(SystemError& error)
         if (info[i].pName != nullptr) names.emplace_back(info[i].pName);
     }
     return names;
-}
+    bool Win32Spooler::OffersDriverPackageRemoval() {
+        return deletePrinterDriverPackage_ != nullptr;
+    }
+
+    SystemError Win32Spooler::DeleteDriverPackage(const std::wstring& infPath) {
+        if (deletePrinterDriverPackage_ == nullptr) return ERROR_PROC_NOT_FOUND;
+        // Null for the server and the environment: this machine, this program's environment.
+        const HRESULT result = deletePrinterDriverPackage_(nullptr, infPath.c_str(), nullptr);
+        if (SUCCEEDED(result)) return 0;
+        // Most of its failures are the system's error numbers, wrapped.
+        const auto code = static_cast<SystemError>(result);
+        return HRESULT_FACILITY(result) == FACILITY_WIN32 ? code & 0xFFFFu : code;
+    }

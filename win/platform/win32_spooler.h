@@ -11,7 +11,8 @@
 // The print spooler's client library. It is not imported: the installer runs with
 // administrator rights, often from a download folder, and an imported WINSPOOL.DRV
 // would be looked for beside the program first. It is loaded from the system directory
-// by full path and its functions are found by name.
+// by full path and its functions are found by name: those every system from XP on has,
+// and one that only later systems have.
 class Win32Spooler final : public Spooler {
 public:
     Win32Spooler();
@@ -25,9 +26,12 @@ public:
     void SetDefaultPrinter(const std::wstring& name) override;
     bool DriverInstalled(const std::wstring& model) override;
     std::unique_ptr<OpenedPrinter> OpenForRemoval(const std::wstring& name, SystemError& error) override;
-    std::vector<std::wstring> DriversInUse() override;
+    bool PrinterRemains(const std::wstring& name) override;
+    std::optional<std::vector<std::wstring>> DriversInUse(SystemError& error) override;
     SystemError DeleteDriver(const std::wstring& model) override;
     std::optional<std::vector<std::wstring>> Ports(SystemError& error) override;
+    bool OffersDriverPackageRemoval() override;
+    SystemError DeleteDriverPackage(const std::wstring& infPath) override;
 
 private:
     // As winspool.h declares them (checked there); that header is kept out of this one
@@ -36,11 +40,15 @@ private:
     using AddPrinterFunction = HANDLE(WINAPI*)(LPWSTR, DWORD, LPBYTE);
     using SetDefaultPrinterFunction = BOOL(WINAPI*)(LPCWSTR);
     using GetPrinterFunction = BOOL(WINAPI*)(HANDLE, DWORD, LPBYTE, DWORD, LPDWORD);
+    using SetPrinterFunction = BOOL(WINAPI*)(HANDLE, DWORD, LPBYTE, DWORD);
+    using GetPrinterDriverFunction = BOOL(WINAPI*)(HANDLE, LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD);
     using DeletePrinterFunction = BOOL(WINAPI*)(HANDLE);
     using EnumPrintersFunction = BOOL(WINAPI*)(DWORD, LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD);
     using EnumPrinterDriversFunction = BOOL(WINAPI*)(LPWSTR, LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD);
     using DeletePrinterDriverExFunction = BOOL(WINAPI*)(LPWSTR, LPWSTR, LPWSTR, DWORD, DWORD);
     using EnumPortsFunction = BOOL(WINAPI*)(LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD);
+    // Vista and later; the headers declare it only for programs that need Vista.
+    using DeletePrinterDriverPackageFunction = HRESULT(WINAPI*)(LPCWSTR, LPCWSTR, LPCWSTR);
 
     class Opened;
 
@@ -52,9 +60,12 @@ private:
     AddPrinterFunction addPrinter_ = nullptr;
     SetDefaultPrinterFunction setDefaultPrinter_ = nullptr;
     GetPrinterFunction getPrinter_ = nullptr;
+    SetPrinterFunction setPrinter_ = nullptr;
+    GetPrinterDriverFunction getPrinterDriver_ = nullptr;
     DeletePrinterFunction deletePrinter_ = nullptr;
     EnumPrintersFunction enumPrinters_ = nullptr;
     EnumPrinterDriversFunction enumPrinterDrivers_ = nullptr;
     DeletePrinterDriverExFunction deletePrinterDriverEx_ = nullptr;
     EnumPortsFunction enumPorts_ = nullptr;
+    DeletePrinterDriverPackageFunction deletePrinterDriverPackage_ = nullptr;  // null before Vista
 };

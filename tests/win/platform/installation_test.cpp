@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -105,7 +106,7 @@ TEST_F(InstallationTest, WithoutARegisteredDriverNothingIsCreatedOrChanged) {
     wine_prefix::RegisterTavikDriver();
 
     // The spooler's own reason goes with the exit code.
-    EXPECT_EQ(outcome, (InstallResult{ExitCode::PrinterNotCreated, ERROR_UNKNOWN_PRINTER_DRIVER}));
+    EXPECT_EQ(outcome, (InstallResult{ExitCode::PrinterNotCreated, ERROR_UNKNOWN_PRINTER_DRIVER, false}));
     EXPECT_EQ(OpenPrinterFacts(L"Driverless"), std::nullopt);
     EXPECT_EQ(RecordBytes(), "an older record");
     EXPECT_EQ(spooler_probe::DefaultPrinter(), defaultBefore);
@@ -119,6 +120,24 @@ TEST_F(InstallationTest, AFolderWhereTheRecordFileBelongsLeavesThePrinterButSays
     settings.setAsDefault = false;
     EXPECT_EQ(Install(settings, L"Blocked"), ExitCode::RecordFileIncomplete);
     EXPECT_EQ(OpenPrinterFacts(L"Blocked"), Facts(L"LPT1:"));
+}
+
+// A printer is still there for a removal (in any case of its name) until its deletion
+// has taken it away.
+TEST_F(InstallationTest, ADeletedPrinterIsNoLongerThere) {
+    InstallSettings settings;
+    settings.osIndex = kWindows7;
+    ASSERT_EQ(Install(settings, L"Leaving"), ExitCode::Installed);
+    Win32Spooler spooler;
+    EXPECT_TRUE(spooler.PrinterRemains(L"LEAVING"));
+    EXPECT_FALSE(spooler.PrinterRemains(L"Leaving2"));
+    SystemError error = 0;
+    std::unique_ptr<OpenedPrinter> printer = spooler.OpenForRemoval(L"Leaving", error);
+    ASSERT_NE(printer, nullptr) << error;
+    EXPECT_EQ(printer->PurgeJobs(), 0u);  // it has none
+    EXPECT_EQ(printer->Delete(), 0u);
+    printer.reset();
+    EXPECT_FALSE(spooler.PrinterRemains(L"Leaving"));
 }
 
 // On 64-bit Windows with Windows 8 chosen, the printer is created by rundll32. Wine's own

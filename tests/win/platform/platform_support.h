@@ -2,6 +2,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "core/exit_code.h"
 #include "tests/support/utility.h"
@@ -26,3 +27,6 @@ inline int RunChild(const std::wstring& arguments) {
     const auto exitCode = RunProcess(Quoted(ThisProgram()) + L" " + arguments, 60'000);
     return exitCode ? static_cast<int>(*exitCode) : -1;
 }
+
+// The child mode --child-time-limit (time_limit_test.cpp).
+int RunUntilTheTimeLimit(const std::vector<std::wstring>& args);

@@ -8,6 +8,8 @@
 //                                        restriction of the search when asked; 0 when it loaded
 //   --child-report FILE ...              writes its command line and current directory
 //                                        into FILE, one line each; the exit code is 43
+//   --child-time-limit LOG HANGS         a run that its time limit of one second ends
+//                                        (see time_limit_test.cpp)
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -73,6 +75,7 @@ int wmain(int argc, wchar_t** argv) {
         if (mode == L"--child-install") return Install(rest);
         if (mode == L"--child-load") return Load(rest);
         if (mode == L"--child-report") return Report(rest);
+        if (mode == L"--child-time-limit") return RunUntilTheTimeLimit(rest);
     }
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
