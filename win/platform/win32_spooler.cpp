@@ -292,16 +292,18 @@ std::optional<std::vector<std::wstring>> Win32Spooler::Ports(SystemError& error)
         if (info[i].pName != nullptr) names.emplace_back(info[i].pName);
     }
     return names;
-    bool Win32Spooler::OffersDriverPackageRemoval() {
-        return deletePrinterDriverPackage_ != nullptr;
-    }
+}
 
-    SystemError Win32Spooler::DeleteDriverPackage(const std::wstring& infPath) {
-        if (deletePrinterDriverPackage_ == nullptr) return ERROR_PROC_NOT_FOUND;
-        // Null for the server and the environment: this machine, this program's environment.
-        const HRESULT result = deletePrinterDriverPackage_(nullptr, infPath.c_str(), nullptr);
-        if (SUCCEEDED(result)) return 0;
-        // Most of its failures are the system's error numbers, wrapped.
-        const auto code = static_cast<SystemError>(result);
-        return HRESULT_FACILITY(result) == FACILITY_WIN32 ? code & 0xFFFFu : code;
-    }
+bool Win32Spooler::OffersDriverPackageRemoval() {
+    return deletePrinterDriverPackage_ != nullptr;
+}
+
+SystemError Win32Spooler::DeleteDriverPackage(const std::wstring& infPath) {
+    if (deletePrinterDriverPackage_ == nullptr) return ERROR_PROC_NOT_FOUND;
+    // Null for the server and the environment: this machine, this program's environment.
+    const HRESULT result = deletePrinterDriverPackage_(nullptr, infPath.c_str(), nullptr);
+    if (SUCCEEDED(result)) return 0;
+    // Most of its failures are the system's error numbers, wrapped.
+    const auto code = static_cast<SystemError>(result);
+    return HRESULT_FACILITY(result) == FACILITY_WIN32 ? code & 0xFFFFu : code;
+}
