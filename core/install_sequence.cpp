@@ -83,17 +83,36 @@ bool UsesCommandRoute(std::uint16_t architecture, OsChoice osIndex) {
 // An INF larger than this is no driver's.
 constexpr std::size_t kInfSizeLimit = 8 * 1024 * 1024;
 
-// The IDs the INF names the model by, for this environment and Windows; none when the
-// INF cannot be read or lacks the model.
-std::vector<std::wstring> ModelIds(const InstallRequest& request, const InstallSystem& system) {
+// The driver's INF file as the installation reads it; nothing (with a log line) when it
+// cannot be read.
+std::optional<InfFile> ReadInf(const InstallRequest& request, const InstallSystem& system) {
     SystemError error = 0;
     const std::wstring path = request.infBasePath + L".inf";
     const auto bytes = system.files.ReadFile(path, kInfSizeLimit, error);
     if (!bytes) {
         system.debug.Note(L"the INF file " + path + L" cannot be read: error " + std::to_wstring(error));
-        return {};
+        return std::nullopt;
     }
-    const auto model = InfFile::Parse(*bytes).FindModel(kDriverModelName, request.environment, request.windowsVersion);
+    return InfFile::Parse(*bytes);
+}
+
+// Why the driver command left no driver: an INF without a section for this system, or
+// (in a quiet run most of all, where nobody answers Windows' question) a publisher this
+// PC does not trust.
+MissingDriver WhyNoDriver(const InstallRequest& request, const InstallSystem& system) {
+    const auto inf = ReadInf(request, system);
+    if (!inf) return MissingDriver::Unknown;
+    return inf->HasModelsFor(request.environment, request.windowsVersion) ? MissingDriver::NotTrusted
+                                                                          : MissingDriver::NoSection;
+}
+
+// The IDs the INF names the model by, for this environment and Windows; none when the
+// INF cannot be read or lacks the model.
+std::vector<std::wstring> ModelIds(const InstallRequest& request, const InstallSystem& system) {
+    const auto inf = ReadInf(request, system);
+    if (!inf) return {};
+    const std::wstring path = request.infBasePath + L".inf";
+    const auto model = inf->FindModel(kDriverModelName, request.environment, request.windowsVersion);
     if (!model) {
         system.debug.Note(L"the INF file " + path + L" has no model " + std::wstring(kDriverModelName) +
                           L" for this Windows");
@@ -277,7 +296,12 @@ InstallResult RunInstallation(const InstallRequest& request, const InstallSystem
     const InstallationTurn turn(system);
     std::wstring printerName;
     InstallResult result = CreatePrinter(request, system, *printui, portName, printerName);
-    if (result.code != ExitCode::Installed) return result;
+    if (result.code != ExitCode::Installed) {
+        if (result.code == ExitCode::PrinterNotCreated && result.driverInstalled == false) {
+            result.missingDriver = WhyNoDriver(request, system);
+        }
+        return result;
+    }
 
     system.progress.Enter(RunStep::RecordFile);
     const PrinterNameRecordResult record = WritePrinterNameRecord(system.files, request.recordPath, printerName);

@@ -47,6 +47,13 @@ struct PortProblem {
     friend bool operator==(const PortProblem&, const PortProblem&) = default;
 };
 
+// What most likely kept the driver out, when the driver command left none.
+enum class MissingDriver {
+    Unknown,     // the INF file could not be read
+    NoSection,   // the INF file has no models section for this environment and Windows
+    NotTrusted,  // it has one: the driver is most likely not signed by a publisher this PC trusts
+};
+
 struct InstallResult {
     ExitCode code = ExitCode::Installed;
     SystemError error = 0;
@@ -54,6 +61,8 @@ struct InstallResult {
     // command did not run): what a missing driver's why: line starts from.
     std::optional<bool> driverInstalled;
     PortProblem port{};
+    // With driverInstalled false: the likely reason.
+    MissingDriver missingDriver = MissingDriver::Unknown;
 
     friend bool operator==(const InstallResult&, const InstallResult&) = default;
 };

@@ -112,6 +112,8 @@
 #define IDS_WHY_NO_SUCH_PORT 170
 #define IDS_WHY_NO_USB_PRINTER 171
 #define IDS_WHY_SEVERAL_USB_PRINTERS 172
+// A driver the INF has for this Windows that did not install: its publisher, most likely.
+#define IDS_WHY_DRIVER_NOT_TRUSTED 173
 
 // The program's title, for message boxes.
 #define IDS_APP_TITLE 0xE000

@@ -224,14 +224,14 @@ std::optional<ExitCode> RefuseWhatCannotRun(RunState& run) {
 
 // The log's lines on a failure: what the person should do, and the system's error in
 // the program's own words.
-void NoteWhyItFailed(RunState& run, ExitCode code, SystemError error) {
+void NoteWhyItFailed(RunState& run, ExitCode code, const std::wstring& why) {
     const LanguageLibrary english;
     if (NeedsAdministratorHint(code, run.start.elevated)) {
         run.output.Note(L"the installer does not run with administrator rights; it must be run as administrator");
     }
     // The 32-bit program's driver is the one a printer on 64-bit Windows cannot use.
     if (run.start.wow64 && code == ExitCode::PrinterNotCreated) run.output.Note(english.Text(IDS_USE_64BIT_PROGRAM));
-    if (const std::wstring why = WhyItFailed(code, error, english); !why.empty()) run.output.Note(L"why: " + why);
+    if (!why.empty()) run.output.Note(L"why: " + why);
 }
 
 // The installation, whichever run asked for it.
@@ -244,10 +244,11 @@ InstallResult Install(RunState& run, Win32InstallSystem& system, const InstallSe
         request.windowsVersion = {version->majorVersion, version->minorVersion, 0, version->productType};
     }
     const InstallResult result = RunInstallation(request, system.Get());
+    // A port the machine lacks is no matter of rights or of the program's bitness.
     if (result.port.kind != PortProblem::Kind::None) {
-        run.output.Note(L"why: " + PortProblemText(result.port, LanguageLibrary()));
+        run.output.Note(L"why: " + InstallWhy(result, LanguageLibrary()));
     } else {
-        NoteWhyItFailed(run, result.code, result.error);
+        NoteWhyItFailed(run, result.code, InstallWhy(result, LanguageLibrary()));
     }
     return result;
 }
@@ -255,7 +256,7 @@ InstallResult Install(RunState& run, Win32InstallSystem& system, const InstallSe
 RemovalResult Remove(RunState& run, Win32InstallSystem& system, const ConfirmRemoval& confirm) {
     const RemovalResult result =
         RunRemoval({run.commandLine().basePrinterName, FullPath(run.start.recordPath)}, system.Get(), confirm);
-    NoteWhyItFailed(run, result.code, result.error);
+    NoteWhyItFailed(run, result.code, WhyItFailed(result.code, result.error, LanguageLibrary()));
     return result;
 }
 

@@ -79,6 +79,28 @@ std::wstring PortProblemText(const PortProblem& problem, const LanguageLibrary& 
     return {};
 }
 
+std::wstring InstallWhy(const InstallResult& result, const LanguageLibrary& language) {
+    if (result.port.kind != PortProblem::Kind::None) return PortProblemText(result.port, language);
+    if (result.code == ExitCode::PrinterNotCreated && result.driverInstalled == false &&
+        result.missingDriver == MissingDriver::NotTrusted) {
+        const std::wstring words = language.Text(IDS_WHY_DRIVER_NOT_TRUSTED);
+        return result.error == 0 ? words
+                                 : Filled(language.Text(IDS_WINDOWS_ERROR), std::to_wstring(result.error), words);
+    }
+    return WhyItFailed(result.code, result.error, language);
+}
+
+std::wstring InstallWhy(const InstallResult& result, const LanguageLibrary& language) {
+    if (result.port.kind != PortProblem::Kind::None) return PortProblemText(result.port, language);
+    if (result.code == ExitCode::PrinterNotCreated && result.driverInstalled == false &&
+        result.missingDriver == MissingDriver::NotTrusted) {
+        const std::wstring words = language.Text(IDS_WHY_DRIVER_NOT_TRUSTED);
+        return result.error == 0 ? words
+                                 : Filled(language.Text(IDS_WINDOWS_ERROR), std::to_wstring(result.error), words);
+    }
+    return WhyItFailed(result.code, result.error, language);
+}
+
 std::wstring InstallFailureMessage(const InstallResult& result, const std::wstring& recordPath,
                                    const LanguageLibrary& language, const FailureHints& hints) {
     UINT what = IDS_FAILED_NOT_CREATED;
@@ -86,9 +108,7 @@ std::wstring InstallFailureMessage(const InstallResult& result, const std::wstri
     if (result.code == ExitCode::RecordFileIncomplete) what = IDS_FAILED_RECORD_FILE;
     if (result.code == ExitCode::SerialPortNotConfigured) what = IDS_FAILED_SERIAL_PORT;
     std::wstring message = Filled(language.Text(what), recordPath);
-    AddParagraph(message, result.port.kind != PortProblem::Kind::None
-                              ? PortProblemText(result.port, language)
-                              : WhyItFailed(result.code, result.error, language));
+    AddParagraph(message, InstallWhy(result, language));
     AddParagraph(message, ExitCodeLine(result.code, language));
     if (hints.use64BitProgram) AddParagraph(message, language.Text(IDS_USE_64BIT_PROGRAM));
     if (hints.runAsAdministrator) AddParagraph(message, language.Text(IDS_RUN_AS_ADMINISTRATOR));

@@ -17,6 +17,10 @@ std::wstring SystemErrorText(SystemError error);
 // failed step; empty when the system gave none.
 std::wstring WhyItFailed(ExitCode code, SystemError error, const LanguageLibrary& language);
 
+// Why an installation failed: the port's problem, the likely reason for a missing driver,
+// or the system's error in our words.
+std::wstring InstallWhy(const InstallResult& result, const LanguageLibrary& language);
+
 // Why the port could not be used: the port and those the machine has, or the USB printer
 // ports and what is connected to each.
 std::wstring PortProblemText(const PortProblem& problem, const LanguageLibrary& language);

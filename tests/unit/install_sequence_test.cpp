@@ -619,3 +619,25 @@ TEST(Installation, ConfiguresAComPortPastCom9ByItsOwnName) {
     EXPECT_EQ(Count(run.fake.calls, L"SetDefaultCommConfig COM10"), 1u);
     EXPECT_EQ(Count(run.fake.calls, L"SetDefaultCommConfig COM1 "), 0u);
 }
+
+// A driver the command left out: the INF says whether it had one for this system.
+TEST(Installation, AMissingDriversLikelyReasonComesFromTheInf) {
+    struct Row {
+        const char* what;
+        std::optional<std::string> inf;
+        DriverEnvironment environment;
+        MissingDriver expected;
+    };
+    for (const Row& row : {Row{"a section for x86", kModelsInf, DriverEnvironment::X86, MissingDriver::NotTrusted},
+                           Row{"none for x64", kModelsInf, DriverEnvironment::Amd64, MissingDriver::NoSection},
+                           Row{"no INF file", std::nullopt, DriverEnvironment::X86, MissingDriver::Unknown}}) {
+        Installation run;
+        run.fake.driverInstalled = false;
+        run.fake.addPrinterErrors = {kErrorUnknownPrinterDriver};
+        if (row.inf) run.fake.files[run.infPath + L".inf"] = *row.inf;
+        run.result = RunInstallation({run.settings, run.baseName, run.infPath, kRecordFile, false, row.environment},
+                                     run.fake.System());
+        EXPECT_EQ(run.result.code, ExitCode::PrinterNotCreated) << row.what;
+        EXPECT_EQ(run.result.missingDriver, row.expected) << row.what;
+    }
+}
