@@ -90,17 +90,6 @@ std::wstring InstallWhy(const InstallResult& result, const LanguageLibrary& lang
     return WhyItFailed(result.code, result.error, language);
 }
 
-std::wstring InstallWhy(const InstallResult& result, const LanguageLibrary& language) {
-    if (result.port.kind != PortProblem::Kind::None) return PortProblemText(result.port, language);
-    if (result.code == ExitCode::PrinterNotCreated && result.driverInstalled == false &&
-        result.missingDriver == MissingDriver::NotTrusted) {
-        const std::wstring words = language.Text(IDS_WHY_DRIVER_NOT_TRUSTED);
-        return result.error == 0 ? words
-                                 : Filled(language.Text(IDS_WINDOWS_ERROR), std::to_wstring(result.error), words);
-    }
-    return WhyItFailed(result.code, result.error, language);
-}
-
 std::wstring InstallFailureMessage(const InstallResult& result, const std::wstring& recordPath,
                                    const LanguageLibrary& language, const FailureHints& hints) {
     UINT what = IDS_FAILED_NOT_CREATED;
