@@ -96,14 +96,31 @@ std::optional<InfFile> ReadInf(const InstallRequest& request, const InstallSyste
     return InfFile::Parse(*bytes);
 }
 
+// The spooler's name of a driver environment.
+const wchar_t* EnvironmentName(DriverEnvironment environment) {
+    switch (environment) {
+        case DriverEnvironment::X86:
+            return L"Windows NT x86";
+        case DriverEnvironment::Amd64:
+            return L"Windows x64";
+        case DriverEnvironment::Arm64:
+            return L"Windows ARM64";
+    }
+    return L"";
+}
+
 // Why the driver command left no driver: an INF without a section for this system, or
 // (in a quiet run most of all, where nobody answers Windows' question) a publisher this
 // PC does not trust.
 MissingDriver WhyNoDriver(const InstallRequest& request, const InstallSystem& system) {
     const auto inf = ReadInf(request, system);
     if (!inf) return MissingDriver::Unknown;
-    return inf->HasModelsFor(request.environment, request.windowsVersion) ? MissingDriver::NotTrusted
-                                                                          : MissingDriver::NoSection;
+    const bool has = inf->HasModelsFor(request.environment, request.windowsVersion);
+    system.debug.Note(std::wstring(L"the INF file ") + (has ? L"has a" : L"has no") + L" models section for " +
+                      EnvironmentName(request.environment) + L" on Windows " +
+                      std::to_wstring(request.windowsVersion.major) + L"." +
+                      std::to_wstring(request.windowsVersion.minor));
+    return has ? MissingDriver::NotTrusted : MissingDriver::NoSection;
 }
 
 // The IDs the INF names the model by, for this environment and Windows; none when the
