@@ -73,6 +73,16 @@ set(shipped_check ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tests/shipped/chec
 set(shipped_exports ${PROJECT_SOURCE_DIR}/tests/shipped/xp-exports.txt)
 add_test(NAME shipped.xp_imports
          COMMAND ${shipped_check} ${CMAKE_OBJDUMP} ${shipped_exports} ${shipped_arch} ${shipped_files})
+# The program's size, stripped and before signing, at most 340 KB for the 64-bit
+# kestrin.exe and 400 KB for the 32-bit one (1 KB = 1000 bytes).
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(shipped_size_limit 340000)
+else()
+    set(shipped_size_limit 400000)
+endif()
+add_test(NAME shipped.size
+         COMMAND ${CMAKE_COMMAND} -DLIMIT=${shipped_size_limit} -DFILES=${KESTRIN_BIN_DIR}/kestrin.exe
+                 -P ${PROJECT_SOURCE_DIR}/tests/shipped/check-size.cmake)
 # The unit tests are built with the POSIX thread-model compilers, whose thread runtime
 # imports GetTickCount64 (Vista and later): the check must refuse them, or it checks nothing.
 add_test(NAME shipped.xp_imports_refuses_newer
