@@ -14,9 +14,14 @@ function(kestrin_shipped_files out dir)
     set(${out} ${files} PARENT_SCOPE)
 endfunction()
 
-# A build of the shipped files alone, into `dir`, with the compilers of `toolchain`.
+# A build of the shipped files alone, into `dir`, with the compilers of `toolchain`; given
+# a `bench_dir`, it builds ./bench.sh's bare dialog program there too, the same way.
 function(kestrin_shipped_build name toolchain dir)
     kestrin_shipped_files(files ${dir})
+    set(bench_dir "${ARGN}")
+    if(bench_dir)
+        list(APPEND files ${bench_dir}/bare_dialog.exe)
+    endif()
     ExternalProject_Add(${name}
         SOURCE_DIR ${PROJECT_SOURCE_DIR}
         BINARY_DIR ${CMAKE_BINARY_DIR}/${name}
@@ -28,13 +33,14 @@ function(kestrin_shipped_build name toolchain dir)
                    -DKESTRIN_WERROR=${KESTRIN_WERROR}
                    -DKESTRIN_SHIPPED_ONLY=ON
                    -DKESTRIN_BIN_DIR=${dir}
+                   -DKESTRIN_BENCH_DIR=${bench_dir}
         BUILD_ALWAYS ON
         INSTALL_COMMAND ""
         BUILD_BYPRODUCTS ${files})
 endfunction()
 
 kestrin_shipped_files(shipped_files ${KESTRIN_BIN_DIR})
-kestrin_shipped_build(kestrin_shipped ${CMAKE_TOOLCHAIN_FILE} ${KESTRIN_BIN_DIR})
+kestrin_shipped_build(kestrin_shipped ${CMAKE_TOOLCHAIN_FILE} ${KESTRIN_BIN_DIR} ${CMAKE_BINARY_DIR}/bench)
 
 # The 64-bit program goes into the release archive too, in x64\ beside the 32-bit one,
 # which hands a run over to it on 64-bit Windows: the 32-bit tree builds it as well, in a
