@@ -7,6 +7,7 @@
 # throw-away test authority (tests/e2e/check-signatures.sh): a 64-bit tree on a copy of
 # its own shipped files, which the scenarios named signed_* then run (on any host that
 # runs 64-bit programs); the 32-bit tree on the release archive as CPack packs it.
+# Both need osslsigncode (tools/install-deps.sh installs it): missing, it is said here.
 find_program(KESTRIN_OSSLSIGNCODE osslsigncode REQUIRED)
 set(signing_test ${CMAKE_SOURCE_DIR}/tests/e2e/check-signatures.sh --work ${CMAKE_BINARY_DIR}/signing-test
                  --sign-script ${CMAKE_SOURCE_DIR}/cmake/sign-release.cmake)
