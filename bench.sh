@@ -81,11 +81,13 @@ done
 # with both programs (the 64-bit one in x64/).
 printf '\nShipped files (bytes, as in the release archive)\n\n'
 if [ -f build/win32/CPackConfig.cmake ]; then
-    (cd build/win32 && cpack -G ZIP --config CPackConfig.cmake >/dev/null)
+    packed=$(cd build/win32 && cpack -G ZIP --config CPackConfig.cmake 2>&1) || { echo "$packed" >&2; exit 1; }
     zip=$(ls build/win32/package/Kestrin-*.zip)
     printf '| file | bytes |\n|---|---:|\n'
     unzip -Zl "$zip" | awk '$1 ~ /^-/ && $NF !~ /\/$/ { sub(/^[^\/]*\//, "", $NF); printf "| %s | %s |\n", $NF, $4 }' | sort
     printf '| (archive) | %s |\n' "$(stat -c %s "$zip")"
+    # Whether the sizes above include signatures.
+    printf '\n%s\n' "$(grep -E 'release archive not signed|signed [0-9]+ files' <<<"$packed" | sed 's/^-- //')"
 else
     echo "(no 32-bit build: configure and build the win32 preset for the release archive)"
 fi

@@ -223,6 +223,9 @@ for check in "${checks[@]}"; do
     esac
 done
 
+# Whether package.contents packed the archive signed (see cmake/sign-release.cmake).
+[ -n "${KESTRIN_SIGN_PKCS12:-}" ] && echo "release archive signed with $KESTRIN_SIGN_PKCS12" ||
+    echo "release archive not signed (KESTRIN_SIGN_PKCS12 not set)"
 echo "== summary"
 total_passed=0
 total_failed=0

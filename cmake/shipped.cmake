@@ -14,9 +14,14 @@ function(kestrin_shipped_files out dir)
     set(${out} ${files} PARENT_SCOPE)
 endfunction()
 
-# A build of the shipped files alone, into `dir`, with the compilers of `toolchain`.
+# A build of the shipped files alone, into `dir`, with the compilers of `toolchain`; given
+# a `bench_dir`, it builds ./bench.sh's bare dialog program there too, the same way.
 function(kestrin_shipped_build name toolchain dir)
     kestrin_shipped_files(files ${dir})
+    set(bench_dir "${ARGN}")
+    if(bench_dir)
+        list(APPEND files ${bench_dir}/bare_dialog.exe)
+    endif()
     ExternalProject_Add(${name}
         SOURCE_DIR ${PROJECT_SOURCE_DIR}
         BINARY_DIR ${CMAKE_BINARY_DIR}/${name}
@@ -28,13 +33,14 @@ function(kestrin_shipped_build name toolchain dir)
                    -DKESTRIN_WERROR=${KESTRIN_WERROR}
                    -DKESTRIN_SHIPPED_ONLY=ON
                    -DKESTRIN_BIN_DIR=${dir}
+                   -DKESTRIN_BENCH_DIR=${bench_dir}
         BUILD_ALWAYS ON
         INSTALL_COMMAND ""
         BUILD_BYPRODUCTS ${files})
 endfunction()
 
 kestrin_shipped_files(shipped_files ${KESTRIN_BIN_DIR})
-kestrin_shipped_build(kestrin_shipped ${CMAKE_TOOLCHAIN_FILE} ${KESTRIN_BIN_DIR})
+kestrin_shipped_build(kestrin_shipped ${CMAKE_TOOLCHAIN_FILE} ${KESTRIN_BIN_DIR} ${CMAKE_BINARY_DIR}/bench)
 
 # The 64-bit program goes into the release archive too, in x64\ beside the 32-bit one,
 # which hands a run over to it on 64-bit Windows: the 32-bit tree builds it as well, in a
@@ -73,6 +79,16 @@ set(shipped_check ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tests/shipped/chec
 set(shipped_exports ${PROJECT_SOURCE_DIR}/tests/shipped/xp-exports.txt)
 add_test(NAME shipped.xp_imports
          COMMAND ${shipped_check} ${CMAKE_OBJDUMP} ${shipped_exports} ${shipped_arch} ${shipped_files})
+# The program's size, stripped and before signing, at most 340 KB for the 64-bit
+# kestrin.exe and 400 KB for the 32-bit one (1 KB = 1000 bytes).
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(shipped_size_limit 340000)
+else()
+    set(shipped_size_limit 400000)
+endif()
+add_test(NAME shipped.size
+         COMMAND ${CMAKE_COMMAND} -DLIMIT=${shipped_size_limit} -DFILES=${KESTRIN_BIN_DIR}/kestrin.exe
+                 -P ${PROJECT_SOURCE_DIR}/tests/shipped/check-size.cmake)
 # The unit tests are built with the POSIX thread-model compilers, whose thread runtime
 # imports GetTickCount64 (Vista and later): the check must refuse them, or it checks nothing.
 add_test(NAME shipped.xp_imports_refuses_newer

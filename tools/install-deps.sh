@@ -11,6 +11,7 @@ packages=(
     xvfb x11-utils imagemagick fonts-wqy-microhei fonts-wine
     clang libclang-rt-14-dev cppcheck clang-tidy clang-format
     zip unzip locales
+    osslsigncode openssl
 )
 
 missing=()
