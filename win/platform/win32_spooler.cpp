@@ -45,6 +45,26 @@ std::optional<std::vector<BYTE>> Sized(Fill fill, DWORD& error) {
     return std::nullopt;
 }
 
+// One text of each entry an enumeration lists (a printer's driver, a port's name), in its
+// order; nothing, with the error, when it cannot list them. The count it reports is
+// trusted only as far as the buffer holds entries.
+template <typename Info, typename Enumerate>
+std::optional<std::vector<std::wstring>> Names(Enumerate enumerate, LPWSTR Info::*field, SystemError& error) {
+    DWORD count = 0;
+    DWORD failure = 0;
+    const std::optional<std::vector<BYTE>> buffer =
+        Sized([&](BYTE* data, DWORD size, DWORD& needed) { return enumerate(data, size, needed, count); }, failure);
+    error = failure;
+    if (!buffer) return std::nullopt;
+    std::vector<std::wstring> names;
+    const auto fits = static_cast<DWORD>(buffer->size() / sizeof(Info));
+    const auto* info = reinterpret_cast<const Info*>(buffer->data());
+    for (DWORD i = 0; i < count && i < fits; ++i) {
+        if (info[i].*field != nullptr) names.emplace_back(info[i].*field);
+    }
+    return names;
+}
+
 // DRIVER_INFO_8W as the headers of Vista and later lay it out, up to the field read here;
 // they declare it only for programs that need Vista.
 struct DriverInfo8 {
@@ -244,21 +264,11 @@ std::optional<std::vector<std::wstring>> Win32Spooler::DriversInUse(SystemError&
         error = ERROR_PROC_NOT_FOUND;
         return std::nullopt;
     }
-    DWORD count = 0;
-    DWORD failure = 0;
-    const auto printers = Sized(
-        [&](BYTE* buffer, DWORD size, DWORD& needed) {
+    return Names(
+        [&](BYTE* buffer, DWORD size, DWORD& needed, DWORD& count) {
             return enumPrinters_(PRINTER_ENUM_LOCAL, nullptr, 2, buffer, size, &needed, &count) != FALSE;
         },
-        failure);
-    error = failure;
-    if (!printers) return std::nullopt;
-    std::vector<std::wstring> used;
-    const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(printers->data());
-    for (DWORD i = 0; i < count && !printers->empty(); ++i) {
-        if (info[i].pDriverName != nullptr) used.emplace_back(info[i].pDriverName);
-    }
-    return used;
+        &PRINTER_INFO_2W::pDriverName, error);
 }
 
 SystemError Win32Spooler::DeleteDriver(const std::wstring& model) {
@@ -276,22 +286,9 @@ std::optional<std::vector<std::wstring>> Win32Spooler::Ports(SystemError& error)
         error = ERROR_PROC_NOT_FOUND;
         return std::nullopt;
     }
-    DWORD count = 0;
-    DWORD failure = 0;
-    const std::optional<std::vector<BYTE>> ports =
-        Sized([&](BYTE* buffer, DWORD size,
-                  DWORD& needed) { return enumPorts_(nullptr, 1, buffer, size, &needed, &count) != FALSE; },
-              failure);
-    error = failure;
-    if (!ports) return std::nullopt;
-    std::vector<std::wstring> names;
-    // The count is only trusted as far as the buffer holds entries.
-    const DWORD fits = static_cast<DWORD>(ports->size() / sizeof(PORT_INFO_1W));
-    const auto* info = reinterpret_cast<const PORT_INFO_1W*>(ports->data());
-    for (DWORD i = 0; i < count && i < fits; ++i) {
-        if (info[i].pName != nullptr) names.emplace_back(info[i].pName);
-    }
-    return names;
+    return Names([&](BYTE* buffer, DWORD size, DWORD& needed,
+                     DWORD& count) { return enumPorts_(nullptr, 1, buffer, size, &needed, &count) != FALSE; },
+                 &PORT_INFO_1W::pName, error);
 }
 
 bool Win32Spooler::OffersDriverPackageRemoval() {
