@@ -22,9 +22,9 @@ core/install_sequence.cpp|Installation*:Route*|if (!spooler.PrinterExists(candid
 core/install_sequence.cpp|Installation*|for (int copy = first; copy <= kMaxPrinterCopies; ++copy) {|for (int copy = first; copy < kMaxPrinterCopies; ++copy) {
 core/install_sequence.cpp|Installation*|return base + std::wstring(kCopyOpen) + std::to_wstring(copy)|return base + L" " + std::wstring(kCopyOpen) + std::to_wstring(copy)
 core/install_sequence.cpp|Choices*|system.spooler.SetDefaultPrinter(printerName);|static_cast<void>(printerName);
-core/install_sequence.cpp|Ports*:Installation*|const SystemError error = ConfigureSerialPort(system.commConfig, *serial, portName.substr(0, 4));|const SystemError error = 0;
+core/install_sequence.cpp|Ports*:Installation*:MachinePorts*|ConfigureSerialPort(system.commConfig, *serial, ComDeviceName(portName));|ConfigureSerialPort(system.commConfig, *serial, portName.substr(0, 4));
 core/install_sequence.cpp|Outcomes*|if (error != 0 && result.code == ExitCode::Installed) {|if (error != 0) {
-core/install_sequence.cpp|Installation*:Route*|InfFile(infBasePath, L".INF") + L" /r " + Quoted(portName)|InfFile(infBasePath, L".INF") + L" /r " + portName
+core/install_sequence.cpp|Installation*:Route*|InfPath(infBasePath, L".INF") + L" /r " + Quoted(portName)|InfPath(infBasePath, L".INF") + L" /r " + portName
 core/install_sequence.cpp|Choices*|L" /k /n " + Quoted(printerName)|L" /k " + Quoted(printerName)
 core/architecture.h|Matrix*:Routes*|return architecture == kArchitectureAmd64 \|\| architecture == kArchitectureIa64;|return architecture == kArchitectureAmd64;
 core/command_line.cpp|Lines*:Programs*|const std::size_t separator = line.find_first_of(L" \t");|const std::size_t separator = line.find(L' ');
@@ -37,7 +37,7 @@ core/serial_port.cpp|*Serial*|if (size < L::kConfigSize) return kErrorInvalidDat
 core/navigation.cpp|Rows*|if (result == PAGE_NEXT) return End(WIZARD_FINISH);|if (result == PAGE_NEXT) return End(WIZARD_CANCEL);
 core/navigation.cpp|WizardExitCode*|if (wizardResult == kPageNotCreated) return ExitCode::WizardNotShown;|if (wizardResult == kPageNotCreated) return ExitCode::WizardNotFinished;
 core/os_version.cpp|Rows*|return workstation ? OsChoice::Windows8 : OsChoice::Windows2000;|return workstation ? OsChoice::Windows7 : OsChoice::Windows2000;
-core/port_choice.cpp|Selections*|if (selection == kUsb) return {PortChoice::SerialBoxes::Unchanged, true, true};|if (selection == kUsb) return {PortChoice::SerialBoxes::Disable, true, true};
+core/port_choice.cpp|Selections*:PortChoice*|if (port.warns) return {PortChoice::SerialBoxes::Unchanged, true, true, port.spoolerName};|if (port.warns) return {PortChoice::SerialBoxes::Disable, true, true, port.spoolerName};
 core/install_sequence.cpp|Installation.AQuietRun*|return quiet ? command + kQuietSwitch : command;|return command;
 core/install_sequence.cpp|Installation.ANameTaken*|if (error == kErrorPrinterAlreadyExists) {|if (false) {
 core/removal.cpp|Names*|if (number > kMaxPrinterCopies) return false;|if (number > kMaxPrinterCopies + 1) return false;
@@ -47,13 +47,17 @@ core/removal.cpp|Spooler*|if (!WaitFor(kDeletionWait, [&] { return !system_.spoo
 core/removal.cpp|Removal.Takes*|printer.reset();  // the spooler lets a printer go only once no handle to it is open|static_cast<void>(printer);
 core/removal.cpp|Meanwhile*|if (bytes == recorded) return true;|if (bytes) return true;
 core/run_log.cpp|Texts*|return c < 0x20 \|\| c == 0x7F \|\| c == 0x85 \|\| c == 0x2028 \|\| c == 0x2029;|return c < 0x20 \|\| c == 0x7F \|\| c == 0x85 \|\| c == 0x2029;
-core/options.cpp|Lines*|if (parsed.options.remove && firstInstallOnly) refuse|if (false && firstInstallOnly) refuse
+core/options.cpp|Lines*|[](const O& o) { return o.remove; }|[](const O& o) { return !o.remove; }
 core/elevation.cpp|Outcomes*|case Outcome::ExitCodeUnread:|case Outcome::ExitCodeUnread: break;
 core/elevation.cpp|Paths*|if (unc.back() == L'\\') unc.pop_back();|static_cast<void>(unc);
 core/inf_file.cpp|Decorations*|if (decoration.architecture.value_or(DriverEnvironment::X86) != environment) continue;|if (decoration.architecture.value_or(environment) != environment) continue;
 core/inf_file.cpp|Decorations*|return environment == DriverEnvironment::X86 ? FindSection(manufacturer.base) : nullptr;|return FindSection(manufacturer.base);
 core/inf_file.cpp|Syntax*|} else if (c == L';' && !quoted) {|} else if (c == L';') {
 core/inf_file.cpp|Decorations*:Syntax*|while (!fields.empty() && fields.back().empty()) fields.pop_back();|static_cast<void>(fields);
+core/ports.cpp|Forms*:Ports*:MachinePorts*|if (!AllDigits(number) \|\| number.size() > 3 \|\| number.front() == L'0') return std::nullopt;|if (!AllDigits(number) \|\| number.size() > 3) return std::nullopt;
+core/ports.cpp|Devices*:MachinePorts*|if (ports.size() == 1) return {UsbPortSearch::Outcome::Found, ports.front().port, false};|if (!ports.empty()) return {UsbPortSearch::Outcome::Found, ports.front().port, false};
+core/install_sequence.cpp|MachinePorts*|if (std::any_of(ports->begin(), ports->end(), same)) return {};|return {};
+core/install_sequence.cpp|Installation.AMissing*|return has ? MissingDriver::NotTrusted : MissingDriver::NoSection;|return MissingDriver::NotTrusted;
 EOF
 )
 
