@@ -81,7 +81,7 @@ bool UsesCommandRoute(std::uint16_t architecture, OsChoice osIndex) {
 }
 
 // An INF larger than this is no driver's.
-constexpr std::size_t kInfSizeLimit = 8 * 1024 * 1024;
+constexpr std::size_t kInfSizeLimit = std::size_t{8} * 1024 * 1024;
 
 // The driver's INF file as the installation reads it; nothing (with a log line) when it
 // cannot be read.

@@ -188,16 +188,6 @@ constexpr OptionRow kOptions[] = {
     {.name = L"testpage", .value = Value::None, .flag = &O::testPage, .installOnly = true, .fill = FillTestPage},
 };
 
-// Every installation option changes the record: one parsed and then ignored would be a
-// promise the program does not keep.
-constexpr bool EveryInstallationOptionFills() {
-    for (const OptionRow& row : kOptions) {
-        if (row.installOnly != (row.fill != nullptr)) return false;
-    }
-    return true;
-}
-static_assert(EveryInstallationOptionFills());
-
 // A rule between options: the first option of a kind (a row's flag) is refused when the
 // line as a whole refuses that kind; the rules in this order.
 struct OptionRule {
@@ -416,4 +406,9 @@ InstallSettings SettingsFromOptions(const UnattendedOptions& options, OsChoice d
         if (row.fill != nullptr) row.fill(options, settings);
     }
     return settings;
+}
+
+bool EveryInstallationOptionFills() {
+    return std::all_of(std::begin(kOptions), std::end(kOptions),
+                       [](const OptionRow& row) { return row.installOnly == (row.fill != nullptr); });
 }

@@ -74,6 +74,11 @@ ParsedCommandLine ParseCommandLine(std::wstring_view line);
 // The debugger line that names a refused option and why.
 std::wstring OptionErrorMessage(const OptionError& error);
 
+// Whether every option that says how to install has an effect on the record, and no
+// other option has one: an installation option parsed and then ignored would be a
+// promise the program does not keep.
+bool EveryInstallationOptionFills();
+
 // The record a quiet run installs from: the wizard's defaults with the options' values,
 // and the operating system the first page would have preselected unless /os: names one.
 InstallSettings SettingsFromOptions(const UnattendedOptions& options, OsChoice detected,

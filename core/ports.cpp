@@ -37,6 +37,7 @@ std::optional<std::wstring> SpoolerPortName(std::wstring_view text) {
 
 std::vector<PortEntry> PortList(const std::vector<std::wstring>& machinePorts) {
     std::vector<PortEntry> list;
+    list.reserve(kFixedPorts.size() + machinePorts.size());
     for (const PortRow& row : kFixedPorts)
         list.push_back({std::wstring(row.listText), std::wstring(row.spoolerName), row.warns});
     for (const std::wstring& port : machinePorts) {

@@ -300,6 +300,10 @@ TEST(ParseCommandLine, NamesTheRefusedOptionAndWhy) {
     EXPECT_EQ(OptionErrorMessage({R::NotWithRemove, L"/os:8"}), L"option /os:8 refused: not with /remove");
 }
 
+TEST(SettingsFromOptions, EveryInstallationOptionHasItsEffect) {
+    EXPECT_TRUE(EveryInstallationOptionFills());
+}
+
 TEST(SettingsFromOptions, AreTheWizardsDefaultsUnlessAnOptionSaysOtherwise) {
     InstallSettings expected;
     expected.osIndex = OsChoice::Windows7;
