@@ -9,6 +9,7 @@ PrintTestPageDlg::PrintTestPageDlg(const PageContext& context) : CNestedPage(con
 BOOL PrintTestPageDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     GetDlgItem(settings->printTestPage ? IDC_PRINT_YES : IDC_PRINT_NO).SendMessage(BM_SETCHECK, BST_CHECKED);
+    MarkFinishButton(IDC_PROMPT_OK);
     // OK as the default button, so that Enter as the prompt opens presses it.
     GotoDlgCtrl(GetDlgItem(IDC_PROMPT_OK));
     return FALSE;

@@ -33,6 +33,6 @@ inline const MessageMapEntry<PrintTestPageDlg> PrintTestPageDlg::messageMap[] = 
     OnCommand(BN_CLICKED, IDC_PROMPT_CANCEL, &PrintTestPageDlg::EndWith<WIZARD_CANCEL>),
     OnCommand(BN_CLICKED, IDC_PRINT_YES, &PrintTestPageDlg::OnYes),
     OnCommand(BN_CLICKED, IDC_PRINT_NO, &PrintTestPageDlg::OnNo),
-    OnCommand(BN_CLICKED, IDC_PROMPT_OK, &PrintTestPageDlg::EndWith<WIZARD_FINISH>),
+    OnCommand(BN_CLICKED, IDC_PROMPT_OK, &PrintTestPageDlg::Finish<WIZARD_FINISH>),
     OnCommand(BN_CLICKED, IDC_PROMPT_BACK, &PrintTestPageDlg::EndWith<PAGE_BACK>),
 };

@@ -55,6 +55,7 @@ BOOL CSettingDlg::OnInitDialog() {
     SetCaption(IDC_SETTINGS_BACK, IDS_BACK);
     SetCaption(IDC_SETTINGS_OK, IDS_OK);
     SetCaption(IDC_SETTINGS_CANCEL, IDS_CANCEL);
+    MarkFinishButton(IDC_SETTINGS_OK);
 
     // In the order of the parity and flow-control tables.
     AddItems(IDC_PARITY, {IDS_PARITY_NONE, IDS_PARITY_EVEN, IDS_PARITY_ODD, IDS_PARITY_SPACE, IDS_PARITY_MARK});

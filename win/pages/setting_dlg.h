@@ -50,7 +50,7 @@ inline const MessageMapEntry<CSettingDlg> CSettingDlg::messageMap[] = {
     OnCommand(EN_CHANGE, IDC_PRINTER_NAME, &CSettingDlg::OnPrinterNameChanged),
     OnCommand(BN_CLICKED, IDC_SETTINGS_BACK, &CSettingDlg::EndWith<PAGE_BACK>),
     OnCommand(BN_CLICKED, IDC_SETTINGS_CANCEL, &CSettingDlg::EndWith<WIZARD_CANCEL>),
-    OnCommand(BN_CLICKED, IDC_SETTINGS_OK, &CSettingDlg::EndWith<PAGE_NEXT>),
+    OnCommand(BN_CLICKED, IDC_SETTINGS_OK, &CSettingDlg::Finish<PAGE_NEXT>),
     OnCommand(CBN_SELCHANGE, IDC_BYTE_SIZE, &CSettingDlg::OnByteSizeChanged),
     OnCommand(CBN_SELCHANGE, IDC_PORT, &CSettingDlg::OnPortChanged),
     OnCommand(CBN_SELCHANGE, IDC_BAUD_RATE, &CSettingDlg::OnBaudRateChanged),

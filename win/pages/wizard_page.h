@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,7 +30,14 @@ struct PageContext {
     LanguageLibrary language;
     OsChoice detectedOs = OsChoice::Unrecognised;  // what the first page preselects
     std::vector<PortEntry> ports = PortList({});   // the settings page's port list, the machine's own ports included
+    // Set when the run asks for administrator rights only once the person finishes the
+    // wizard: the button that finishes it carries the shield, and pressing it calls this
+    // with the page, which stays on screen, disabled, until it returns.
+    std::function<void(HWND page)> finishWithRights;
 };
+
+// BCM_SETSHIELD, named only in the headers of systems since Vista.
+inline constexpr UINT kSetShield = 0x160C;
 
 // A wizard page: its message map (see CDialogImpl), its template `Page::IDD` and the
 // run's context.
@@ -62,6 +70,23 @@ protected:
     using CWizardPage<Page>::CWizardPage;
 
     void OnCancel() override { this->EndDialog(WIZARD_CANCEL); }
+
+    // A message-map command for the button that finishes the wizard: the run's rights
+    // are asked for first, when it asks for them at this button.
+    template <INT_PTR result>
+    void Finish() {
+        if (const auto& finish = this->context_.finishWithRights) {
+            this->EnableWindow(FALSE);
+            finish(this->m_hWnd);
+        }
+        this->EndDialog(result);
+    }
+
+    // From OnInitDialog: the button that finishes the wizard shows the shield when
+    // pressing it asks for administrator rights.
+    void MarkFinishButton(int buttonId) const {
+        if (this->context_.finishWithRights) this->GetDlgItem(buttonId).SendMessage(kSetShield, 0, TRUE);
+    }
 
     // For the page's message map: WM_SYSCOMMAND.
     LRESULT OnSysCommand(WPARAM command, LPARAM) {

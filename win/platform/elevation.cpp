@@ -31,6 +31,23 @@ private:
     bool initialised_;
 };
 
+// Waits for the process to end. With an owner window, this thread's windows are kept
+// drawn meanwhile: the page that waits stays on screen, disabled, and is not reported
+// as hanging.
+bool WaitForTheEnd(HANDLE process, HWND owner) {
+    if (owner == nullptr) return ::WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0;
+    for (;;) {
+        const DWORD woken = ::MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT);
+        if (woken == WAIT_OBJECT_0) return true;
+        if (woken != WAIT_OBJECT_0 + 1) return false;
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+    }
+}
+
 }  // namespace
 
 TokenKind CurrentTokenKind() {
@@ -65,11 +82,12 @@ bool IsElevated() {
 }
 
 RelaunchResult RelaunchElevated(const std::wstring& program, const std::wstring& arguments,
-                                const std::wstring& directory) {
+                                const std::wstring& directory, HWND owner) {
     const ComForThisThread com;
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_NOCLOSEPROCESS | kNoAsync | kNoZoneChecks;
+    info.hwnd = owner;
     info.lpVerb = L"runas";
     info.lpFile = program.c_str();
     info.lpParameters = arguments.c_str();
@@ -90,8 +108,7 @@ RelaunchResult RelaunchElevated(const std::wstring& program, const std::wstring&
     }
     const UniqueProcessHandle process(info.hProcess);
     DWORD exitCode = 0;
-    if (::WaitForSingleObject(process.get(), INFINITE) != WAIT_OBJECT_0 ||
-        !::GetExitCodeProcess(process.get(), &exitCode)) {
+    if (!WaitForTheEnd(process.get(), owner) || !::GetExitCodeProcess(process.get(), &exitCode)) {
         result.error = ::GetLastError();
         return result;
     }

@@ -17,8 +17,10 @@ bool IsElevated();
 
 // Starts `program` again through the shell's "runas" verb, which asks for the
 // administrator's full token, with `arguments` and `directory`, and waits for it to end.
+// `owner`, when given, is the window that owns the elevation prompt; its thread's
+// windows are kept drawn while the program runs.
 RelaunchResult RelaunchElevated(const std::wstring& program, const std::wstring& arguments,
-                                const std::wstring& directory);
+                                const std::wstring& directory, HWND owner = nullptr);
 
 // The network share ("\\server\share") that a drive letter of this session is mapped
 // to, from the network provider library in the system directory; nothing for a local

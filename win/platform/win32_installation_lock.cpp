@@ -1,54 +1,18 @@
 #include "win/platform/win32_installation_lock.h"
 
-#include <vector>
+#include "win/platform/administrators_only.h"
 
 namespace {
 
 constexpr wchar_t kMutexName[] = L"Global\\KestrinInstallation";
 
-// A SID of the NT authority: the administrators' group, or the system account.
-class NtSid {
-public:
-    NtSid(BYTE count, DWORD first, DWORD second) {
-        SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-        if (!::AllocateAndInitializeSid(&nt, count, first, second, 0, 0, 0, 0, 0, 0, &sid_)) sid_ = nullptr;
-    }
-    ~NtSid() {
-        if (sid_ != nullptr) ::FreeSid(sid_);
-    }
-    NtSid(const NtSid&) = delete;
-    NtSid& operator=(const NtSid&) = delete;
-    PSID get() const { return sid_; }
-
-private:
-    PSID sid_ = nullptr;
-};
-
 // Full access for the administrators and the system account, none for anyone else: no
 // other user can hold the mutex and stall every installation.
 UniqueProcessHandle CreateOrOpenMutex(DWORD& error) {
-    const NtSid administrators(2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS);
-    const NtSid system(1, SECURITY_LOCAL_SYSTEM_RID, 0);
-    if (administrators.get() == nullptr || system.get() == nullptr) {
-        error = ::GetLastError();
-        return UniqueProcessHandle();
-    }
-    const auto aclSize = static_cast<DWORD>(sizeof(ACL) + 2 * sizeof(ACCESS_ALLOWED_ACE) +
-                                            ::GetLengthSid(administrators.get()) + ::GetLengthSid(system.get()));
-    std::vector<BYTE> aclBuffer(aclSize);
-    auto* acl = reinterpret_cast<PACL>(aclBuffer.data());
-    SECURITY_DESCRIPTOR descriptor{};
-    const bool built = ::InitializeAcl(acl, aclSize, ACL_REVISION) &&
-                       ::AddAccessAllowedAce(acl, ACL_REVISION, MUTEX_ALL_ACCESS, administrators.get()) &&
-                       ::AddAccessAllowedAce(acl, ACL_REVISION, MUTEX_ALL_ACCESS, system.get()) &&
-                       ::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
-                       ::SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
-    if (!built) {
-        error = ::GetLastError();
-        return UniqueProcessHandle();
-    }
-    SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
-    UniqueProcessHandle mutex(::CreateMutexW(&attributes, FALSE, kMutexName));
+    AdministratorsOnly access(MUTEX_ALL_ACCESS);
+    SECURITY_ATTRIBUTES* const attributes = access.Attributes(error);
+    if (attributes == nullptr) return UniqueProcessHandle();
+    UniqueProcessHandle mutex(::CreateMutexW(attributes, FALSE, kMutexName));
     // Made by another run: opened with what waiting and letting go need.
     if (!mutex) mutex.reset(::OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, kMutexName));
     if (!mutex) error = ::GetLastError();

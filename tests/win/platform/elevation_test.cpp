@@ -6,6 +6,7 @@
 
 #include "tests/win/platform/platform_support.h"
 #include "win/platform/elevation.h"
+#include "win/platform/printer_name_handback.h"
 
 namespace {
 
@@ -32,6 +33,25 @@ TEST(Relaunch, OfAProgramThatIsNotThereCarriesOn) {
     const RelaunchResult relaunch = RelaunchElevated(ProgramDirectory() + L"\\no such program.exe", L"", L"");
     EXPECT_EQ(relaunch.outcome, RelaunchResult::Outcome::NotStarted);
     EXPECT_NE(relaunch.error, 0u);
+}
+
+// The person's run waits for the run with administrator rights and reads the printer's
+// whole name from it, characters past U+00FF included, which the record file cannot keep.
+TEST(Relaunch, HandsThePrintersWholeNameBack) {
+    DWORD error = 0;
+    const auto handback = PrinterNameHandback::Create(error);
+    ASSERT_NE(handback, nullptr) << "error " << error;
+    EXPECT_EQ(handback->Read(), std::nullopt);
+    const std::wstring printer = L"Kiosk \u4E2D\u6587 (copy of 2)";
+    const RelaunchResult relaunch = RelaunchElevated(
+        ThisProgram(), L"--child-handback " + handback->Name() + L" \"" + printer + L"\"", ProgramDirectory());
+
+    ASSERT_EQ(relaunch.outcome, RelaunchResult::Outcome::Ended) << "error " << relaunch.error;
+    EXPECT_EQ(relaunch.exitCode, 44u);
+    EXPECT_EQ(handback->Read(), printer);
+    // Each run its own section, and none that is not there.
+    EXPECT_NE(PrinterNameHandback::Create(error)->Name(), handback->Name());
+    EXPECT_EQ(HandBackPrinterName(L"Kestrin-no-such-section", printer), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
 }  // namespace

@@ -8,6 +8,9 @@
 //                                        restriction of the search when asked; 0 when it loaded
 //   --child-report FILE ...              writes its command line and current directory
 //                                        into FILE, one line each; the exit code is 43
+//   --child-handback NAME PRINTER         hands PRINTER back through the section NAME as
+//                                        a run with administrator rights does; the exit
+//                                        code is 44, or 1 when it could not
 //   --child-time-limit LOG HANGS         a run that its time limit of one second ends
 //                                        (see time_limit_test.cpp)
 #include <gtest/gtest.h>
@@ -21,6 +24,7 @@
 #include "core/install_sequence.h"
 #include "tests/win/platform/dcb_text.h"
 #include "tests/win/platform/platform_support.h"
+#include "win/platform/printer_name_handback.h"
 #include "win/platform/system_paths.h"
 #include "win/platform/win32_install_system.h"
 
@@ -65,6 +69,11 @@ int Report(const std::vector<std::wstring>& args) {
     return out ? 43 : 1;
 }
 
+int HandBack(const std::vector<std::wstring>& args) {
+    if (args.size() < 2) return 2;
+    return HandBackPrinterName(args[0], args[1]) == 0 ? 44 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -75,6 +84,7 @@ int wmain(int argc, wchar_t** argv) {
         if (mode == L"--child-install") return Install(rest);
         if (mode == L"--child-load") return Load(rest);
         if (mode == L"--child-report") return Report(rest);
+        if (mode == L"--child-handback") return HandBack(rest);
         if (mode == L"--child-time-limit") return RunUntilTheTimeLimit(rest);
     }
     testing::InitGoogleTest(&argc, argv);
