@@ -16,11 +16,26 @@ enum class TokenKind {
     Limited,   // an administrator's token with those rights filtered out
 };
 
-// Whether the wizard starts itself again with the administrator's full token: only an
-// administrator's limited token on Vista and later (major version 6 on) can be elevated,
-// and without it the installation cannot create the printer.
-constexpr bool ShouldRelaunchElevated(std::uint32_t majorVersion, TokenKind token) {
-    return majorVersion >= 6 && token == TokenKind::Limited;
+// When a run asks for the administrator's full token.
+enum class Elevation {
+    None,      // it goes on as it is
+    AtStart,   // it starts itself again with the full token before anything else
+    AtFinish,  // the pages first; the installation then runs with the full token, from options
+};
+
+// Only an interactive run from Vista on (major version 6 on) can ask: a run from options
+// has nobody to answer the prompt. A removal asks at its start, so that its question and
+// its result come from the run that removes. An installation asks once the pages are
+// done: an administrator's limited token can be elevated, and a standard user (an
+// ordinary token without the administrators' rights) can give an administrator's name
+// and password; without the rights the printer cannot be created. A full token, or an
+// elevated one, needs nothing.
+constexpr Elevation ElevationFor(bool fromOptions, bool removal, std::uint32_t majorVersion, TokenKind token,
+                                 bool elevated) {
+    if (fromOptions || majorVersion < 6) return Elevation::None;
+    if (removal) return token == TokenKind::Limited ? Elevation::AtStart : Elevation::None;
+    const bool standardUser = token == TokenKind::Ordinary && !elevated;
+    return token == TokenKind::Limited || standardUser ? Elevation::AtFinish : Elevation::None;
 }
 
 // Whether the end of a run says that the installer must be run as administrator: an
