@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/exit_code.h"
+#include "core/install_settings.h"
 #include "core/options.h"
 
 // The kind of token the process runs with, as the system reports it from Vista on.
@@ -87,3 +88,13 @@ using PathExpansion = std::function<std::wstring(std::wstring_view path)>;
 // as UNC paths; when that changes nothing, `arguments` unchanged.
 std::wstring ArgumentsForElevatedRun(std::wstring_view arguments, const ParsedCommandLine& parsed,
                                      const MappedShare& share, const PathExpansion& expand);
+
+// The arguments for the installation that an interactive run, its pages done, starts with
+// administrator rights: the pages' choices as the options that give them back, a run
+// with /passive that leaves the default printer to the person's own run (/nodefault),
+// the log and record file this run was given (expanded, as UNC paths on a mapped drive,
+// in quotes), /handback: with `handback`, and the language code, base name and INF path
+// as ArgumentsForElevatedRun passes them on. A choice outside its list is written
+// without a value, which the elevated run refuses: it must not install what nobody chose.
+std::wstring ArgumentsForPassiveRun(const InstallSettings& settings, const ParsedCommandLine& parsed,
+                                    std::wstring_view handback, const MappedShare& share, const PathExpansion& expand);
