@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/exit_code.h"
+#include "core/install_settings.h"
 #include "core/options.h"
 
 // The kind of token the process runs with, as the system reports it from Vista on.
@@ -16,11 +17,26 @@ enum class TokenKind {
     Limited,   // an administrator's token with those rights filtered out
 };
 
-// Whether the wizard starts itself again with the administrator's full token: only an
-// administrator's limited token on Vista and later (major version 6 on) can be elevated,
-// and without it the installation cannot create the printer.
-constexpr bool ShouldRelaunchElevated(std::uint32_t majorVersion, TokenKind token) {
-    return majorVersion >= 6 && token == TokenKind::Limited;
+// When a run asks for the administrator's full token.
+enum class Elevation {
+    None,      // it goes on as it is
+    AtStart,   // it starts itself again with the full token before anything else
+    AtFinish,  // the pages first; the installation then runs with the full token, from options
+};
+
+// Only an interactive run from Vista on (major version 6 on) can ask: a run from options
+// has nobody to answer the prompt. A removal asks at its start, so that its question and
+// its result come from the run that removes. An installation asks once the pages are
+// done: an administrator's limited token can be elevated, and a standard user (an
+// ordinary token without the administrators' rights) can give an administrator's name
+// and password; without the rights the printer cannot be created. A full token, or an
+// elevated one, needs nothing.
+constexpr Elevation ElevationFor(bool fromOptions, bool removal, std::uint32_t majorVersion, TokenKind token,
+                                 bool elevated) {
+    if (fromOptions || majorVersion < 6) return Elevation::None;
+    if (removal) return token == TokenKind::Limited ? Elevation::AtStart : Elevation::None;
+    const bool standardUser = token == TokenKind::Ordinary && !elevated;
+    return token == TokenKind::Limited || standardUser ? Elevation::AtFinish : Elevation::None;
 }
 
 // Whether the end of a run says that the installer must be run as administrator: an
@@ -72,3 +88,13 @@ using PathExpansion = std::function<std::wstring(std::wstring_view path)>;
 // as UNC paths; when that changes nothing, `arguments` unchanged.
 std::wstring ArgumentsForElevatedRun(std::wstring_view arguments, const ParsedCommandLine& parsed,
                                      const MappedShare& share, const PathExpansion& expand);
+
+// The arguments for the installation that an interactive run, its pages done, starts with
+// administrator rights: the pages' choices as the options that give them back, a run
+// with /passive that leaves the default printer to the person's own run (/nodefault),
+// the log and record file this run was given (expanded, as UNC paths on a mapped drive,
+// in quotes), /handback: with `handback`, and the language code, base name and INF path
+// as ArgumentsForElevatedRun passes them on. A choice outside its list is written
+// without a value, which the elevated run refuses: it must not install what nobody chose.
+std::wstring ArgumentsForPassiveRun(const InstallSettings& settings, const ParsedCommandLine& parsed,
+                                    std::wstring_view handback, const MappedShare& share, const PathExpansion& expand);

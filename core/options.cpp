@@ -63,6 +63,17 @@ std::optional<std::int32_t> TimeoutSeconds(std::wstring_view value) {
     return seconds;
 }
 
+// A section's name as the starting run makes it: letters, digits and '-', nothing that
+// could end the option or reach into another namespace of objects.
+std::optional<std::wstring> HandbackName(std::wstring_view value) {
+    if (value.empty() || value.size() > kMaxHandbackLength) return std::nullopt;
+    const bool plain = std::all_of(value.begin(), value.end(), [](wchar_t c) {
+        return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || (c >= L'0' && c <= L'9') || c == L'-';
+    });
+    if (!plain) return std::nullopt;
+    return std::wstring(value);
+}
+
 // Any port of the three forms, as the spooler names it; or USB alone, for the port the
 // USB printer is connected to.
 std::optional<std::wstring> PortName(std::wstring_view value) {
@@ -116,12 +127,15 @@ struct OptionRow {
     std::wstring UnattendedOptions::*text = nullptr;                 // Value::Text
     std::optional<std::int32_t> UnattendedOptions::*read = nullptr;  // Value::Read
     ListLookup lookup = nullptr;                                     // Value::Read
-    TextLookup textLookup = nullptr;  // Value::Text: the value as stored; nothing when it is refused
-    std::wstring_view automatic{};    // Value::Read: a value that leaves the choice to the program
-    bool path = false;                // Value::Text: a file's path
-    bool needsQuiet = true;           // taken only with /quiet
-    bool serialOnly = false;          // a serial line value: only with a COM port
-    bool installOnly = false;         // says how to install: not with /remove
+    TextLookup textLookup = nullptr;        // Value::Text: the value as stored; nothing when it is refused
+    std::wstring_view automatic{};          // Value::Read: a value that leaves the choice to the program
+    bool path = false;                      // Value::Text: a file's path
+    bool needsQuiet = true;                 // taken only with /quiet or /passive
+    bool serialOnly = false;                // a serial line value: only with a COM port
+    bool installOnly = false;               // says how to install: not with /remove
+    bool runKind = false;                   // chooses the kind of run (/quiet, /passive)
+    bool notWithQuiet = false;              // refused beside /quiet
+    bool needsPassiveInstallation = false;  // taken only by an installation with /passive
     // An installation option's effect on the record; the others act on the run itself
     // (start-up reads them: the log, the record file, the time limit, quiet, removal).
     Fill fill = nullptr;
@@ -131,7 +145,13 @@ using Value = OptionRow::Value;
 
 // Every option the program takes.
 constexpr OptionRow kOptions[] = {
-    {.name = L"quiet", .value = Value::None, .flag = &O::quiet, .needsQuiet = false},
+    {.name = L"quiet", .value = Value::None, .flag = &O::quiet, .needsQuiet = false, .runKind = true},
+    {.name = L"passive",
+     .value = Value::None,
+     .flag = &O::passive,
+     .needsQuiet = false,
+     .runKind = true,
+     .notWithQuiet = true},
     {.name = L"log", .value = Value::Text, .text = &O::logPath, .path = true, .needsQuiet = false},
     {.name = L"record", .value = Value::Text, .text = &O::recordPath, .path = true, .needsQuiet = false},
     {.name = L"remove", .value = Value::None, .flag = &O::remove, .needsQuiet = false},
@@ -186,6 +206,13 @@ constexpr OptionRow kOptions[] = {
      .fill = FillIndex<&O::flowControlIndex, &InstallSettings::flowControlIndex>},
     {.name = L"nodefault", .value = Value::None, .flag = &O::noDefault, .installOnly = true, .fill = FillNoDefault},
     {.name = L"testpage", .value = Value::None, .flag = &O::testPage, .installOnly = true, .fill = FillTestPage},
+    // Acts on the run itself, not on the record: where the run hands back what it created.
+    {.name = L"handback",
+     .value = Value::Text,
+     .text = &O::handback,
+     .textLookup = HandbackName,
+     .needsQuiet = false,
+     .needsPassiveInstallation = true},
 };
 
 // A rule between options: the first option of a kind (a row's flag) is refused when the
@@ -197,8 +224,11 @@ struct OptionRule {
 };
 
 constexpr OptionRule kRules[] = {
+    {&OptionRow::notWithQuiet, [](const O& o) { return o.quiet; }, OptionError::Reason::NotWithQuiet},
     {&OptionRow::installOnly, [](const O& o) { return o.remove; }, OptionError::Reason::NotWithRemove},
-    {&OptionRow::needsQuiet, [](const O& o) { return !o.quiet; }, OptionError::Reason::NeedsQuiet},
+    {&OptionRow::needsQuiet, [](const O& o) { return !o.Unattended(); }, OptionError::Reason::NeedsQuiet},
+    {&OptionRow::needsPassiveInstallation, [](const O& o) { return !o.passive || o.remove; },
+     OptionError::Reason::NeedsPassiveInstallation},
     {&OptionRow::serialOnly,
      [](const O& o) { return !IsComPortName(ChosenPort(InstallSettings{}.portIndex, o.port).value_or(L"")); },
      OptionError::Reason::SerialNeedsCom},
@@ -316,11 +346,11 @@ std::optional<Reason> Apply(const OptionRow& row, const Token& token, Unattended
     return Reason::BadValue;
 }
 
-// The options a run without /quiet takes, as the refusal names them: "/log:".
+// The options a run with pages takes, as the refusal names them: "/log:".
 std::wstring TakenWithoutQuiet() {
     std::vector<std::wstring> names;
     for (const OptionRow& row : kOptions) {
-        if (row.needsQuiet || row.flag == &UnattendedOptions::quiet) continue;
+        if (row.needsQuiet || row.runKind || row.needsPassiveInstallation) continue;
         names.push_back(L"/" + std::wstring(row.name) + (row.value == Value::None ? L"" : L":"));
     }
     std::wstring text;
@@ -385,13 +415,19 @@ std::wstring OptionErrorMessage(const OptionError& error) {
             why = L"it is given twice";
             break;
         case Reason::NeedsQuiet:
-            why = L"without /quiet only " + TakenWithoutQuiet();
+            why = L"without /quiet or /passive only " + TakenWithoutQuiet();
             break;
         case Reason::SerialNeedsCom:
             why = L"serial line values need a COM port (/port:COMn)";
             break;
         case Reason::NotWithRemove:
             why = L"not with /remove";
+            break;
+        case Reason::NotWithQuiet:
+            why = L"not with /quiet";
+            break;
+        case Reason::NeedsPassiveInstallation:
+            why = L"only an installation with /passive takes it";
             break;
     }
     return L"option " + error.option + L" refused: " + why;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -30,20 +31,31 @@ struct UnattendedOptions {
     std::optional<std::int32_t> timeoutSeconds{};  // a quiet run's time limit; nothing: kDefaultTimeoutSeconds
     std::wstring recordPath;                       // the record file; empty: kPrinterNameRecordFile here
     bool remove = false;                           // remove what an earlier installation recorded
+    bool passive = false;                          // as quiet, but the run's progress and its failure are shown
+    // The section that the run which started this one made, where this one hands back the
+    // printer's whole name; empty: none.
+    std::wstring handback;
+
+    // Whether the run comes from the options alone, with nobody to answer a page.
+    bool Unattended() const { return quiet || passive; }
 };
 
 inline constexpr std::int32_t kDefaultTimeoutSeconds = 600;
 inline constexpr std::int32_t kMaxTimeoutSeconds = 86400;
+// The longest name a /handback: section may have.
+inline constexpr std::size_t kMaxHandbackLength = 64;
 
 // Why the options cannot be used; `option` is the option as written.
 struct OptionError {
     enum class Reason {
-        Unknown,         // no such option
-        BadValue,        // a value outside its list, a value missing or one too many
-        Repeated,        // given a second time
-        NeedsQuiet,      // an option that only a quiet run takes, without /quiet
-        SerialNeedsCom,  // a serial line value for a port that is not a COM port
-        NotWithRemove,   // an installation's option, with /remove
+        Unknown,                   // no such option
+        BadValue,                  // a value outside its list, a value missing or one too many
+        Repeated,                  // given a second time
+        NeedsQuiet,                // an option that only a run from options takes, without /quiet or /passive
+        SerialNeedsCom,            // a serial line value for a port that is not a COM port
+        NotWithRemove,             // an installation's option, with /remove
+        NotWithQuiet,              // /passive, with /quiet
+        NeedsPassiveInstallation,  // /handback:, without /passive or with /remove
     };
 
     Reason reason = Reason::Unknown;

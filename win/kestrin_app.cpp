@@ -138,11 +138,14 @@ std::optional<ExitCode> HandOverTo64BitProgram(RunState& run) {
 }
 
 // A double-click on Vista and later gives an administrator the limited token, with which
-// the printer cannot be installed: the same program asks for the full one, and the run
+// the printer cannot be removed: the same program asks for the full one, and the run
 // ends with the elevated run's exit code. That run opens the log; this one opens none.
+// An installation asks only once its pages are done.
 std::optional<ExitCode> RelaunchWithAdministratorRights(RunState& run) {
-    if (run.options().quiet || run.start.parsed.error || !Complete(run) || Refusal(run) || !run.start.version ||
-        !ShouldRelaunchElevated(run.start.version->majorVersion, run.start.token)) {
+    if (run.start.parsed.error || !Complete(run) || Refusal(run) || !run.start.version) return std::nullopt;
+    const UnattendedOptions& options = run.options();
+    if (ElevationFor(options.Unattended(), options.remove, run.start.version->majorVersion, run.start.token,
+                     run.start.elevated) != Elevation::AtStart) {
         return std::nullopt;
     }
     run.debugger.Write(L"starting again with administrator rights");

@@ -174,6 +174,7 @@ std::wstring Described(const UnattendedOptions& o) {
         text += (text.empty() ? L"" : L" ") + std::wstring(name) + L"=" + std::to_wstring(static_cast<int>(*value));
     };
     if (o.quiet) text += L"quiet";
+    if (o.passive) text += text.empty() ? L"passive" : L" passive";
     if (!o.logPath.empty()) text += (text.empty() ? L"log=" : L" log=") + o.logPath;
     add(L"os", o.os);
     if (!o.port.empty()) text += (text.empty() ? L"port=" : L" port=") + o.port;
@@ -187,6 +188,7 @@ std::wstring Described(const UnattendedOptions& o) {
     add(L"timeout", o.timeoutSeconds);
     if (!o.recordPath.empty()) text += (text.empty() ? L"record=" : L" record=") + o.recordPath;
     if (o.remove) text += text.empty() ? L"remove" : L" remove";
+    if (!o.handback.empty()) text += (text.empty() ? L"handback=" : L" handback=") + o.handback;
     return text;
 }
 
@@ -269,7 +271,34 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsCase{L" /remove /quiet /nodefault eng K P", L"quiet nodefault remove",
                     OptionError{R::NotWithRemove, L"/nodefault"}},
         OptionsCase{L" /remove /port:COM2 eng K P", L"port=COM2: remove", OptionError{R::NotWithRemove, L"/port:COM2"}},
-        OptionsCase{L" /record: eng K P", L"", OptionError{R::BadValue, L"/record:"}}));
+        OptionsCase{L" /record: eng K P", L"", OptionError{R::BadValue, L"/record:"}},
+        // A run from options that shows its progress takes what /quiet takes, but not beside it.
+        OptionsCase{L" /Passive /port:COM2 /baud:9600 /timeout:30 /log:a.log eng K P",
+                    L"passive log=a.log port=COM2: baud=4 timeout=30", std::nullopt},
+        OptionsCase{L" /passive /remove eng K", L"passive remove", std::nullopt},
+        OptionsCase{L" /quiet /passive eng K P", L"quiet passive", OptionError{R::NotWithQuiet, L"/passive"}},
+        OptionsCase{L" /passive /quiet /port:COM2 eng K P", L"quiet passive port=COM2:",
+                    OptionError{R::NotWithQuiet, L"/passive"}},
+        OptionsCase{L" /passive:yes eng K P", L"", OptionError{R::BadValue, L"/passive:yes"}},
+        // Where the run started with administrator rights hands back the printer's name.
+        OptionsCase{L" /passive /handback:Kestrin-0042-ab eng K P", L"passive handback=Kestrin-0042-ab", std::nullopt},
+        OptionsCase{L" /passive /handback:0123456789abcdef0123456789ABCDEF0123456789abcdef0123456789abcdef eng K P",
+                    L"passive handback=0123456789abcdef0123456789ABCDEF0123456789abcdef0123456789abcdef", std::nullopt},
+        OptionsCase{
+            L" /passive /handback:0123456789abcdef0123456789ABCDEF0123456789abcdef0123456789abcdef0 eng K P",
+            L"passive",
+            OptionError{R::BadValue, L"/handback:0123456789abcdef0123456789ABCDEF0123456789abcdef0123456789abcdef0"}},
+        OptionsCase{L" /passive /handback:a_b eng K P", L"passive", OptionError{R::BadValue, L"/handback:a_b"}},
+        OptionsCase{L" /passive /handback:Global\\k eng K P", L"passive",
+                    OptionError{R::BadValue, L"/handback:Global\\k"}},
+        OptionsCase{L" /passive /handback:\"a b\" eng K P", L"passive", OptionError{R::BadValue, L"/handback:\"a b\""}},
+        OptionsCase{L" /passive /handback: eng K P", L"passive", OptionError{R::BadValue, L"/handback:"}},
+        OptionsCase{L" /handback:k1 eng K P", L"handback=k1",
+                    OptionError{R::NeedsPassiveInstallation, L"/handback:k1"}},
+        OptionsCase{L" /quiet /handback:k1 eng K P", L"quiet handback=k1",
+                    OptionError{R::NeedsPassiveInstallation, L"/handback:k1"}},
+        OptionsCase{L" /passive /remove /handback:k1 eng K", L"passive remove handback=k1",
+                    OptionError{R::NeedsPassiveInstallation, L"/handback:k1"}}));
 
 TEST(ParseCommandLine, SplitsWhatFollowsTheOptionsAsEver) {
     const ParsedCommandLine withOptions = ParseCommandLine(WithProgram(L" /quiet  chi Kiosk1   C:\\My Drivers\\m "));
@@ -296,8 +325,11 @@ TEST(ParseCommandLine, NamesTheRefusedOptionAndWhy) {
     EXPECT_EQ(OptionErrorMessage({R::SerialNeedsCom, L"/baud:9600"}),
               L"option /baud:9600 refused: serial line values need a COM port (/port:COMn)");
     EXPECT_EQ(OptionErrorMessage({R::NeedsQuiet, L"/port:COM2"}),
-              L"option /port:COM2 refused: without /quiet only /log:, /record: and /remove are taken");
+              L"option /port:COM2 refused: without /quiet or /passive only /log:, /record: and /remove are taken");
     EXPECT_EQ(OptionErrorMessage({R::NotWithRemove, L"/os:8"}), L"option /os:8 refused: not with /remove");
+    EXPECT_EQ(OptionErrorMessage({R::NotWithQuiet, L"/passive"}), L"option /passive refused: not with /quiet");
+    EXPECT_EQ(OptionErrorMessage({R::NeedsPassiveInstallation, L"/handback:k1"}),
+              L"option /handback:k1 refused: only an installation with /passive takes it");
 }
 
 TEST(SettingsFromOptions, EveryInstallationOptionHasItsEffect) {

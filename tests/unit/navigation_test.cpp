@@ -78,19 +78,47 @@ INSTANTIATE_TEST_SUITE_P(Selections, PortChoiceTest,
                                          PortCase{-1, {Boxes::Unchanged, false, false, L""}},
                                          PortCase{8, {Boxes::Unchanged, false, false, L""}}));
 
-TEST(Elevation, OnlyAnAdministratorsLimitedTokenFromVistaOnStartsAgain) {
-    struct Row {
-        std::uint32_t major;
-        TokenKind token;
-        bool relaunch;
-    };
-    for (const Row& row :
-         {Row{5, TokenKind::Limited, false}, Row{6, TokenKind::Limited, true}, Row{10, TokenKind::Limited, true},
-          Row{6, TokenKind::Full, false}, Row{6, TokenKind::Ordinary, false}, Row{5, TokenKind::Ordinary, false}}) {
-        EXPECT_EQ(ShouldRelaunchElevated(row.major, row.token), row.relaunch)
-            << "version " << row.major << ", token " << static_cast<int>(row.token);
-    }
+struct ElevationCase {
+    bool fromOptions;
+    bool removal;
+    std::uint32_t major;
+    TokenKind token;
+    bool elevated;
+    Elevation expected;
+};
+
+class ElevationTest : public testing::TestWithParam<ElevationCase> {};
+
+TEST_P(ElevationTest, AnInteractiveRemovalAsksAtItsStartAnInstallationOnceItsPagesAreDone) {
+    const ElevationCase& c = GetParam();
+    EXPECT_EQ(ElevationFor(c.fromOptions, c.removal, c.major, c.token, c.elevated), c.expected);
 }
+
+using T = TokenKind;
+using E = Elevation;
+
+INSTANTIATE_TEST_SUITE_P(Runs, ElevationTest,
+                         testing::Values(
+                             // An administrator's limited token from Vista on.
+                             ElevationCase{false, true, 6, T::Limited, false, E::AtStart},
+                             ElevationCase{false, true, 10, T::Limited, false, E::AtStart},
+                             ElevationCase{false, false, 6, T::Limited, false, E::AtFinish},
+                             ElevationCase{false, false, 10, T::Limited, false, E::AtFinish},
+                             // A standard user installs with an administrator's name and password; removes as ever.
+                             ElevationCase{false, false, 6, T::Ordinary, false, E::AtFinish},
+                             ElevationCase{false, true, 6, T::Ordinary, false, E::None},
+                             // Administrators' rights already there: with UAC off, or a full token.
+                             ElevationCase{false, false, 6, T::Ordinary, true, E::None},
+                             ElevationCase{false, false, 6, T::Full, true, E::None},
+                             ElevationCase{false, true, 6, T::Full, true, E::None},
+                             // Before Vista there is nothing to ask for.
+                             ElevationCase{false, true, 5, T::Limited, false, E::None},
+                             ElevationCase{false, false, 5, T::Limited, false, E::None},
+                             ElevationCase{false, false, 5, T::Ordinary, false, E::None},
+                             // A run from options never asks.
+                             ElevationCase{true, true, 6, T::Limited, false, E::None},
+                             ElevationCase{true, false, 6, T::Limited, false, E::None},
+                             ElevationCase{true, false, 10, T::Ordinary, false, E::None}));
 
 // Every exit code, and whether the person at the wizard is told of it (and, without
 // administrator rights, that they are needed).

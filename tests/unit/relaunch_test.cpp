@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <tuple>
+
 #include "core/elevation.h"
+#include "core/ports.h"
 
 namespace {
 
@@ -92,3 +96,102 @@ INSTANTIATE_TEST_SUITE_P(
                       L"/record:\"\\\\files\\kiosk\\kiosk\\k1.kestrin\" /remove eng Kiosk1"}));
 
 }  // namespace
+
+// The installation that an interactive run starts with administrator rights once its
+// pages are done.
+struct PassiveCase {
+    const char* name;
+    InstallSettings settings;
+    const wchar_t* arguments;  // the interactive run's, after the program path
+    const wchar_t* expected;
+    bool refused = false;  // a choice outside its list: the elevated run must refuse it
+};
+
+InstallSettings Pages(OsChoice os, std::int32_t portIndex, const wchar_t* portName, bool testPage = false) {
+    InstallSettings settings;
+    settings.osIndex = os;
+    settings.portIndex = portIndex;
+    settings.portName = portName;
+    settings.printTestPage = testPage;
+    settings.printerName = L"Kiosk1";
+    return settings;
+}
+
+InstallSettings Serial(InstallSettings settings, std::array<std::int32_t, 5> baudByteParityStopFlow) {
+    const auto [baud, byteSize, parity, stopBits, flow] = baudByteParityStopFlow;
+    settings.baudIndex = baud;
+    settings.byteSizeIndex = byteSize;
+    settings.parityIndex = parity;
+    settings.stopBitsIndex = stopBits;
+    settings.flowControlIndex = flow;
+    return settings;
+}
+
+// What the installation reads of a record: the port by its spooler name, and its serial
+// values only for a COM port.
+auto WhatIsInstalled(const InstallSettings& s) {
+    const std::wstring port = ChosenPort(s.portIndex, s.portName).value_or(L"");
+    const bool com = port.starts_with(L"COM");
+    return std::make_tuple(s.osIndex, s.setAsDefault, port, com ? s.baudIndex : 0, com ? s.byteSizeIndex : 0,
+                           com ? s.parityIndex : 0, com ? s.stopBitsIndex : 0, com ? s.flowControlIndex : 0,
+                           s.printTestPage, s.printerName);
+}
+
+class PassiveArgumentsTest : public testing::TestWithParam<PassiveCase> {};
+
+TEST_P(PassiveArgumentsTest, GiveBackThePagesChoicesWithoutTheDefaultPrinter) {
+    const PassiveCase& c = GetParam();
+    const ParsedCommandLine original = ParseCommandLine(std::wstring(L"kestrin.exe ") + c.arguments);
+    ASSERT_FALSE(original.error);
+    const std::wstring arguments = ArgumentsForPassiveRun(c.settings, original, L"Kestrin-7f3a", Mapped, Expanded);
+    EXPECT_EQ(arguments, c.expected);
+
+    const ParsedCommandLine elevated = ParseCommandLine(L"kestrin.exe " + arguments);
+    if (c.refused) {
+        ASSERT_TRUE(elevated.error);
+        EXPECT_EQ(elevated.error->reason, OptionError::Reason::BadValue);
+        return;
+    }
+    ASSERT_FALSE(elevated.error) << testing::PrintToString(OptionErrorMessage(*elevated.error));
+    EXPECT_TRUE(elevated.options.passive);
+    EXPECT_EQ(elevated.options.handback, L"Kestrin-7f3a");
+    EXPECT_EQ(elevated.commandLine.outcome, CommandLine::Outcome::Complete);
+    EXPECT_EQ(elevated.commandLine.languageCode, original.commandLine.languageCode);
+    EXPECT_EQ(elevated.commandLine.basePrinterName, original.commandLine.basePrinterName);
+    InstallSettings expected = c.settings;
+    expected.setAsDefault = false;
+    // The same machine detects the same system the pages started from.
+    EXPECT_EQ(WhatIsInstalled(SettingsFromOptions(elevated.options, OsChoice::Unrecognised, L"Kiosk1")),
+              WhatIsInstalled(expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Choices, PassiveArgumentsTest,
+    testing::Values(
+        PassiveCase{"Defaults", Pages(OsChoice::Windows2000, 0, L""), L"eng Kiosk1 C:\\d\\m",
+                    L"/passive /os:2000 /port:LPT1: /nodefault /handback:Kestrin-7f3a eng Kiosk1 C:\\d\\m"},
+        // The log and record file in the order the options stand, whatever the line's.
+        PassiveCase{"ComPortAndPathsOnAMappedDrive", Pages(OsChoice::Windows7, 4, L"COM2:", true),
+                    L"/record:%KIOSK%\\k1.kestrin /log:\"Z:\\Kiosk logs\\a.log\" chi Kiosk1 \"Z:\\my drivers\\tavik\"",
+                    L"/passive /os:7 /port:COM2: /baud:19200 /bytesize:8 /parity:none /stopbits:1 /flow:hardware "
+                    L"/nodefault /testpage /log:\"\\\\files\\kiosk\\Kiosk logs\\a.log\" "
+                    L"/record:\"\\\\files\\kiosk\\kiosk\\k1.kestrin\" /handback:Kestrin-7f3a chi Kiosk1 "
+                    L"\"\\\\files\\kiosk\\my drivers\\tavik\""},
+        PassiveCase{"MachinePortWithEveryOtherValue",
+                    Serial(Pages(OsChoice::Unrecognised, 9, L"COM10:"), {8, 0, 4, 1, 1}),
+                    L"/log:C:\\logs\\a.log esp Kiosk1 Y:\\tavik",
+                    L"/passive /port:COM10: /baud:115200 /bytesize:5 /parity:mark /stopbits:1.5 /flow:xonxoff "
+                    L"/nodefault /log:\"C:\\logs\\a.log\" /handback:Kestrin-7f3a esp Kiosk1 \\\\files\\drivers\\tavik"},
+        // A port that is not COM carries no serial values, whatever the page last showed.
+        PassiveCase{"UsbPortOnWindows8", Serial(Pages(OsChoice::Windows8, 7, L"USB001"), {0, 1, 2, 2, 0}),
+                    L"eng Kiosk1 C:\\Program Files\\drv\\m",
+                    L"/passive /os:8 /port:USB001 /nodefault /handback:Kestrin-7f3a eng Kiosk1 "
+                    L"C:\\Program Files\\drv\\m"},
+        PassiveCase{"PortOutsideTheList", Pages(OsChoice::WindowsXp, 12, L""), L"eng Kiosk1 C:\\d\\m",
+                    L"/passive /os:xp /port: /nodefault /handback:Kestrin-7f3a eng Kiosk1 C:\\d\\m", true},
+        PassiveCase{"BaudOutsideTheList", Serial(Pages(OsChoice::WindowsVista, 3, L"COM1:"), {9, 3, 0, 0, 2}),
+                    L"eng Kiosk1 C:\\d\\m",
+                    L"/passive /os:vista /port:COM1: /baud: /bytesize:8 /parity:none /stopbits:1 /flow:hardware "
+                    L"/nodefault /handback:Kestrin-7f3a eng Kiosk1 C:\\d\\m",
+                    true}),
+    [](const auto& p) { return std::string(p.param.name); });
