@@ -55,3 +55,9 @@ constexpr bool IsFailedInstallation(ExitCode code) {
     return code == ExitCode::PrinterSetupMissing || code == ExitCode::PrinterNotCreated ||
            code == ExitCode::RecordFileIncomplete || code == ExitCode::SerialPortNotConfigured;
 }
+
+// The outcomes after which the printer is there, whatever else failed.
+constexpr bool PrinterCreated(ExitCode code) {
+    return code == ExitCode::Installed || code == ExitCode::RecordFileIncomplete ||
+           code == ExitCode::SerialPortNotConfigured;
+}

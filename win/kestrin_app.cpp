@@ -23,6 +23,7 @@
 #include "win/platform/language_library.h"
 #include "win/platform/os_detection.h"
 #include "win/platform/plain_files.h"
+#include "win/platform/printer_name_handback.h"
 #include "win/platform/system_paths.h"
 #include "win/platform/time_limit.h"
 #include "win/platform/win32_install_system.h"
@@ -170,6 +171,13 @@ std::optional<std::wstring> ThroughALink(const std::wstring& fullPath) {
     return L"the folder " + *link + L" is a link (a junction, a mount point or a symbolic link)";
 }
 
+// Whether this run asks for administrator rights at the button that finishes the wizard.
+bool ElevatesAtFinish(const RunState& run) {
+    const UnattendedOptions& options = run.options();
+    return run.start.version && ElevationFor(options.Unattended(), options.remove, run.start.version->majorVersion,
+                                             run.start.token, run.start.elevated) == Elevation::AtFinish;
+}
+
 // A deployment must learn of a log it cannot have before anything is installed.
 std::optional<ExitCode> OpenLog(RunState& run) {
     const std::wstring& path = run.start.logPath;
@@ -188,6 +196,14 @@ std::optional<ExitCode> OpenLog(RunState& run) {
     run.output.SetLog(run.log.get());
     for (const std::wstring& note : run.notesForTheLog) run.output.Note(note);
     return std::nullopt;
+}
+
+// The log is the installing run's: a run that leaves the installation to a run with
+// administrator rights opens none (its lines go to the debugger only), unless it ends up
+// installing itself.
+std::optional<ExitCode> OpenLogUnlessInstallingWithRights(RunState& run) {
+    if (ElevatesAtFinish(run)) return std::nullopt;
+    return OpenLog(run);
 }
 
 // A record file reached through a link is neither written nor read; an installation
@@ -315,19 +331,63 @@ std::optional<ExitCode> RemoveWithTheQuestion(RunState& run) {
     return result.code;
 }
 
+// Makes the printer the default of the person at the screen, once the run with
+// administrator rights, which may run as another account, has created it.
+void SetDefaultForThisUser(RunState& run, const PrinterNameHandback* handback) {
+    const std::optional<std::wstring> printer = handback ? handback->Read() : std::nullopt;
+    if (!printer) {
+        run.output.Write(
+            L"the run with administrator rights handed back no printer name: the default printer is not set");
+        return;
+    }
+    Win32Spooler spooler;
+    const SystemError error = spooler.SetDefaultPrinter(*printer);
+    run.output.Write(error == 0 ? L"the default printer of this user: " + *printer
+                                : L"the default printer could not be set: error " + std::to_wstring(error));
+}
+
+// The pages done, the installation runs with administrator rights: the same program,
+// started from `page` through the elevation prompt as a /passive run of the pages'
+// choices. Its exit code ends this run; nothing when it could not be started, and this
+// run installs without the rights.
+std::optional<ExitCode> InstallWithRights(RunState& run, const InstallSettings& settings, HWND page) {
+    DWORD error = 0;
+    const std::unique_ptr<PrinterNameHandback> handback = PrinterNameHandback::Create(error);
+    if (!handback) run.output.Write(L"the printer's name cannot be handed back: error " + std::to_wstring(error));
+    const std::wstring arguments = ArgumentsForPassiveRun(
+        settings, run.start.parsed, handback ? handback->Name() : std::wstring(), MappedNetworkShare, Expanded);
+    run.output.Write(L"starting the installation with administrator rights");
+    const AfterRelaunch after = DecideAfterRelaunch(
+        RelaunchElevated(ThisProgramPath(), arguments, UncPath(CurrentDirectory(), MappedNetworkShare), page));
+    if (!after.line.empty()) run.output.Write(after.line);
+    if (!after.exitCode) return std::nullopt;
+    const auto code = static_cast<ExitCode>(*after.exitCode);
+    if (settings.setAsDefault && PrinterCreated(code)) SetDefaultForThisUser(run, handback.get());
+    return code;
+}
+
 // The wizard, then the installation when it finished; a failure is shown.
 std::optional<ExitCode> RunWizard(RunState& run) {
     InstallSettings settings;
     Win32Spooler spooler;
     SystemError error = 0;
-    const PageContext context{&settings, run.commandLine().basePrinterName, run.Language(), run.start.detectedOs,
-                              PortList(spooler.Ports(error).value_or(std::vector<std::wstring>{}))};
+    PageContext context{&settings, run.commandLine().basePrinterName, run.Language(), run.start.detectedOs,
+                        PortList(spooler.Ports(error).value_or(std::vector<std::wstring>{}))};
+    std::optional<ExitCode> installedWithRights;
+    const bool elevatesAtFinish = ElevatesAtFinish(run);
+    if (elevatesAtFinish) {
+        context.finishWithRights = [&](HWND page) { installedWithRights = InstallWithRights(run, settings, page); };
+    }
     InitCommonControls();
     CKestrinDlg wizard(context);
     run.app.m_pMainWnd = &wizard;
     const INT_PTR result = wizard.DoModal();
     run.app.m_pMainWnd = nullptr;
     if (const auto exitCode = ExitCodeWithoutInstallation(result)) return *exitCode;
+    if (installedWithRights) return *installedWithRights;
+    if (elevatesAtFinish) {
+        if (const auto refused = OpenLog(run)) return *refused;
+    }
 
     Win32InstallSystem system(run.output);
     const InstallResult outcome = Install(run, system, settings);
@@ -343,8 +403,14 @@ std::optional<ExitCode> RunWizard(RunState& run) {
 
 // The steps of a run, in order; the first that ends the run gives its exit code.
 constexpr Step kSteps[] = {
-    HandOverTo64BitProgram,  RelaunchWithAdministratorRights, OpenLog,   RefuseWhatCannotRun, RunQuietly,
-    RefuseAnInvisibleWindow, RemoveWithTheQuestion,           RunWizard,
+    HandOverTo64BitProgram,
+    RelaunchWithAdministratorRights,
+    OpenLogUnlessInstallingWithRights,
+    RefuseWhatCannotRun,
+    RunQuietly,
+    RefuseAnInvisibleWindow,
+    RemoveWithTheQuestion,
+    RunWizard,
 };
 
 int Run(CWinApp& app) {
