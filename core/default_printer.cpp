@@ -4,6 +4,12 @@
 
 namespace {
 
+// A UTC date and time.
+struct CivilTime {
+    std::int64_t year = 1970;
+    int month = 1, day = 1, hour = 0, minute = 0, second = 0;
+};
+
 std::wstring Digits(std::int64_t value, std::size_t width) {
     const std::wstring number = std::to_wstring(value);
     return std::wstring(number.size() < width ? width - number.size() : 0, L'0') + number;
@@ -30,13 +36,7 @@ SystemError RegisterDefaultForEachUser(const std::wstring& key, const std::wstri
     return error;
 }
 
-}  // namespace
-
-std::wstring ActiveSetupKey(std::wstring_view printerName) {
-    return L"SOFTWARE\\Microsoft\\Active Setup\\Installed Components\\Kestrin default printer " +
-           std::wstring(printerName);
-}
-
+// The proleptic Gregorian calendar's date and time of a moment of the wall clock.
 CivilTime CivilTimeFromUnixSeconds(std::int64_t seconds) {
     constexpr std::int64_t kDay = 86400;
     std::int64_t days = seconds / kDay;
@@ -61,6 +61,13 @@ CivilTime CivilTimeFromUnixSeconds(std::int64_t seconds) {
     time.minute = static_cast<int>(rest % 3600 / 60);
     time.second = static_cast<int>(rest % 60);
     return time;
+}
+
+}  // namespace
+
+std::wstring ActiveSetupKey(std::wstring_view printerName) {
+    return L"SOFTWARE\\Microsoft\\Active Setup\\Installed Components\\Kestrin default printer " +
+           std::wstring(printerName);
 }
 
 std::wstring ActiveSetupVersion(std::int64_t unixSeconds) {

@@ -14,17 +14,6 @@
 // Where the entry of a printer is, below HKEY_LOCAL_MACHINE.
 std::wstring ActiveSetupKey(std::wstring_view printerName);
 
-// A UTC date and time.
-struct CivilTime {
-    std::int64_t year = 1970;
-    int month = 1, day = 1, hour = 0, minute = 0, second = 0;
-
-    friend bool operator==(const CivilTime&, const CivilTime&) = default;
-};
-
-// The proleptic Gregorian calendar's date and time of a moment of the wall clock.
-CivilTime CivilTimeFromUnixSeconds(std::int64_t seconds);
-
 // The entry's version, "YYYY,MMDD,HHMM,SS" of the moment in UTC: a later installation's
 // is higher, so that each user's logon runs the command again.
 std::wstring ActiveSetupVersion(std::int64_t unixSeconds);
