@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/architecture.h"
+#include "core/default_printer.h"
 #include "core/ports.h"
 #include "core/serial_port.h"
 #include "core/serial_tables.h"
@@ -320,13 +321,18 @@ InstallResult RunInstallation(const InstallRequest& request, const InstallSystem
         return result;
     }
 
+    result.printerName = printerName;
+
     system.progress.Enter(RunStep::RecordFile);
     const PrinterNameRecordResult record = WritePrinterNameRecord(system.files, request.recordPath, printerName);
-    if (!record.complete) result = {ExitCode::RecordFileIncomplete, record.error, result.driverInstalled};
+    if (!record.complete) {
+        result.code = ExitCode::RecordFileIncomplete;
+        result.error = record.error;
+    }
 
     if (settings.setAsDefault) {
         system.progress.Enter(RunStep::DefaultPrinter);
-        system.spooler.SetDefaultPrinter(printerName);
+        MakeDefaultPrinter(printerName, system);
     }
     // The port's line settings come before the test page, or the page goes out at the
     // port's old speed.
@@ -334,7 +340,8 @@ InstallResult RunInstallation(const InstallRequest& request, const InstallSystem
         system.progress.Enter(RunStep::ComPortConfiguration);
         const SystemError error = ConfigureSerialPort(system.commConfig, *serial, ComDeviceName(portName));
         if (error != 0 && result.code == ExitCode::Installed) {
-            result = {ExitCode::SerialPortNotConfigured, error, result.driverInstalled};
+            result.code = ExitCode::SerialPortNotConfigured;
+            result.error = error;
         }
     }
     if (settings.printTestPage) {

@@ -63,6 +63,8 @@ struct InstallResult {
     PortProblem port{};
     // With driverInstalled false: the likely reason.
     MissingDriver missingDriver = MissingDriver::Unknown;
+    // The whole name of the printer the installation created; empty when it created none.
+    std::wstring printerName{};
 
     friend bool operator==(const InstallResult&, const InstallResult&) = default;
 };
@@ -75,7 +77,7 @@ std::wstring PrinterCommand(const std::wstring& printerName, const std::wstring&
 std::wstring TestPageCommand(const std::wstring& printerName, bool quiet);
 
 // Installs the driver, creates the printer under a free name, records the name, sets the
-// default printer, configures a COM port and prints a test page, as the request asks;
+// default printer (see MakeDefaultPrinter), configures a COM port and prints a test page, as the request asks;
 // from the name search on, one installation at a time on the machine.
 InstallResult RunInstallation(const InstallRequest& request, const InstallSystem& system);
 

@@ -78,7 +78,8 @@ class Spooler : public PrinterLookup {
 public:
     // Creates the printer; kErrorPrinterAlreadyExists when another took the name first.
     virtual SystemError AddPrinter(const PrinterDescription& printer) = 0;
-    virtual void SetDefaultPrinter(const std::wstring& name) = 0;
+    // Makes the printer the default printer of the user the program runs as.
+    virtual SystemError SetDefaultPrinter(const std::wstring& name) = 0;
     // Whether the model's driver is installed for this program's environment (a 64-bit
     // program's, or a 32-bit one's).
     virtual bool DriverInstalled(const std::wstring& model) = 0;
@@ -110,6 +111,24 @@ public:
     virtual std::uint16_t NativeProcessorArchitecture() = 0;
     // The USB printer ports whose device is present, in the device list's order.
     virtual std::vector<UsbPrinterPort> UsbPrinterPorts() = 0;
+    // Whether the program runs as the system account (S-1-5-18), as a deployment
+    // system's service starts it: a default printer set there is no person's.
+    virtual bool RunsAsSystemAccount() = 0;
+};
+
+// Keys below HKEY_LOCAL_MACHINE, `key` the path below it, in the system's own view (a
+// 32-bit program on 64-bit Windows writes where 64-bit programs read).
+class Registry {
+public:
+    virtual ~Registry() = default;
+    // Sets a text value (REG_EXPAND_SZ when `expandable`, else REG_SZ), creating the key
+    // when it is not there; the name "" is the key's default value.
+    virtual SystemError SetString(const std::wstring& key, const std::wstring& name, const std::wstring& value,
+                                  bool expandable) = 0;
+    // Sets a REG_DWORD value, creating the key when it is not there.
+    virtual SystemError SetNumber(const std::wstring& key, const std::wstring& name, std::uint32_t value) = 0;
+    // Deletes a key without subkeys; kErrorFileNotFound when there is none.
+    virtual SystemError DeleteKey(const std::wstring& key) = 0;
 };
 
 class ProgramRunner {
@@ -228,6 +247,8 @@ public:
     // Milliseconds from a fixed moment of this run; never goes back.
     virtual std::uint64_t NowMilliseconds() = 0;
     virtual void Sleep(std::uint32_t milliseconds) = 0;
+    // The wall clock: seconds since 1970-01-01 00:00:00 UTC.
+    virtual std::int64_t UnixSeconds() = 0;
 };
 
 // What one installation or removal works with.
@@ -242,4 +263,5 @@ struct InstallSystem {
     InstallationLock& lock;
     Progress& progress;
     Clock& clock;
+    Registry& registry;
 };

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <optional>
 
+#include "core/default_printer.h"
 #include "core/install_sequence.h"
 #include "core/system_errors.h"
 
@@ -64,7 +65,12 @@ public:
                 Reason::ChangedMeanwhile, 0,
                 L"the printer " + result_.printerName + L" changed while the removal waited: nothing is removed");
         }
-        if (!printer) return DeleteRecord(Outcome::NothingFound);
+        if (!printer) {
+            // Someone deleted the printer: what a run as the system account registered for
+            // it would still try to make it each user's default.
+            WithdrawDefault();
+            return DeleteRecord(Outcome::NothingFound);
+        }
         return RemovePrinter(std::move(printer));
     }
 
@@ -201,8 +207,14 @@ private:
                                   L" after its deletion, printing or waiting for a job: the record file stays");
         }
         Line(L"the printer " + name + L" is deleted");
+        WithdrawDefault();
         RemoveDriverWhenUnused(infPath, infError);
         return DeleteRecord(Outcome::Removed);
+    }
+
+    void WithdrawDefault() {
+        system_.progress.Enter(RunStep::DefaultPrinter);
+        WithdrawDefaultForEachUser(result_.printerName, system_);
     }
 
     // The spooler of some systems removes a driver that printers still use: the

@@ -21,7 +21,8 @@ inline constexpr std::chrono::milliseconds kDeletionWait{5000};
 inline constexpr std::chrono::milliseconds kDriverInUseWait{5000};
 
 // What one removal is asked to do: remove the printer an installation with this base
-// name recorded, its driver when no other printer uses it, and the record.
+// name recorded, the default printer entry a run as the system account registered for
+// it, its driver when no other printer uses it, and the record.
 struct RemovalRequest {
     std::wstring basePrinterName;
     std::wstring recordPath = kPrinterNameRecordFile;

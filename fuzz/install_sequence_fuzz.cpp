@@ -42,6 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!addPrinterSucceeds) fake.addPrinterErrors = {kErrorUnknownPort};
     fake.runnerCreatesPrinter = (flags & 32u) != 0;
     const bool quiet = (flags & 64u) != 0;
+    fake.systemAccount = (flags & 128u) != 0;
     fake.fileResult = static_cast<Files::Result>(input.Take<std::uint8_t>() % 3);
     fake.architecture = input.Take<std::uint16_t>();
     // 0xFF stands for a spooler that knows every name: rare, since such a run is slow.
@@ -126,7 +127,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                    !is(L"ReadFile ")) {
             // The record, the default printer and the port are for a printer that exists.
             FUZZ_CHECK(created);
-            if (is(L"SetDefaultPrinter ")) FUZZ_CHECK(argument == chosen);
+            if (is(L"SetDefaultPrinter ")) FUZZ_CHECK(argument == chosen && !fake.systemAccount);
+            // Run as the system account, each user's logon makes the printer their default.
+            if (is(L"RegSetValue ")) {
+                FUZZ_CHECK(fake.systemAccount && argument.starts_with(L"SOFTWARE\\Microsoft\\Active Setup\\Installed "
+                                                                      L"Components\\Kestrin default printer " +
+                                                                      chosen + L" | "));
+            }
         }
     }
 

@@ -20,6 +20,7 @@ def comm(flags=0, error=0, required=52, reported=52, stored=bytes(52)):
 
 
 LIBRARY, ENTRY, DEFAULT, TEST_PAGE, ADD_OK, RUNDLL_OK = 1, 2, 4, 8, 16, 32
+SYSTEM_ACCOUNT = 128
 EVERY_NAME = 0xFF
 NOT_OPENED, WRITTEN, WRITE_FAILED = 0, 1, 2
 
@@ -83,6 +84,8 @@ SEEDS = {
         "quoted_inf_path_route_a": install(LIBRARY | ENTRY | TEST_PAGE | RUNDLL_OK, arch=9, os_index=5, taken=3,
                                            inf='"C:\\Program Files\\drv\\model"'),
         "refused_base_name": install(FULL | TEST_PAGE, base='Kiosk"1 /x'),
+        # Run as the system account: the default printer for each user, through the registry.
+        "system_account_default": install(FULL | SYSTEM_ACCOUNT, taken=1),
     },
     "serial_port": {
         "defaults": serial(19200, 8, 0, 0, 2),

@@ -21,7 +21,7 @@ mutants=$(cat <<'EOF'
 core/install_sequence.cpp|Installation*:Route*|if (!spooler.PrinterExists(candidate)) {|if (spooler.PrinterExists(candidate)) {
 core/install_sequence.cpp|Installation*|for (int copy = first; copy <= kMaxPrinterCopies; ++copy) {|for (int copy = first; copy < kMaxPrinterCopies; ++copy) {
 core/install_sequence.cpp|Installation*|return base + std::wstring(kCopyOpen) + std::to_wstring(copy)|return base + L" " + std::wstring(kCopyOpen) + std::to_wstring(copy)
-core/install_sequence.cpp|Choices*|system.spooler.SetDefaultPrinter(printerName);|static_cast<void>(printerName);
+core/install_sequence.cpp|Choices*|MakeDefaultPrinter(printerName, system);|static_cast<void>(printerName);
 core/install_sequence.cpp|Ports*:Installation*:MachinePorts*|ConfigureSerialPort(system.commConfig, *serial, ComDeviceName(portName));|ConfigureSerialPort(system.commConfig, *serial, portName.substr(0, 4));
 core/install_sequence.cpp|Outcomes*|if (error != 0 && result.code == ExitCode::Installed) {|if (error != 0) {
 core/install_sequence.cpp|Installation*:Route*|InfPath(infBasePath, L".INF") + L" /r " + Quoted(portName)|InfPath(infBasePath, L".INF") + L" /r " + portName
@@ -58,6 +58,14 @@ core/ports.cpp|Forms*:Ports*:MachinePorts*|if (!AllDigits(number) \|\| number.si
 core/ports.cpp|Devices*:MachinePorts*|if (ports.size() == 1) return {UsbPortSearch::Outcome::Found, ports.front().port, false};|if (!ports.empty()) return {UsbPortSearch::Outcome::Found, ports.front().port, false};
 core/install_sequence.cpp|MachinePorts*|if (std::any_of(ports->begin(), ports->end(), same)) return {};|return {};
 core/install_sequence.cpp|Installation.AMissing*|return has ? MissingDriver::NotTrusted : MissingDriver::NoSection;|return MissingDriver::NotTrusted;
+core/default_printer.cpp|Users*|if (error != 0) static_cast<void>(registry.DeleteKey(key));|static_cast<void>(key);
+core/default_printer.cpp|Users*:DefaultForEachUser*|if (!system.systemInfo.RunsAsSystemAccount()) {|if (true) {
+core/default_printer.cpp|Moments*|time.year = yearOfEra + era * 400 + (time.month <= 2 ? 1 : 0);|time.year = yearOfEra + era * 400 + (time.month < 2 ? 1 : 0);
+core/default_printer.cpp|DefaultForEachUser*|if (error == kErrorFileNotFound) return;|if (error != 0) return;
+core/options.cpp|Lines*|{&OptionRow::notWithQuiet, [](const O& o) { return o.quiet; }, OptionError::Reason::NotWithQuiet},|
+core/options.cpp|Lines*|if (value.empty() \|\| value.size() > kMaxHandbackLength) return std::nullopt;|if (value.empty()) return std::nullopt;
+core/elevation.h|Runs*|const bool standardUser = token == TokenKind::Ordinary && !elevated;|const bool standardUser = token == TokenKind::Ordinary;
+core/elevation.cpp|Choices*|add(L"/nodefault");|static_cast<void>(add);
 EOF
 )
 

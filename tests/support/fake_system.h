@@ -30,7 +30,8 @@ class FakeSystem final : public PrinterSetup,
                          public CommConfigStore,
                          public InstallationLock,
                          public Progress,
-                         public Clock {
+                         public Clock,
+                         public Registry {
 public:
     // What the system looks like.
     bool hasPrinterSetup = true;
@@ -65,6 +66,12 @@ public:
     SystemError portsError = 0;  // non-zero: the port list cannot be had
     std::vector<UsbPrinterPort> usbPrinters;
     std::function<void()> whileWaiting;  // what another run does while this one waits for the lock
+    bool systemAccount = false;          // the program runs as the system account
+    SystemError setDefaultError = 0;     // SetDefaultPrinter fails so
+    // The registry calls' answers in turn, whatever the call; then 0 (or, for a key that is
+    // not there, kErrorFileNotFound) once they are used up.
+    std::deque<SystemError> registryErrors;
+    std::int64_t unixSeconds = 1796738587;  // the wall clock at the start: 2026-12-08 14:03:07 UTC
 
     // The COM ports: what each stores, and how the comm-configuration calls answer.
     std::map<std::wstring, std::vector<std::byte>> ports;
@@ -93,8 +100,10 @@ public:
     std::vector<CommRead> commReads;
     std::vector<CommWrite> commWrites;
     std::uint64_t now = 0;  // the clock, in milliseconds: only Sleep moves it
+    // HKEY_LOCAL_MACHINE's keys that the run wrote: each value's name, then its type and data.
+    std::map<std::wstring, std::map<std::wstring, std::wstring>> registryKeys;
 
-    InstallSystem System() { return {*this, *this, *this, *this, *this, *this, *this, *this, *this, *this}; }
+    InstallSystem System() { return {*this, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this}; }
 
     std::unique_ptr<PrinterSetupLibrary> Load() override {
         calls.push_back(L"LoadLibrary printui.dll");
@@ -119,9 +128,10 @@ public:
         return error;
     }
 
-    void SetDefaultPrinter(const std::wstring& name) override {
+    SystemError SetDefaultPrinter(const std::wstring& name) override {
         calls.push_back(L"SetDefaultPrinter " + name);
-        defaultPrinter = name;
+        if (setDefaultError == 0) defaultPrinter = name;
+        return setDefaultError;
     }
 
     bool DriverInstalled(const std::wstring& model) override {
@@ -183,6 +193,24 @@ public:
     std::vector<UsbPrinterPort> UsbPrinterPorts() override {
         calls.push_back(L"UsbPrinterPorts");
         return usbPrinters;
+    }
+
+    bool RunsAsSystemAccount() override { return systemAccount; }
+
+    SystemError SetString(const std::wstring& key, const std::wstring& name, const std::wstring& value,
+                          bool expandable) override {
+        return SetValue(key, name, (expandable ? L"REG_EXPAND_SZ " : L"REG_SZ ") + value);
+    }
+
+    SystemError SetNumber(const std::wstring& key, const std::wstring& name, std::uint32_t value) override {
+        return SetValue(key, name, L"REG_DWORD " + std::to_wstring(value));
+    }
+
+    SystemError DeleteKey(const std::wstring& key) override {
+        calls.push_back(L"RegDeleteKey " + key);
+        const SystemError error = NextRegistryError();
+        if (error != 0) return error;
+        return registryKeys.erase(key) == 1 ? 0 : kErrorFileNotFound;
     }
 
     std::uint16_t NativeProcessorArchitecture() override {
@@ -281,6 +309,11 @@ public:
         calls.push_back(L"Sleep " + std::to_wstring(milliseconds));
         now += milliseconds;
     }
+    // Moves on with the fake's time, and by a second at each reading, so that every
+    // installation on the same fake reads a later time than the one before.
+    std::int64_t UnixSeconds() override {
+        return unixSeconds + static_cast<std::int64_t>(now / 1000) + wallClockReadings_++;
+    }
 
     std::wstring DriverOf(const std::wstring& printer) const {
         const auto driver = printerDrivers.find(printer);
@@ -288,6 +321,20 @@ public:
     }
 
 private:
+    SystemError NextRegistryError() {
+        if (registryErrors.empty()) return 0;
+        const SystemError error = registryErrors.front();
+        registryErrors.pop_front();
+        return error;
+    }
+
+    SystemError SetValue(const std::wstring& key, const std::wstring& name, const std::wstring& typeAndData) {
+        calls.push_back(L"RegSetValue " + key + L" | " + name + L" | " + typeAndData);
+        const SystemError error = NextRegistryError();
+        if (error == 0) registryKeys[key][name] = typeAndData;
+        return error;
+    }
+
     class Opened final : public OpenedPrinter {
     public:
         Opened(FakeSystem& system, std::wstring name) : system_(system), name_(std::move(name)) {}
@@ -334,6 +381,7 @@ private:
     };
 
     std::uint64_t existenceChecks_ = 0;
+    std::int64_t wallClockReadings_ = 0;
     std::uint32_t lastError_ = 0;
     std::set<std::wstring> deleting_;  // marked for deletion, still there
 };

@@ -218,6 +218,7 @@ TEST(Installation, WithoutThePrinterSetupLibraryNothingHappens) {
     EXPECT_EQ(run.Install(), ExitCode::PrinterSetupMissing);
     EXPECT_EQ(run.fake.calls, (Calls{L"EnumPorts", L"LoadLibrary printui.dll"}));
     EXPECT_EQ(run.result.driverInstalled, std::nullopt);
+    EXPECT_EQ(run.result.printerName, L"");
 }
 
 TEST(Installation, WithoutTheEntryPointOnlyTheDriverCommandIsWritten) {
@@ -414,6 +415,8 @@ TEST_P(OutcomeTest, TheEarliestProblemDecides) {
                                                                                                : 32u;
     EXPECT_EQ(run.result.error, expectedError);
     EXPECT_EQ(run.result.driverInstalled, true);
+    // The printer exists whatever came after it: the whole name, also where the record cut it.
+    EXPECT_EQ(run.result.printerName, GetParam().baseName);
     // The rest of the installation goes on whatever the record file did.
     EXPECT_EQ(run.fake.defaultPrinter, GetParam().baseName);
     EXPECT_EQ(run.fake.commWrites.size(), 1u);
@@ -474,6 +477,7 @@ TEST(Installation, ANameTakenMeanwhileMakesTheSearchGoOn) {
     EXPECT_EQ(Calls(first, first + static_cast<std::ptrdiff_t>(afterFirst.size())), afterFirst);
     EXPECT_EQ(run.fake.files[kRecordFile], "Kiosk1(copy of 2)");
     EXPECT_EQ(run.fake.progressPrinter, L"Kiosk1(copy of 2)");
+    EXPECT_EQ(run.result.printerName, L"Kiosk1(copy of 2)");
 }
 
 struct LockCase {

@@ -101,23 +101,17 @@ INSTANTIATE_TEST_SUITE_P(Runs, ElevationTest,
                          testing::Values(
                              // An administrator's limited token from Vista on.
                              ElevationCase{false, true, 6, T::Limited, false, E::AtStart},
-                             ElevationCase{false, true, 10, T::Limited, false, E::AtStart},
-                             ElevationCase{false, false, 6, T::Limited, false, E::AtFinish},
                              ElevationCase{false, false, 10, T::Limited, false, E::AtFinish},
                              // A standard user installs with an administrator's name and password; removes as ever.
                              ElevationCase{false, false, 6, T::Ordinary, false, E::AtFinish},
                              ElevationCase{false, true, 6, T::Ordinary, false, E::None},
-                             // Administrators' rights already there: with UAC off, or a full token.
+                             // The administrators' rights already there: UAC off, or a full token.
                              ElevationCase{false, false, 6, T::Ordinary, true, E::None},
                              ElevationCase{false, false, 6, T::Full, true, E::None},
-                             ElevationCase{false, true, 6, T::Full, true, E::None},
-                             // Before Vista there is nothing to ask for.
+                             // Before Vista there is nothing to ask for; a run from options never asks.
                              ElevationCase{false, true, 5, T::Limited, false, E::None},
-                             ElevationCase{false, false, 5, T::Limited, false, E::None},
                              ElevationCase{false, false, 5, T::Ordinary, false, E::None},
-                             // A run from options never asks.
                              ElevationCase{true, true, 6, T::Limited, false, E::None},
-                             ElevationCase{true, false, 6, T::Limited, false, E::None},
                              ElevationCase{true, false, 10, T::Ordinary, false, E::None}));
 
 // Every exit code, and whether the person at the wizard is told of it (and, without

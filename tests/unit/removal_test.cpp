@@ -103,6 +103,8 @@ TEST(Removal, TakesThePrinterTheDriverAndTheRecordInTurn) {
                   L"ClosePrinter Kiosk1(copy of 2)",
                   L"PrinterRemains Kiosk1(copy of 2)",
                   L"debug the printer Kiosk1(copy of 2) is deleted",
+                  L"RegDeleteKey SOFTWARE\\Microsoft\\Active Setup\\Installed Components\\Kestrin default "
+                  L"printer Kiosk1(copy of 2)",
                   L"DriversInUse",
                   L"DeleteDriver " + kModel,
                   L"debug the driver " + kModel + L" is removed",

@@ -3,6 +3,8 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <vector>
+
 #include "win/platform/handles.h"
 #include "win/platform/system_paths.h"
 
@@ -64,6 +66,24 @@ TokenKind CurrentTokenKind() {
     if (type == kTokenElevationTypeLimited) return TokenKind::Limited;
     if (type == kTokenElevationTypeFull) return TokenKind::Full;
     return TokenKind::Ordinary;
+}
+
+bool RunsAsSystemAccount() {
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    const UniqueProcessHandle owned(token);
+    DWORD size = 0;
+    ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    if (size < sizeof(TOKEN_USER)) return false;
+    std::vector<BYTE> buffer(size);
+    if (!::GetTokenInformation(token, TokenUser, buffer.data(), size, &size)) return false;
+    const PSID user = reinterpret_cast<const TOKEN_USER*>(buffer.data())->User.Sid;
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID system = nullptr;
+    if (!::AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0, &system)) return false;
+    const bool same = ::EqualSid(user, system) != FALSE;
+    ::FreeSid(system);
+    return same;
 }
 
 bool IsElevated() {

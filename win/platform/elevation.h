@@ -11,6 +11,9 @@
 // there every token counts as ordinary.
 TokenKind CurrentTokenKind();
 
+// Whether the process runs as the system account (its token's user is S-1-5-18).
+bool RunsAsSystemAccount();
+
 // Whether the process holds the administrators' rights now (an elevated administrator,
 // or one on a system without split tokens).
 bool IsElevated();

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "win/platform/elevation.h"
 #include "win/platform/os_detection.h"
 #include "win/platform/usb_printer_ports.h"
 
@@ -17,7 +18,11 @@ std::vector<UsbPrinterPort> Win32SystemInfo::UsbPrinterPorts() {
     return PresentUsbPrinterPorts();
 }
 
+bool Win32SystemInfo::RunsAsSystemAccount() {
+    return ::RunsAsSystemAccount();
+}
+
 InstallSystem Win32InstallSystem::Get() {
-    return {printerSetup_, spooler_,    systemInfo_, programRunner_, debug_,
-            files_,        commConfig_, lock_,       progress_,      clock_};
+    return {printerSetup_, spooler_, systemInfo_, programRunner_, debug_,   files_,
+            commConfig_,   lock_,    progress_,   clock_,         registry_};
 }

@@ -13,6 +13,7 @@
 #include "win/platform/win32_printer_setup.h"
 #include "win/platform/win32_program_runner.h"
 #include "win/platform/win32_progress.h"
+#include "win/platform/win32_registry.h"
 #include "win/platform/win32_spooler.h"
 
 class Win32DebugOutput final : public DebugOutput {
@@ -25,6 +26,7 @@ class Win32SystemInfo final : public SystemInfo {
 public:
     std::uint16_t NativeProcessorArchitecture() override;
     std::vector<UsbPrinterPort> UsbPrinterPorts() override;
+    bool RunsAsSystemAccount() override;
 };
 
 // Everything an installation or a removal needs of the real system, owned in one place;
@@ -57,4 +59,5 @@ private:
     Win32InstallationLock lock_;
     Win32Progress progress_;
     Win32Clock clock_;
+    Win32Registry registry_;
 };

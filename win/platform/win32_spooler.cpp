@@ -200,9 +200,11 @@ SystemError Win32Spooler::AddPrinter(const PrinterDescription& description) {
     return error != 0 ? error : ERROR_GEN_FAILURE;
 }
 
-void Win32Spooler::SetDefaultPrinter(const std::wstring& name) {
-    if (!Available()) return;
-    setDefaultPrinter_(name.c_str());
+SystemError Win32Spooler::SetDefaultPrinter(const std::wstring& name) {
+    if (!Available()) return ERROR_PROC_NOT_FOUND;
+    if (setDefaultPrinter_(name.c_str())) return 0;
+    const DWORD error = ::GetLastError();
+    return error != 0 ? error : ERROR_GEN_FAILURE;
 }
 
 bool Win32Spooler::DriverInstalled(const std::wstring& model) {

@@ -23,7 +23,7 @@ public:
 
     bool PrinterExists(const std::wstring& name) override;
     SystemError AddPrinter(const PrinterDescription& printer) override;
-    void SetDefaultPrinter(const std::wstring& name) override;
+    SystemError SetDefaultPrinter(const std::wstring& name) override;
     bool DriverInstalled(const std::wstring& model) override;
     std::unique_ptr<OpenedPrinter> OpenForRemoval(const std::wstring& name, SystemError& error) override;
     bool PrinterRemains(const std::wstring& name) override;
