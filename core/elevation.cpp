@@ -129,7 +129,8 @@ std::wstring ArgumentsForPassiveRun(const InstallSettings& settings, const Parse
             add(PathOption(name, PathForElevatedRun(*given->path, share, expand)));
         }
     }
-    add(L"/handback:" + std::wstring(handback));
+    // Without a section to hand the name back through, the run just installs.
+    if (!handback.empty()) add(L"/handback:" + std::wstring(handback));
     add(AfterTheOptions(parsed.commandLine, InfForElevatedRun(parsed.commandLine.infBasePath, share)));
     return text;
 }

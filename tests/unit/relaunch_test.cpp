@@ -149,6 +149,13 @@ TEST_P(PassiveArgumentsTest, GiveBackThePagesChoicesWithoutTheDefaultPrinter) {
               WhatIsInstalled(expected));
 }
 
+// Without a section to hand the name back through, the elevated run still installs.
+TEST(PassiveArguments, WithoutAHandbackNameNoHandbackOption) {
+    const ParsedCommandLine original = ParseCommandLine(L"kestrin.exe eng Kiosk1 C:\\d\\m");
+    EXPECT_EQ(ArgumentsForPassiveRun(Pages(OsChoice::Windows2000, 0, L""), original, L"", Mapped, Expanded),
+              L"/passive /os:2000 /port:LPT1: /nodefault eng Kiosk1 C:\\d\\m");
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Choices, PassiveArgumentsTest,
     testing::Values(
