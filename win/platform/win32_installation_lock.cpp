@@ -2,9 +2,9 @@
 
 #include <vector>
 
-namespace {
+#include "win/platform/installation_lock_name.h"
 
-constexpr wchar_t kMutexName[] = L"Global\\KestrinInstallation";
+namespace {
 
 // A SID of the NT authority: the administrators' group, or the system account.
 class NtSid {
@@ -48,9 +48,9 @@ UniqueProcessHandle CreateOrOpenMutex(DWORD& error) {
         return UniqueProcessHandle();
     }
     SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
-    UniqueProcessHandle mutex(::CreateMutexW(&attributes, FALSE, kMutexName));
+    UniqueProcessHandle mutex(::CreateMutexW(&attributes, FALSE, kInstallationMutexName));
     // Made by another run: opened with what waiting and letting go need.
-    if (!mutex) mutex.reset(::OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, kMutexName));
+    if (!mutex) mutex.reset(::OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, kInstallationMutexName));
     if (!mutex) error = ::GetLastError();
     return mutex;
 }
