@@ -5,36 +5,24 @@
 
 namespace {
 
-struct FreezeCase {
-    RunStep current;
-    RunStep asked;
-    bool freezes;
-};
-
-// Cancel asks for the wait; a run past it, or not yet there, must go on.
-const FreezeCase kFreezeCases[] = {
-    {RunStep::WaitingForAnotherInstallation, RunStep::WaitingForAnotherInstallation, true},
-    {RunStep::Starting, RunStep::WaitingForAnotherInstallation, false},
-    {RunStep::NameSearch, RunStep::WaitingForAnotherInstallation, false},
-    {RunStep::RecordReading, RunStep::WaitingForAnotherInstallation, false},
-};
-
-DWORD WINAPI EnterTheNextStep(LPVOID argument) {
-    static_cast<Win32Progress*>(argument)->Enter(RunStep::DriverInstallation);
+DWORD WINAPI EnterTheNextStep(LPVOID progress) {
+    static_cast<Win32Progress*>(progress)->Enter(RunStep::DriverInstallation);
     return 0;
 }
 
+// Cancel asks for the wait; a run not there yet, or past it, must go on.
 TEST(Win32Progress, FreezesOnlyInTheStepAskedFor) {
-    for (const FreezeCase& c : kFreezeCases) {
+    for (const RunStep current : {RunStep::WaitingForAnotherInstallation, RunStep::Starting, RunStep::NameSearch}) {
+        const bool waiting = current == RunStep::WaitingForAnotherInstallation;
         Win32Progress progress;
-        progress.Enter(c.current);
-        EXPECT_EQ(progress.FreezeIf(c.asked), c.freezes) << static_cast<int>(c.current);
+        progress.Enter(current);
+        EXPECT_EQ(progress.FreezeIf(RunStep::WaitingForAnotherInstallation), waiting);
         // The run's thread takes its next step, or waits there for the process to end.
         const HANDLE thread = ::CreateThread(nullptr, 0, EnterTheNextStep, &progress, 0, nullptr);
         ASSERT_NE(thread, nullptr);
         const bool ended = ::WaitForSingleObject(thread, 500) == WAIT_OBJECT_0;
-        EXPECT_EQ(ended, !c.freezes) << static_cast<int>(c.current);
-        EXPECT_EQ(progress.Step(), c.freezes ? c.current : RunStep::DriverInstallation);
+        EXPECT_EQ(ended, !waiting) << static_cast<int>(current);
+        EXPECT_EQ(progress.Step(), waiting ? current : RunStep::DriverInstallation);
         if (!ended) ::TerminateThread(thread, 0);  // asleep for good, holding nothing
         ::CloseHandle(thread);
     }
