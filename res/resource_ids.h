@@ -5,6 +5,7 @@
 #define IDD_OS_PAGE 102
 #define IDD_SETTINGS_PAGE 129
 #define IDD_TEST_PAGE_PROMPT 134
+#define IDD_PROGRESS 135
 #define IDI_KESTRIN 128
 #define IDS_MODEL_MELOR 130
 #define IDS_MODEL_TAVIK 131
@@ -51,6 +52,12 @@
 #define IDC_PRINT_YES 1000
 #define IDC_PRINT_NO 1001
 #define IDC_PROMPT_BACK 1016
+
+// Progress window, while the installation or removal runs. Its Cancel shows only while
+// the run waits for another installation.
+#define IDC_PROGRESS_STATUS 1030
+#define IDC_PROGRESS_BAR 1031
+#define IDC_PROGRESS_CANCEL 1032
 
 // Texts of the language libraries.
 #define IDS_NEXT 102
@@ -114,6 +121,21 @@
 #define IDS_WHY_SEVERAL_USB_PRINTERS 172
 // A driver the INF has for this Windows that did not install: its publisher, most likely.
 #define IDS_WHY_DRIVER_NOT_TRUSTED 173
+
+// What the progress window says the run is doing, one text for each step.
+#define IDS_STEP_STARTING 174
+#define IDS_STEP_WAITING 175
+#define IDS_STEP_NAME_SEARCH 176
+#define IDS_STEP_DRIVER_INSTALLATION 177
+#define IDS_STEP_PRINTER_CREATION 178
+#define IDS_STEP_RECORD_FILE 179
+#define IDS_STEP_DEFAULT_PRINTER 180
+#define IDS_STEP_COM_PORT 181
+#define IDS_STEP_TEST_PAGE 182
+#define IDS_STEP_RECORD_READING 183
+#define IDS_STEP_PRINTER_REMOVAL 184
+#define IDS_STEP_DRIVER_REMOVAL 185
+#define IDS_STEP_RECORD_REMOVAL 186
 
 // The program's title, for message boxes.
 #define IDS_APP_TITLE 0xE000

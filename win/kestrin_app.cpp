@@ -1,5 +1,6 @@
 #include "win/kestrin_app.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,6 +18,7 @@
 #include "res/resource_ids.h"
 #include "win/framework/message_box.h"
 #include "win/pages/kestrin_dlg.h"
+#include "win/pages/progress_dlg.h"
 #include "win/pages/wizard_page.h"
 #include "win/platform/child_process.h"
 #include "win/platform/elevation.h"
@@ -279,6 +281,39 @@ RemovalResult Remove(RunState& run, Win32InstallSystem& system, const ConfirmRem
     return result;
 }
 
+// Runs `work` (an installation or a removal on `system`) with the progress window on
+// screen, in the run's language. The one way out while it runs is Cancel while it waits
+// for another installation: that ends the process at once, before this run has touched
+// anything.
+void ShowingProgress(RunState& run, Win32InstallSystem& system, std::function<void()> work) {
+    Win32Progress& progress = system.progress();
+    CProgressDlg window(run.Language(), progress, std::move(work), [&run, &progress] {
+        // The other installation may have ended since the click: then this run goes on.
+        if (!progress.FreezeIf(RunStep::WaitingForAnotherInstallation)) return;
+        run.output.Write(L"cancelled while waiting for another installation");
+        run.output.Finish(ExitCode::WizardNotFinished);
+        // The run's thread waits for the lock, or at its next step for the process to end.
+        ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(ExitCode::WizardNotFinished));
+    });
+    window.DoModal();
+}
+
+// The installation, for a run with a person at the screen (the wizard's, or one without
+// pages that still shows how it goes).
+InstallResult InstallShowingProgress(RunState& run, Win32InstallSystem& system, const InstallSettings& settings) {
+    InstallResult result;
+    ShowingProgress(run, system, [&] { result = Install(run, system, settings); });
+    return result;
+}
+
+// The removal, likewise; `confirm` is asked on the removal's own thread, while the
+// progress window steps aside.
+RemovalResult RemoveShowingProgress(RunState& run, Win32InstallSystem& system, const ConfirmRemoval& confirm) {
+    RemovalResult result;
+    ShowingProgress(run, system, [&] { result = Remove(run, system, confirm); });
+    return result;
+}
+
 // Nobody is at the screen, often the system account in session 0: no page, no prompt,
 // no message, no box of the system's own, and a time limit. What goes wrong the log says.
 std::optional<ExitCode> RunQuietly(RunState& run) {
@@ -319,7 +354,7 @@ std::optional<ExitCode> RemoveWithTheQuestion(RunState& run) {
     const LanguageLibrary language = run.Language();
     InitCommonControls();
     Win32InstallSystem system(run.output);
-    const RemovalResult result = Remove(run, system, [&](const std::wstring& printer) {
+    const RemovalResult result = RemoveShowingProgress(run, system, [&](const std::wstring& printer) {
         return AfxMessageBox(RemovalQuestion(printer, language).c_str(),
                              MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES;
     });
@@ -390,7 +425,7 @@ std::optional<ExitCode> RunWizard(RunState& run) {
     }
 
     Win32InstallSystem system(run.output);
-    const InstallResult outcome = Install(run, system, settings);
+    const InstallResult outcome = InstallShowingProgress(run, system, settings);
     if (IsFailedInstallation(outcome.code)) {
         const FailureHints hints{NeedsAdministratorHint(outcome.code, run.start.elevated),
                                  run.start.wow64 && outcome.code == ExitCode::PrinterNotCreated &&

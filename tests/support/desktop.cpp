@@ -43,6 +43,7 @@ std::optional<PageKind> PageKindFromName(const std::wstring& name) {
     if (name == L"os") return PageKind::Os;
     if (name == L"settings") return PageKind::Settings;
     if (name == L"prompt") return PageKind::Prompt;
+    if (name == L"progress") return PageKind::Progress;
     if (name == L"message") return PageKind::Message;
     return std::nullopt;
 }
@@ -56,6 +57,8 @@ bool IsPage(HWND window, PageKind kind) {
             return HasControls(window, {IDC_SET_AS_DEFAULT, IDC_PORT, IDC_SETTINGS_OK, IDC_PRINTER_NAME});
         case PageKind::Prompt:
             return HasControls(window, {IDC_PROMPT_OK, IDC_PRINT_YES, IDC_PRINT_NO, IDC_PROMPT_BACK});
+        case PageKind::Progress:
+            return HasControls(window, {IDC_PROGRESS_STATUS, IDC_PROGRESS_BAR, IDC_PROGRESS_CANCEL});
         case PageKind::Message:
             // With or without an owner: a failed installation's message comes after the pages.
             return HasControls(window, {IDOK, kMessageText});

@@ -10,8 +10,9 @@
 // a message that a click, a choice from a list or a key press would produce, posted to
 // the real control. It works alike on the pages of this process and of another one.
 
-// Message stays the last kind: the page scripts count the kinds up to it.
-enum class PageKind { Os, Settings, Prompt, Message };
+// Message stays the last kind: the page scripts count the kinds up to it. Progress is the
+// window the installation runs under.
+enum class PageKind { Os, Settings, Prompt, Progress, Message };
 
 std::optional<PageKind> PageKindFromName(const std::wstring& name);
 

@@ -1,10 +1,9 @@
 #include "win/platform/win32_installation_lock.h"
 
 #include "win/platform/administrators_only.h"
+#include "win/platform/installation_lock_name.h"
 
 namespace {
-
-constexpr wchar_t kMutexName[] = L"Global\\KestrinInstallation";
 
 // Full access for the administrators and the system account, none for anyone else: no
 // other user can hold the mutex and stall every installation.
@@ -12,9 +11,9 @@ UniqueProcessHandle CreateOrOpenMutex(DWORD& error) {
     AdministratorsOnly access(MUTEX_ALL_ACCESS);
     SECURITY_ATTRIBUTES* const attributes = access.Attributes(error);
     if (attributes == nullptr) return UniqueProcessHandle();
-    UniqueProcessHandle mutex(::CreateMutexW(attributes, FALSE, kMutexName));
+    UniqueProcessHandle mutex(::CreateMutexW(attributes, FALSE, kInstallationMutexName));
     // Made by another run: opened with what waiting and letting go need.
-    if (!mutex) mutex.reset(::OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, kMutexName));
+    if (!mutex) mutex.reset(::OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, kInstallationMutexName));
     if (!mutex) error = ::GetLastError();
     return mutex;
 }

@@ -36,6 +36,13 @@ void Win32Progress::Freeze() {
     frozen_ = true;
 }
 
+bool Win32Progress::FreezeIf(RunStep step) {
+    const CriticalSection::Held held(lock_);
+    if (step_ != step) return false;
+    frozen_ = true;
+    return true;
+}
+
 RunStep Win32Progress::Step() {
     const CriticalSection::Held held(lock_);
     return step_;

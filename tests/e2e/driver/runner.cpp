@@ -11,6 +11,7 @@
 #include "tests/support/machine_ports.h"
 #include "tests/support/test_constants.h"
 #include "tests/support/utility.h"
+#include "win/platform/installation_lock_name.h"
 
 namespace {
 
@@ -261,6 +262,7 @@ const Runner::Verb Runner::kVerbs[] = {
     {L"hold",               Needs::Nothing,        &Runner::Hold},
     {L"symlink",            Needs::Nothing,        &Runner::SymbolicLink},
     {L"station",            Needs::Nothing,        &Runner::Station},
+    {L"hold-lock",          Needs::Nothing,        &Runner::HoldInstallationLock},
     {L"examples",           Needs::Nothing,        &Runner::CountExamples},
     // Running.
     {L"run",                Needs::Nothing,        &Runner::StartRun},
@@ -271,6 +273,7 @@ const Runner::Verb Runner::kVerbs[] = {
     {L"wait",               Needs::Nothing,        &Runner::EndRun},
     {L"started",            Needs::RunningProgram, &Runner::WaitForChild},
     {L"kill",               Needs::RunningProgram, &Runner::Kill},
+    {L"release-lock",       Needs::Nothing,        &Runner::HoldInstallationLock},
     {L"killed-runs",        Needs::Nothing,        &Runner::KilledRuns},
     // On the pages.
     {L"page",               Needs::RunningProgram, &Runner::WaitForPage},
@@ -564,6 +567,25 @@ void Runner::Station(const Step& step) {
         throw Failure{};
     }
     desktop_ = step.args[0] + L"\\Default";
+}
+
+void Runner::HoldInstallationLock(const Step& step) {
+    // The mutex the program takes for its installation, held by this thread as another
+    // run would hold it; ownership is the thread's, and every step runs on this one.
+    if (step.verb == L"release-lock") {
+        if (!lockHeld_) throw ScriptError(step.line, "`release-lock` needs `hold-lock` first");
+        if (!ReleaseMutex(installationLock_.get())) Fail(step, L"cannot let go of the installation lock");
+        lockHeld_ = false;
+        return;
+    }
+    if (lockHeld_) throw ScriptError(step.line, "the installation lock is held already");
+    if (!installationLock_) installationLock_.reset(CreateMutexW(nullptr, FALSE, kInstallationMutexName));
+    const DWORD taken = installationLock_ ? WaitForSingleObject(installationLock_.get(), 0) : WAIT_FAILED;
+    if (taken != WAIT_OBJECT_0 && taken != WAIT_ABANDONED) {
+        Fail(step, L"cannot take the installation lock");
+        throw Failure{};
+    }
+    lockHeld_ = true;
 }
 
 std::vector<std::wstring> Runner::DocumentedCommands(const Step& step) const {

@@ -70,6 +70,7 @@ private:
     void Hold(const Step& step);
     void SymbolicLink(const Step& step);
     void Station(const Step& step);
+    void HoldInstallationLock(const Step& step);  // hold-lock, release-lock
     void CountExamples(const Step& step);
 
     // Running.
@@ -180,6 +181,8 @@ private:
     ULONGLONG startTick_ = 0;
     bool ended_ = false;
     UniqueFileHandle held_;  // open while the next run runs
+    UniqueProcessHandle installationLock_;
+    bool lockHeld_ = false;  // by this thread, as another installation holds it
     std::wstring desktop_;   // where runs start; empty: on ours
     HWINSTA station_ = nullptr;
     HDESK stationDesktop_ = nullptr;

@@ -16,7 +16,8 @@ constexpr wchar_t kPlayerClass[] = L"KestrinScriptPlayer";
 // Bounds on a page that never becomes idle, and on one that will not close.
 constexpr int kBusyLimit = 1000;
 constexpr int kCloseLimit = 8;
-constexpr PageKind kInnermostFirst[] = {PageKind::Message, PageKind::Prompt, PageKind::Settings, PageKind::Os};
+constexpr PageKind kInnermostFirst[] = {PageKind::Message, PageKind::Progress, PageKind::Prompt, PageKind::Settings,
+                                        PageKind::Os};
 static_assert(std::size(kInnermostFirst) == static_cast<std::size_t>(PageKind::Message) + 1, "every page kind once");
 
 const char* Name(PageKind kind) {
@@ -27,6 +28,8 @@ const char* Name(PageKind kind) {
             return "settings";
         case PageKind::Prompt:
             return "prompt";
+        case PageKind::Progress:
+            return "progress";
         case PageKind::Message:
             return "message";
     }

@@ -12,6 +12,7 @@
 inline constexpr PageKind kOs = PageKind::Os;
 inline constexpr PageKind kSettings = PageKind::Settings;
 inline constexpr PageKind kPrompt = PageKind::Prompt;
+inline constexpr PageKind kProgress = PageKind::Progress;
 inline constexpr PageKind kMessage = PageKind::Message;
 
 // Each test starts with a fresh record, the base name Kiosk1, no language library and
