@@ -259,7 +259,7 @@ void NoteWhyItFailed(RunState& run, ExitCode code, const std::wstring& why) {
 InstallResult Install(RunState& run, Win32InstallSystem& system, const InstallSettings& settings) {
     const CommandLine& commandLine = run.commandLine();
     InstallRequest request{settings, commandLine.basePrinterName, commandLine.infBasePath,
-                           FullPath(run.start.recordPath), run.options().quiet};
+                           FullPath(run.start.recordPath), run.options().Unattended()};
     request.environment = sizeof(void*) == 8 ? DriverEnvironment::Amd64 : DriverEnvironment::X86;
     if (const auto& version = run.start.version) {
         request.windowsVersion = {version->majorVersion, version->minorVersion, 0, version->productType};
@@ -314,27 +314,33 @@ RemovalResult RemoveShowingProgress(RunState& run, Win32InstallSystem& system, c
     return result;
 }
 
+// The time limit of a run from options; null, with the line that says so, when it cannot be set.
+std::unique_ptr<TimeLimit> StartTimeLimit(RunState& run, Win32InstallSystem& system) {
+    std::unique_ptr<TimeLimit> limit =
+        TimeLimit::Start(run.options().timeoutSeconds.value_or(kDefaultTimeoutSeconds), run.start.startTick,
+                         {run.output, system.progress(), system.programRunner(), system.spooler()});
+    // Without its limit a run could wait for ever, and the deployment with it.
+    if (!limit) run.output.Write(L"the time limit could not be set");
+    return limit;
+}
+
+InstallSettings SettingsFromTheOptions(const RunState& run) {
+    return SettingsFromOptions(run.options(), run.start.detectedOs, run.commandLine().basePrinterName);
+}
+
 // Nobody is at the screen, often the system account in session 0: no page, no prompt,
 // no message, no box of the system's own, and a time limit. What goes wrong the log says.
 std::optional<ExitCode> RunQuietly(RunState& run) {
     if (!run.options().quiet) return std::nullopt;
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
     Win32InstallSystem system(run.output);
-    const std::unique_ptr<TimeLimit> limit =
-        TimeLimit::Start(run.options().timeoutSeconds.value_or(kDefaultTimeoutSeconds), run.start.startTick,
-                         {run.output, system.progress(), system.programRunner(), system.spooler()});
-    if (!limit) {
-        // Without its limit a run could wait for ever, and the deployment with it.
-        run.output.Write(L"the time limit could not be set");
-        return ExitCode::CommandLineNotUnderstood;
-    }
+    const std::unique_ptr<TimeLimit> limit = StartTimeLimit(run, system);
+    if (!limit) return ExitCode::CommandLineNotUnderstood;
     ExitCode code = ExitCode::Installed;
     if (run.options().remove) {
         code = Remove(run, system, [](const std::wstring&) { return true; }).code;
     } else {
-        const InstallSettings settings =
-            SettingsFromOptions(run.options(), run.start.detectedOs, run.commandLine().basePrinterName);
-        code = Install(run, system, settings).code;
+        code = Install(run, system, SettingsFromTheOptions(run)).code;
     }
     limit->Stop();
     return code;
@@ -348,6 +354,57 @@ std::optional<ExitCode> RefuseAnInvisibleWindow(RunState& run) {
     return ExitCode::WizardNotShown;
 }
 
+// The message a failed installation shows the person, in the run's language.
+void ShowInstallFailure(RunState& run, const InstallResult& outcome, const LanguageLibrary& language) {
+    const FailureHints hints{
+        NeedsAdministratorHint(outcome.code, run.start.elevated),
+        run.start.wow64 && outcome.code == ExitCode::PrinterNotCreated && outcome.port.kind == PortProblem::Kind::None};
+    AfxMessageBox(InstallFailureMessage(outcome, FullPath(run.start.recordPath), language, hints).c_str(),
+                  MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+}
+
+// The removal's result, told to the person at the screen.
+void ShowRemovalResult(RunState& run, const RemovalResult& result, const LanguageLibrary& language) {
+    if (result.outcome == RemovalResult::Outcome::Declined) return;
+    const bool failed = result.outcome == RemovalResult::Outcome::NotRemoved;
+    AfxMessageBox(RemovalMessage(result, FullPath(run.start.recordPath), language).c_str(),
+                  MB_OK | MB_SETFOREGROUND | (failed ? MB_ICONWARNING : MB_ICONINFORMATION));
+}
+
+// The run that started this one with /handback: learns the printer's whole name.
+void HandBack(RunState& run, const std::wstring& printer) {
+    const std::wstring& section = run.options().handback;
+    if (section.empty() || printer.empty()) return;
+    if (const DWORD error = HandBackPrinterName(section, printer)) {
+        run.output.Write(L"the printer's name could not be handed back: error " + std::to_wstring(error));
+    }
+}
+
+// From options, with a person who may watch but is asked nothing: the progress window,
+// and the failure's or the removal's message at the end, under a quiet run's time limit
+// (the message comes once the work is done and the limit stopped).
+std::optional<ExitCode> RunPassively(RunState& run) {
+    if (!run.options().passive) return std::nullopt;
+    if (const auto unseen = RefuseAnInvisibleWindow(run)) return unseen;
+    ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
+    const LanguageLibrary language = run.Language();
+    InitCommonControls();
+    Win32InstallSystem system(run.output);
+    const std::unique_ptr<TimeLimit> limit = StartTimeLimit(run, system);
+    if (!limit) return ExitCode::CommandLineNotUnderstood;
+    if (run.options().remove) {
+        const RemovalResult result = RemoveShowingProgress(run, system, [](const std::wstring&) { return true; });
+        limit->Stop();
+        ShowRemovalResult(run, result, language);
+        return result.code;
+    }
+    const InstallResult outcome = InstallShowingProgress(run, system, SettingsFromTheOptions(run));
+    limit->Stop();
+    HandBack(run, outcome.printerName);
+    if (IsFailedInstallation(outcome.code)) ShowInstallFailure(run, outcome, language);
+    return outcome.code;
+}
+
 // A removal with the person at the screen: asked first, told afterwards.
 std::optional<ExitCode> RemoveWithTheQuestion(RunState& run) {
     if (!run.options().remove) return std::nullopt;
@@ -358,11 +415,7 @@ std::optional<ExitCode> RemoveWithTheQuestion(RunState& run) {
         return AfxMessageBox(RemovalQuestion(printer, language).c_str(),
                              MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES;
     });
-    if (result.outcome != RemovalResult::Outcome::Declined) {
-        const bool failed = result.outcome == RemovalResult::Outcome::NotRemoved;
-        AfxMessageBox(RemovalMessage(result, FullPath(run.start.recordPath), language).c_str(),
-                      MB_OK | MB_SETFOREGROUND | (failed ? MB_ICONWARNING : MB_ICONINFORMATION));
-    }
+    ShowRemovalResult(run, result, language);
     return result.code;
 }
 
@@ -426,13 +479,7 @@ std::optional<ExitCode> RunWizard(RunState& run) {
 
     Win32InstallSystem system(run.output);
     const InstallResult outcome = InstallShowingProgress(run, system, settings);
-    if (IsFailedInstallation(outcome.code)) {
-        const FailureHints hints{NeedsAdministratorHint(outcome.code, run.start.elevated),
-                                 run.start.wow64 && outcome.code == ExitCode::PrinterNotCreated &&
-                                     outcome.port.kind == PortProblem::Kind::None};
-        AfxMessageBox(InstallFailureMessage(outcome, FullPath(run.start.recordPath), context.language, hints).c_str(),
-                      MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
-    }
+    if (IsFailedInstallation(outcome.code)) ShowInstallFailure(run, outcome, context.language);
     return outcome.code;
 }
 
@@ -443,6 +490,7 @@ constexpr Step kSteps[] = {
     OpenLogUnlessInstallingWithRights,
     RefuseWhatCannotRun,
     RunQuietly,
+    RunPassively,
     RefuseAnInvisibleWindow,
     RemoveWithTheQuestion,
     RunWizard,

@@ -33,7 +33,7 @@ struct PageContext {
     // Set when the run asks for administrator rights only once the person finishes the
     // wizard: the button that finishes it carries the shield, and pressing it calls this
     // with the page, which stays on screen, disabled, until it returns.
-    std::function<void(HWND page)> finishWithRights;
+    std::function<void(HWND page)> finishWithRights{};
 };
 
 // BCM_SETSHIELD, named only in the headers of systems since Vista.

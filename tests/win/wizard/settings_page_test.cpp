@@ -308,4 +308,30 @@ TEST_F(Prompt, SwallowsSystemCommandsOtherThanClose) {
     Run<PrintTestPageDlg>(OtherSystemCommandsSwallowed(kPrompt, IDC_PROMPT_CANCEL));
 }
 
+// A run that asks for administrator rights at the end asks when the finishing button is
+// pressed, while its page stays on screen, disabled (the prompt's owner); the page then
+// ends as it always does. Without that, the button asks nothing.
+template <class Page>
+void FinishAsksForTheRights(WizardTest& test, PageContext& context, PageKind kind, int button, INT_PTR result) {
+    for (const bool asks : {false, true}) {
+        std::vector<bool> waitingPages;  // one entry a time it was asked: whether the page waited as it should
+        context.finishWithRights = nullptr;
+        if (asks) {
+            context.finishWithRights = [&](HWND page) {
+                waitingPages.push_back(IsWindowVisible(page) && !IsWindowEnabled(page));
+            };
+        }
+        EXPECT_EQ(test.RunPage<Page>({ClickOn(kind, button)}), result);
+        EXPECT_EQ(waitingPages, asks ? std::vector<bool>{true} : std::vector<bool>{}) << "asks: " << asks;
+    }
+}
+
+TEST_F(SettingsPage, OkAsksForTheRightsWhileThePageWaits) {
+    FinishAsksForTheRights<CSettingDlg>(*this, context, kSettings, IDC_SETTINGS_OK, PAGE_NEXT);
+}
+
+TEST_F(Prompt, OkAsksForTheRightsWhileThePageWaits) {
+    FinishAsksForTheRights<PrintTestPageDlg>(*this, context, kPrompt, IDC_PROMPT_OK, WIZARD_FINISH);
+}
+
 }  // namespace

@@ -19,11 +19,17 @@ inline constexpr PageKind kMessage = PageKind::Message;
 // the running system as detected.
 // Steps run on the pages' own thread, so they read the record directly.
 class WizardTest : public testing::Test {
+public:
+    template <class Page>
+    INT_PTR RunPage(const Script& script) {
+        Page page(context);
+        return RunScript(page, script);
+    }
+
 protected:
     template <class Page>
     INT_PTR Run(const Script& script) {
-        Page page(context);
-        return RunScript(page, script);
+        return RunPage<Page>(script);
     }
 
     InstallSettings settings;
