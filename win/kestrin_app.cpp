@@ -55,8 +55,9 @@ struct RunStart {
     DWORD startTick = ::GetTickCount();  // the time limit counts from here
     std::wstring line;
     ParsedCommandLine parsed;
-    std::wstring logPath;     // expanded; empty: no log
-    std::wstring recordPath;  // expanded: where the record file is, or is looked for
+    std::wstring logPath;      // expanded; empty: no log
+    std::wstring recordPath;   // expanded: where the record file is, or is looked for
+    std::wstring infBasePath;  // full, against the current directory at start
     std::optional<OsVersion> version;
     OsChoice detectedOs = OsChoice::Unrecognised;  // what the first page preselects
     TokenKind token = TokenKind::Ordinary;         // split tokens exist only from Vista on
@@ -71,6 +72,7 @@ RunStart ReadStart() {
     const UnattendedOptions& options = start.parsed.options;
     if (!options.logPath.empty()) start.logPath = Expanded(options.logPath);
     start.recordPath = options.recordPath.empty() ? kPrinterNameRecordFile : Expanded(options.recordPath);
+    start.infBasePath = FullInfBasePath(start.parsed.commandLine.infBasePath, FullPath);
     start.version = QueryOsVersion();
     start.detectedOs = OsIndexForVersion(start.version, NativeProcessorArchitecture());
     start.token = CurrentTokenKind();
@@ -258,8 +260,8 @@ void NoteWhyItFailed(RunState& run, ExitCode code, const std::wstring& why) {
 // The installation, whichever run asked for it.
 InstallResult Install(RunState& run, Win32InstallSystem& system, const InstallSettings& settings) {
     const CommandLine& commandLine = run.commandLine();
-    InstallRequest request{settings, commandLine.basePrinterName, commandLine.infBasePath,
-                           FullPath(run.start.recordPath), run.options().Unattended()};
+    InstallRequest request{settings, commandLine.basePrinterName, run.start.infBasePath, FullPath(run.start.recordPath),
+                           run.options().Unattended()};
     request.environment = sizeof(void*) == 8 ? DriverEnvironment::Amd64 : DriverEnvironment::X86;
     if (const auto& version = run.start.version) {
         request.windowsVersion = {version->majorVersion, version->minorVersion, 0, version->productType};
