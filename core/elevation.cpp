@@ -26,6 +26,16 @@ AfterRelaunch DecideAfterRelaunch(const RelaunchResult& relaunch) {
     return {std::nullopt, L"could not start again with administrator rights: error " + std::to_wstring(relaunch.error)};
 }
 
+bool TrustedProgramOwner(std::wstring_view owner, std::wstring_view ownerOfThisProgram) {
+    if (owner.empty()) return false;
+    return owner == kAdministratorsSid || owner == kSystemSid || owner == kTrustedInstallerSid ||
+           owner == ownerOfThisProgram;
+}
+
+std::wstring ShareNameInBuffer(std::wstring_view buffer) {
+    return std::wstring(buffer.substr(0, buffer.find(L'\0')));
+}
+
 std::wstring UncPath(std::wstring_view path, const MappedShare& share) {
     const bool onDrive = path.size() >= 3 && path[1] == L':' && path[2] == L'\\' &&
                          ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'));
@@ -80,6 +90,13 @@ std::wstring TableText(const std::array<T, N>& table, std::int32_t index) {
 }
 
 }  // namespace
+
+std::optional<std::wstring> OptionWithQuoteOnceExpanded(const ParsedCommandLine& parsed, const PathExpansion& expand) {
+    for (const WrittenOption& option : parsed.written) {
+        if (option.path && expand(*option.path).find(kQuote) != std::wstring::npos) return L"/" + option.name + L":";
+    }
+    return std::nullopt;
+}
 
 std::wstring ArgumentsForElevatedRun(std::wstring_view arguments, const ParsedCommandLine& parsed,
                                      const MappedShare& share, const PathExpansion& expand) {

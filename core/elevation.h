@@ -45,6 +45,18 @@ constexpr bool NeedsAdministratorHint(ExitCode outcome, bool elevated) {
     return IsFailedInstallation(outcome) && !elevated;
 }
 
+// The owners (as SID strings) whose program files no standard user can have put there.
+inline constexpr std::wstring_view kAdministratorsSid = L"S-1-5-32-544";
+inline constexpr std::wstring_view kSystemSid = L"S-1-5-18";
+inline constexpr std::wstring_view kTrustedInstallerSid =
+    L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+
+// Whether the program file that `owner` owns may be started by a run that may have
+// administrator rights: the administrators, the system and TrustedInstaller own what
+// setups install, and whoever owns this program's own file placed the package. Any other
+// owner, or one that could not be read (empty), may be a user who swapped it in.
+bool TrustedProgramOwner(std::wstring_view owner, std::wstring_view ownerOfThisProgram);
+
 // How starting the same program again with administrator rights went.
 struct RelaunchResult {
     enum class Outcome {
@@ -75,12 +87,21 @@ AfterRelaunch DecideAfterRelaunch(const RelaunchResult& relaunch);
 // nothing.
 using MappedShare = std::function<std::optional<std::wstring>(wchar_t drive)>;
 
+// The share's name as a network provider wrote it into `buffer`: up to its first NUL, or
+// the whole buffer from a provider that wrote none.
+std::wstring ShareNameInBuffer(std::wstring_view buffer);
+
 // A path on a drive letter mapped to a network share ("Z:\drivers\tavik") as its UNC path
 // ("\\server\share\drivers\tavik"); any other path as it is.
 std::wstring UncPath(std::wstring_view path, const MappedShare& share);
 
 // The environment references (%NAME%) of a path expanded, as this run sees them.
 using PathExpansion = std::function<std::wstring(std::wstring_view path)>;
+
+// The option (as "/log:") whose path holds a `"` once its environment references are
+// expanded, or nothing. Handed on to an elevated run, that `"` would end the path's
+// argument and start options of someone else's choosing.
+std::optional<std::wstring> OptionWithQuoteOnceExpanded(const ParsedCommandLine& parsed, const PathExpansion& expand);
 
 // The arguments for the elevated run of the same program, which does not see the drive
 // letters this session mapped (nor, run as another administrator, its environment): the

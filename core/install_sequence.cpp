@@ -272,6 +272,24 @@ InstallationTurn::~InstallationTurn() {
     if (held_) lock_.Release();
 }
 
+bool IsFullPath(std::wstring_view path) {
+    const auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+    const bool unc = path.size() >= 2 && separator(path[0]) && separator(path[1]);
+    const bool letter =
+        path.size() >= 3 && ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'));
+    return unc || (letter && path[1] == L':' && separator(path[2]));
+}
+
+std::wstring FullInfBasePath(const std::wstring& infBasePath,
+                             const std::function<std::wstring(const std::wstring&)>& makeFull) {
+    const bool enclosed = infBasePath.size() >= 2 && infBasePath.front() == L'"' && infBasePath.back() == L'"';
+    const std::wstring inside = enclosed ? infBasePath.substr(1, infBasePath.size() - 2) : infBasePath;
+    if (inside.empty() || IsFullPath(inside)) return infBasePath;
+    const std::wstring full = makeFull(inside);
+    if (full.empty()) return infBasePath;
+    return enclosed ? L"\"" + full + L"\"" : full;
+}
+
 std::wstring DriverCommand(const std::wstring& infBasePath, bool quiet) {
     return Quiet(L" /dd /ia /f " + InfPath(infBasePath, L".inf") + L" /m " + Quoted(kDriverModelName), quiet);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,17 @@ inline constexpr int kMaxPrinterCopies = 9999;
 // A copy's name: the base name, then "(copy of N)".
 inline constexpr std::wstring_view kCopyOpen = L"(copy of ";
 inline constexpr std::wstring_view kCopyClose = L")";
+
+// Whether Windows reads `path` the same whatever the current directory and drive: a UNC
+// path, or one from the root of a drive letter.
+bool IsFullPath(std::wstring_view path);
+
+// The INF path as the printer-setup commands must name it: rundll32 runs in the system
+// folder, so a path relative to the run's current directory (or drive) is made full by
+// `makeFull` first; a pair of quotes around it stays. Unchanged when `makeFull` fails
+// (returns nothing).
+std::wstring FullInfBasePath(const std::wstring& infBasePath,
+                             const std::function<std::wstring(const std::wstring&)>& makeFull);
 
 // What one installation is asked to do.
 struct InstallRequest {

@@ -115,7 +115,8 @@ private:
         system_.progress.Enter(RunStep::RecordReading);
         const std::wstring& path = request_.recordPath;
         SystemError error = 0;
-        const std::optional<std::string> bytes = system_.files.ReadFile(path, kMaxRecordBytes, error);
+        // One byte more than a record may hold tells a record that is too long from one cut.
+        const std::optional<std::string> bytes = system_.files.ReadFile(path, kMaxRecordBytes + 1, error);
         if (!bytes && (error == kErrorFileNotFound || error == kErrorPathNotFound)) {
             Line(L"nothing to remove: there is no record file " + path);
             Ended(ExitCode::Installed, Outcome::NothingFound);
@@ -128,7 +129,13 @@ private:
         }
         if (bytes->empty()) {
             Line(L"nothing to remove: the record file " + path + L" is empty");
-            Ended(ExitCode::Installed, Outcome::NothingFound);
+            DeleteEmptyRecord();
+            return false;
+        }
+        if (bytes->size() > kMaxRecordBytes) {
+            NotRemoved(Reason::RecordTooLong, 0,
+                       L"the record file " + path + L" is longer than " + std::to_wstring(kMaxRecordBytes) +
+                           L" bytes, which no installation writes: nothing is removed");
             return false;
         }
         recorded = *bytes;
@@ -168,12 +175,19 @@ private:
         return true;
     }
 
+    // An empty record names nothing, yet a deployment's detection would find it for ever.
+    // It goes under the lock, unless an installation has written a name into it meanwhile.
+    void DeleteEmptyRecord() {
+        const InstallationTurn turn(system_);
+        if (RecordUnchanged(std::string())) DeleteRecord(Outcome::NothingFound);
+    }
+
     // The record as it was when the removal began; false, the removal ended, when not.
     bool RecordUnchanged(const std::string& recorded) {
         system_.progress.Enter(RunStep::RecordReading);
         const std::wstring& path = request_.recordPath;
         SystemError error = 0;
-        const std::optional<std::string> bytes = system_.files.ReadFile(path, kMaxRecordBytes, error);
+        const std::optional<std::string> bytes = system_.files.ReadFile(path, kMaxRecordBytes + 1, error);
         if (!bytes && error != kErrorFileNotFound && error != kErrorPathNotFound) {
             NotRemoved(Reason::RecordUnreadable, error,
                        L"the record file " + path + L" cannot be read: " + ErrorText(error));

@@ -31,13 +31,14 @@ struct RemovalRequest {
 struct RemovalResult {
     enum class Outcome {
         Removed,       // the printer is gone
-        NothingFound,  // no record, an empty one, or a record of a printer that is no more
+        NothingFound,  // no record, an empty one (deleted), or a record of a printer that is no more
         Declined,      // the person said No
         NotRemoved,    // `reason` says why; nothing more was touched
     };
     enum class Reason {
         None,
         RecordUnreadable,   // the record file is there but cannot be read (`error`)
+        RecordTooLong,      // the record file is longer than kMaxRecordBytes
         NotThisBaseName,    // the record names a printer this base name never makes
         OtherDriver,        // the printer uses another model's driver
         PrinterNotOpened,   // the printer cannot be opened for removal (`error`)

@@ -87,10 +87,14 @@ void AppendUtf8(std::string& out, char32_t c) {
     }
 }
 
-// Characters that would break a line, or end it, in the file or in a reader: each is
-// written as \uXXXX, so that one debugger line is always one log line.
+// Characters that would break a line, or end it, in the file or in a reader, or reorder
+// what a reader shows of it: each is written as \uXXXX, so that one debugger line is
+// always one log line, shown as it was written.
 bool Escaped(char32_t c) {
-    return c < 0x20 || c == 0x7F || c == 0x85 || c == 0x2028 || c == 0x2029;
+    const bool c0 = c < 0x20 || c == 0x7F;
+    const bool c1 = c >= 0x80 && c <= 0x9F;
+    const bool bidi = (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+    return c0 || c1 || c == 0x2028 || c == 0x2029 || bidi;
 }
 
 void AppendEscaped(std::string& out, char32_t c) {

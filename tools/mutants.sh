@@ -46,7 +46,7 @@ core/removal.cpp|Spooler*|return error != kErrorPrinterDriverInUse;|return true;
 core/removal.cpp|Spooler*|if (!WaitFor(kDeletionWait, [&] { return !system_.spooler.PrinterRemains(name); })) {|if (system_.spooler.PrinterRemains(name)) {
 core/removal.cpp|Removal.Takes*|printer.reset();  // the spooler lets a printer go only once no handle to it is open|static_cast<void>(printer);
 core/removal.cpp|Meanwhile*|if (bytes == recorded) return true;|if (bytes) return true;
-core/run_log.cpp|Texts*|return c < 0x20 \|\| c == 0x7F \|\| c == 0x85 \|\| c == 0x2028 \|\| c == 0x2029;|return c < 0x20 \|\| c == 0x7F \|\| c == 0x85 \|\| c == 0x2029;
+core/run_log.cpp|Texts*|return c0 \|\| c1 \|\| c == 0x2028 \|\| c == 0x2029 \|\| bidi;|return c0 \|\| c1 \|\| c == 0x2029 \|\| bidi;
 core/options.cpp|Lines*|[](const O& o) { return o.remove; }|[](const O& o) { return !o.remove; }
 core/elevation.cpp|Outcomes*|case Outcome::ExitCodeUnread:|case Outcome::ExitCodeUnread: break;
 core/elevation.cpp|Paths*|if (unc.back() == L'\\') unc.pop_back();|static_cast<void>(unc);

@@ -55,8 +55,9 @@ struct RunStart {
     DWORD startTick = ::GetTickCount();  // the time limit counts from here
     std::wstring line;
     ParsedCommandLine parsed;
-    std::wstring logPath;     // expanded; empty: no log
-    std::wstring recordPath;  // expanded: where the record file is, or is looked for
+    std::wstring logPath;      // expanded; empty: no log
+    std::wstring recordPath;   // expanded: where the record file is, or is looked for
+    std::wstring infBasePath;  // full, against the current directory at start
     std::optional<OsVersion> version;
     OsChoice detectedOs = OsChoice::Unrecognised;  // what the first page preselects
     TokenKind token = TokenKind::Ordinary;         // split tokens exist only from Vista on
@@ -71,6 +72,7 @@ RunStart ReadStart() {
     const UnattendedOptions& options = start.parsed.options;
     if (!options.logPath.empty()) start.logPath = Expanded(options.logPath);
     start.recordPath = options.recordPath.empty() ? kPrinterNameRecordFile : Expanded(options.recordPath);
+    start.infBasePath = FullInfBasePath(start.parsed.commandLine.infBasePath, FullPath);
     start.version = QueryOsVersion();
     start.detectedOs = OsIndexForVersion(start.version, NativeProcessorArchitecture());
     start.token = CurrentTokenKind();
@@ -121,16 +123,67 @@ std::optional<RefusedArgument> Refusal(const RunState& run) {
     return Complete(run) ? CheckArguments(line.basePrinterName, line.infBasePath) : line.refused;
 }
 
+// A path that the program expands itself must not bring a `"` of its own: handed on to
+// a run with administrator rights, it would add options that nobody typed.
+std::optional<ExitCode> RefuseQuotesOnceExpanded(RunState& run) {
+    const std::optional<std::wstring> option = OptionWithQuoteOnceExpanded(run.start.parsed, Expanded);
+    if (!option) return std::nullopt;
+    run.output.Write(L"the path of " + *option + L" holds \" once its %NAME% references are expanded: refused");
+    return ExitCode::CommandLineNotUnderstood;
+}
+
+// The 64-bit program, opened so that nobody can change, replace or delete it until the
+// handle is closed, when no standard user can have put it there: a run with the
+// administrators' rights must not start a file someone else chose. Nothing, and why
+// not, otherwise.
+UniqueFileHandle OpenTrustedProgram(const std::wstring& program, std::wstring& why) {
+    const std::wstring error = L": error ";
+    if (const std::optional<std::wstring> link = LinkedFolder(program)) {
+        why = L"the folder " + *link + L" is a link (a junction, a mount point or a symbolic link)";
+        return UniqueFileHandle();
+    }
+    DWORD openError = 0;
+    UniqueFileHandle file = OpenPlainFile(program, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, openError);
+    if (!file) {
+        why = L"it cannot be opened as a plain file" + error + std::to_wstring(openError);
+        return file;
+    }
+    DWORD ownerError = 0;
+    const std::wstring owner = FileOwner(file.get(), ownerError);
+    if (owner.empty()) {
+        why = L"its owner cannot be read" + error + std::to_wstring(ownerError);
+        return UniqueFileHandle();
+    }
+    const std::wstring thisProgram = ThisProgramPath();
+    const UniqueFileHandle self(::CreateFileW(thisProgram.c_str(), READ_CONTROL,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD selfError = 0;
+    const std::wstring ownerOfThisProgram = self ? FileOwner(self.get(), selfError) : std::wstring();
+    if (!TrustedProgramOwner(owner, ownerOfThisProgram)) {
+        why = L"its owner is neither the administrators, the system nor the owner of this program";
+        return UniqueFileHandle();
+    }
+    return file;
+}
+
 // The 32-bit program cannot install a driver for 64-bit Windows: on 64-bit Windows it
 // hands the run over to the 64-bit program of the same package, when that is there.
 std::optional<ExitCode> HandOverTo64BitProgram(RunState& run) {
     if (!run.start.wow64 || !Understood(run)) return std::nullopt;
     const std::wstring program = ThisProgramFolder() + L"x64\\kestrin.exe";
     if (!IsFile(program)) return std::nullopt;
+    std::wstring why;
+    UniqueFileHandle held = OpenTrustedProgram(program, why);
+    if (!held) {
+        run.debugger.Write(L"x64\\kestrin.exe is not started: " + why);
+        return ExitCode::CommandLineNotUnderstood;
+    }
     run.debugger.Write(L"starting " + program);
     DWORD error = 0;
     const std::wstring commandLine = L"\"" + program + L"\" " + std::wstring(ArgumentsAfterProgram(run.start.line));
     const auto child = ChildProcess::Start(program, commandLine, nullptr, error);
+    held.reset();  // the system holds the running image now
     if (!child) {
         run.debugger.Write(L"could not start " + program + L": error " + std::to_wstring(error));
         return std::nullopt;
@@ -258,8 +311,8 @@ void NoteWhyItFailed(RunState& run, ExitCode code, const std::wstring& why) {
 // The installation, whichever run asked for it.
 InstallResult Install(RunState& run, Win32InstallSystem& system, const InstallSettings& settings) {
     const CommandLine& commandLine = run.commandLine();
-    InstallRequest request{settings, commandLine.basePrinterName, commandLine.infBasePath,
-                           FullPath(run.start.recordPath), run.options().Unattended()};
+    InstallRequest request{settings, commandLine.basePrinterName, run.start.infBasePath, FullPath(run.start.recordPath),
+                           run.options().Unattended()};
     request.environment = sizeof(void*) == 8 ? DriverEnvironment::Amd64 : DriverEnvironment::X86;
     if (const auto& version = run.start.version) {
         request.windowsVersion = {version->majorVersion, version->minorVersion, 0, version->productType};
@@ -485,6 +538,7 @@ std::optional<ExitCode> RunWizard(RunState& run) {
 
 // The steps of a run, in order; the first that ends the run gives its exit code.
 constexpr Step kSteps[] = {
+    RefuseQuotesOnceExpanded,
     HandOverTo64BitProgram,
     RelaunchWithAdministratorRights,
     OpenLogUnlessInstallingWithRights,

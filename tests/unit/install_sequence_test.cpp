@@ -529,6 +529,39 @@ TEST(Installation, TheLogSaysWhetherTheDriverIsInstalledAfterTheDriverCommand) {
     EXPECT_EQ(run.result.driverInstalled, false);
 }
 
+struct InfPathCase {
+    const wchar_t* given;
+    const wchar_t* expected;
+};
+
+class FullInfPathTest : public testing::TestWithParam<InfPathCase> {};
+
+// The run's current directory is C:\Kestrin; the current drive's root C:\.
+std::wstring AgainstKestrin(const std::wstring& path) {
+    if (path.starts_with(L"\\")) return L"C:" + path;
+    if (path.starts_with(L"D:")) return L"D:\\" + path.substr(2);
+    if (path == L"unmakeable") return {};
+    return L"C:\\Kestrin\\" + path;
+}
+
+TEST_P(FullInfPathTest, NamesTheSameFileFromTheSystemFolder) {
+    EXPECT_EQ(FullInfBasePath(GetParam().given, AgainstKestrin), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, FullInfPathTest,
+    testing::Values(InfPathCase{L"driver\\tavik", L"C:\\Kestrin\\driver\\tavik"},
+                    InfPathCase{L"tavik", L"C:\\Kestrin\\tavik"}, InfPathCase{L"..\\tavik", L"C:\\Kestrin\\..\\tavik"},
+                    InfPathCase{L"\"my drivers\\tavik\"", L"\"C:\\Kestrin\\my drivers\\tavik\""},
+                    // Relative to the current drive's root, or to a drive's own current folder.
+                    InfPathCase{L"\\drivers\\tavik", L"C:\\drivers\\tavik"}, InfPathCase{L"D:tavik", L"D:\\tavik"},
+                    // Already full: as given, quotes and all.
+                    InfPathCase{L"C:\\drivers\\tavik", L"C:\\drivers\\tavik"},
+                    InfPathCase{L"c:/drivers/tavik", L"c:/drivers/tavik"},
+                    InfPathCase{L"\\\\files\\kiosk\\tavik", L"\\\\files\\kiosk\\tavik"},
+                    InfPathCase{L"\"C:\\Program Files\\Tavik\\tavik\"", L"\"C:\\Program Files\\Tavik\\tavik\""},
+                    InfPathCase{L"unmakeable", L"unmakeable"}, InfPathCase{L"", L""}));
+
 }  // namespace
 
 // The port, as the machine has it: checked before anything is installed; /port:USB finds

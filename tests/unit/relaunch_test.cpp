@@ -59,6 +59,26 @@ INSTANTIATE_TEST_SUITE_P(Paths, UncPathTest,
                                          UncCase{L"driver\\tavik", L"driver\\tavik"}, UncCase{L"Z:tavik", L"Z:tavik"},
                                          UncCase{L"Z:", L"Z:"}, UncCase{L"", L""}));
 
+struct ShareBufferCase {
+    std::wstring_view buffer;
+    const wchar_t* expected;
+};
+
+class ShareBufferTest : public testing::TestWithParam<ShareBufferCase> {};
+
+TEST_P(ShareBufferTest, EndsAtTheFirstNulOrTheBuffersEnd) {
+    EXPECT_EQ(ShareNameInBuffer(GetParam().buffer), GetParam().expected);
+}
+
+using namespace std::string_view_literals;
+
+INSTANTIATE_TEST_SUITE_P(Buffers, ShareBufferTest,
+                         testing::Values(ShareBufferCase{L"\\\\files\\kiosk\0\0\0"sv, L"\\\\files\\kiosk"},
+                                         ShareBufferCase{L"\\\\files\\kiosk\0stale"sv, L"\\\\files\\kiosk"},
+                                         // No NUL at all: the whole buffer, never an exception.
+                                         ShareBufferCase{L"\\\\files\\kiosk"sv, L"\\\\files\\kiosk"},
+                                         ShareBufferCase{L"\0\\\\files"sv, L""}, ShareBufferCase{L""sv, L""}));
+
 struct ArgumentsCase {
     const wchar_t* arguments;
     const wchar_t* expected;
@@ -94,6 +114,63 @@ INSTANTIATE_TEST_SUITE_P(
         // The paths of options as this session expands them.
         ArgumentsCase{L"/record:%KIOSK%\\k1.kestrin /remove eng Kiosk1",
                       L"/record:\"\\\\files\\kiosk\\kiosk\\k1.kestrin\" /remove eng Kiosk1"}));
+
+struct OwnerCase {
+    std::wstring_view owner;
+    std::wstring_view ownerOfThisProgram;
+    bool started;
+};
+
+class ProgramOwnerTest : public testing::TestWithParam<OwnerCase> {};
+
+TEST_P(ProgramOwnerTest, OnlyOneNoStandardUserCanBeStartsTheProgram) {
+    EXPECT_EQ(TrustedProgramOwner(GetParam().owner, GetParam().ownerOfThisProgram), GetParam().started);
+}
+
+constexpr std::wstring_view kUser = L"S-1-5-21-1004336348-1177238915-682003330-1001";
+constexpr std::wstring_view kOtherUser = L"S-1-5-21-1004336348-1177238915-682003330-1002";
+
+INSTANTIATE_TEST_SUITE_P(Owners, ProgramOwnerTest,
+                         testing::Values(OwnerCase{kAdministratorsSid, kUser, true}, OwnerCase{kSystemSid, kUser, true},
+                                         OwnerCase{kTrustedInstallerSid, kUser, true}, OwnerCase{kUser, kUser, true},
+                                         OwnerCase{kAdministratorsSid, L"", true},
+                                         // Someone else's file, or one whose owner nobody could read.
+                                         OwnerCase{kOtherUser, kUser, false},
+                                         OwnerCase{kUser, kAdministratorsSid, false},
+                                         OwnerCase{L"S-1-5-32-545", kUser, false},
+                                         OwnerCase{L"S-1-5-32-5440", kUser, false},
+                                         OwnerCase{L"S-1-5-80-956008885", kUser, false}, OwnerCase{L"", L"", false},
+                                         OwnerCase{L"", kUser, false}));
+
+struct QuoteCase {
+    const wchar_t* arguments;
+    const wchar_t* refused;  // the option refused, or null
+};
+
+class QuoteOnceExpandedTest : public testing::TestWithParam<QuoteCase> {};
+
+// %KIOSK% expands to a plain path; %EVIL% as someone who sets the variable chose.
+std::wstring ExpandedWithQuotes(std::wstring_view path) {
+    std::wstring text = Expanded(path);
+    if (const auto at = text.find(L"%EVIL%"); at != std::wstring::npos) text.replace(at, 6, L"a\" /port:LPT2 \"b");
+    return text;
+}
+
+TEST_P(QuoteOnceExpandedTest, NamesThePathOptionThatWouldEndItsArgument) {
+    const ParsedCommandLine parsed = ParseCommandLine(std::wstring(L"kestrin.exe ") + GetParam().arguments);
+    const std::optional<std::wstring> refused = OptionWithQuoteOnceExpanded(parsed, ExpandedWithQuotes);
+    if (GetParam().refused == nullptr) {
+        EXPECT_EQ(refused, std::nullopt);
+    } else {
+        EXPECT_EQ(refused, GetParam().refused);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, QuoteOnceExpandedTest,
+    testing::Values(QuoteCase{L"/log:\"C:\\Kiosk logs\\a.log\" /record:%KIOSK%\\k1 eng Kiosk1 C:\\d\\m", nullptr},
+                    QuoteCase{L"/log:C:\\%EVIL%.log eng Kiosk1 C:\\d\\m", L"/log:"},
+                    QuoteCase{L"/log:C:\\a.log /record:\"%EVIL%\" /remove eng Kiosk1", L"/record:"}));
 
 }  // namespace
 

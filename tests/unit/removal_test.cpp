@@ -160,9 +160,28 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         ShortCase{"NoRecord", [](Removal& r) { r.fake.files.clear(); }, ExitCode::Installed, Outcome::NothingFound,
                   Reason::None, 0, true, false, L"nothing to remove: there is no record file TollvekPrintName5249"},
+        // An empty record is deleted, under the lock, rather than found by every later run.
         ShortCase{"EmptyRecord", [](Removal& r) { r.fake.files[kRecordFile] = ""; }, ExitCode::Installed,
-                  Outcome::NothingFound, Reason::None, 0, true, true,
-                  L"nothing to remove: the record file TollvekPrintName5249 is empty"},
+                  Outcome::NothingFound, Reason::None, 0, true, false,
+                  L"the record file TollvekPrintName5249 is deleted", true},
+        ShortCase{"EmptyRecordNotDeleted",
+                  [](Removal& r) {
+                      r.fake.files[kRecordFile] = "";
+                      r.fake.deleteError = 5;
+                  },
+                  ExitCode::RemovalFailed, Outcome::NotRemoved, Reason::RecordNotDeleted, 5, true, true,
+                  L"the record file TollvekPrintName5249 could not be deleted: error 5", true},
+        // A record is refused whole, never read cut to its first 1024 bytes.
+        ShortCase{"RecordOfTheLongestLength",
+                  [](Removal& r) { r.fake.files[kRecordFile] = std::string(kMaxRecordBytes, 'K'); },
+                  ExitCode::RemovalFailed, Outcome::NotRemoved, Reason::NotThisBaseName, 0, true, true,
+                  L"an installation with the base name Kiosk1 makes no printer of that name: nothing is removed"},
+        ShortCase{
+            "RecordTooLong",
+            [](Removal& r) { r.fake.files[kRecordFile] = "Kiosk1(copy of 2)" + std::string(kMaxRecordBytes, ' '); },
+            ExitCode::RemovalFailed, Outcome::NotRemoved, Reason::RecordTooLong, 0, true, true,
+            L"the record file TollvekPrintName5249 is longer than 1024 bytes, which no installation writes: "
+            L"nothing is removed"},
         ShortCase{"UnreadableRecord", [](Removal& r) { r.fake.readError = 5; }, ExitCode::RemovalFailed,
                   Outcome::NotRemoved, Reason::RecordUnreadable, 5, true, true,
                   L"the record file TollvekPrintName5249 cannot be read: error 5"},

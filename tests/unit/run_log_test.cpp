@@ -68,19 +68,24 @@ TEST_P(LogLineTest, IsUtf8AfterALocalTimeStamp) {
               std::string("2026-12-08 04:05:06 ") + GetParam().bytes + "\r\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, LogLineTest,
-                         testing::Values(BytesCase{L"eng", "eng"},
-                                         BytesCase{L"Caf\u00e9 \u6536", "Caf\xc3\xa9 \xe6\x94\xb6"},
-                                         BytesCase{L"\xd83d\xde00", "\xf0\x9f\x98\x80"},
-                                         BytesCase{L"a\xd83d"
-                                                   L"b\xde00",
-                                                   "a\xef\xbf\xbd"
-                                                   "b\xef\xbf\xbd"},
-                                         BytesCase{L"", ""},
-                                         // No text can end its line and forge the next one.
-                                         BytesCase{L"Kiosk1\r\n2026-12-08 04:05:06 exit code 0",
-                                                   "Kiosk1\\u000D\\u000A2026-12-08 04:05:06 exit code 0"},
-                                         BytesCase{L"a\tb\x1f\x7f", "a\\u0009b\\u001F\\u007F"},
-                                         BytesCase{L"\x85\x2028\x2029\xa0", "\\u0085\\u2028\\u2029\xc2\xa0"}));
+INSTANTIATE_TEST_SUITE_P(
+    Texts, LogLineTest,
+    testing::Values(BytesCase{L"eng", "eng"}, BytesCase{L"Caf\u00e9 \u6536", "Caf\xc3\xa9 \xe6\x94\xb6"},
+                    BytesCase{L"\xd83d\xde00", "\xf0\x9f\x98\x80"},
+                    BytesCase{L"a\xd83d"
+                              L"b\xde00",
+                              "a\xef\xbf\xbd"
+                              "b\xef\xbf\xbd"},
+                    BytesCase{L"", ""},
+                    // No text can end its line and forge the next one.
+                    BytesCase{L"Kiosk1\r\n2026-12-08 04:05:06 exit code 0",
+                              "Kiosk1\\u000D\\u000A2026-12-08 04:05:06 exit code 0"},
+                    BytesCase{L"a\tb\x1f\x7f", "a\\u0009b\\u001F\\u007F"},
+                    BytesCase{L"\x85\x2028\x2029\xa0", "\\u0085\\u2028\\u2029\xc2\xa0"},
+                    // The C1 controls, at both ends and with their neighbours.
+                    BytesCase{L"\x7e\x80\x9f\xa1", "~\\u0080\\u009F\xc2\xa1"},
+                    // No name can show its text reversed or out of place.
+                    BytesCase{L"\x2029\x202a\x202e\x202f", "\\u2029\\u202A\\u202E\xe2\x80\xaf"},
+                    BytesCase{L"\x2065\x2066\x2069\x206a", "\xe2\x81\xa5\\u2066\\u2069\xe2\x81\xaa"}));
 
 }  // namespace

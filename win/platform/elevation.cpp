@@ -151,6 +151,6 @@ std::optional<std::wstring> MappedNetworkShare(wchar_t drive) {
         status = getConnection(local, remote.data(), &length);
     }
     if (status != NO_ERROR) return std::nullopt;
-    remote.resize(remote.find(L'\0'));
-    return remote;
+    // A provider need not end the name within the buffer.
+    return ShareNameInBuffer(remote);
 }

@@ -1,5 +1,8 @@
 #include "win/platform/plain_files.h"
 
+#include <aclapi.h>
+#include <sddl.h>
+
 namespace {
 
 // The device namespaces (\\.\ and \\?\) name pipes, ports and devices, never a plain file
@@ -66,4 +69,22 @@ UniqueFileHandle OpenPlainFile(const std::wstring& fullPath, DWORD access, DWORD
         return UniqueFileHandle();
     }
     return file;
+}
+
+std::wstring FileOwner(HANDLE file, DWORD& error) {
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    error = ::GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
+                              &descriptor);
+    if (error != ERROR_SUCCESS) return {};
+    std::wstring text;
+    LPWSTR converted = nullptr;
+    if (owner != nullptr && ::ConvertSidToStringSidW(owner, &converted)) {
+        text = converted;
+        ::LocalFree(converted);
+    } else {
+        error = owner == nullptr ? ERROR_INVALID_SID : ::GetLastError();
+    }
+    ::LocalFree(descriptor);
+    return text;
 }

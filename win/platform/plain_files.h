@@ -25,3 +25,7 @@ std::optional<std::wstring> LinkedFolder(const std::wstring& fullPath);
 // holds the system's error (ERROR_ACCESS_DENIED for a link, a folder or a device).
 UniqueFileHandle OpenPlainFile(const std::wstring& fullPath, DWORD access, DWORD share, DWORD disposition,
                                DWORD& error);
+
+// The owner of the open file `file` as a SID string ("S-1-5-32-544"); empty, with the
+// system's error in `error`, when it cannot be read.
+std::wstring FileOwner(HANDLE file, DWORD& error);

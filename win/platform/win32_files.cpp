@@ -47,9 +47,11 @@ bool WriteInPlace(const std::wstring& target, std::string_view bytes, DWORD& err
         FullPath(target), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, error);
     if (!file) return false;
     DWORD written = 0;
-    const bool whole = ::SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN) == 0 && ::SetEndOfFile(file.get()) &&
+    // Written over first, cut to length after: a reader, or a run ended in between, sees
+    // the old name or the new one, never an empty record.
+    const bool whole = ::SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN) == 0 &&
                        ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                       written == bytes.size() && ::FlushFileBuffers(file.get());
+                       written == bytes.size() && ::SetEndOfFile(file.get()) && ::FlushFileBuffers(file.get());
     if (!whole) error = ::GetLastError();
     return whole;
 }

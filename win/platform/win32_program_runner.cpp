@@ -7,8 +7,12 @@ bool Win32ProgramRunner::RunSystemProgram(const std::wstring& program, const std
     // what the program itself sees as its name, never where the system looks for it.
     const std::wstring path = SystemFilePath(program);
     if (path.empty()) return false;
+    // Started in the system folder: a folder a user can write, such as the one the
+    // installer was started from, is no place for a system program to look for files.
+    const std::wstring folder = SystemDirectory();
+    if (folder.empty()) return false;
     DWORD error = 0;
-    std::shared_ptr<ChildProcess> child = ChildProcess::Start(path, commandLine, nullptr, error);
+    std::shared_ptr<ChildProcess> child = ChildProcess::Start(path, commandLine, folder.c_str(), error);
     if (!child) return false;
     {
         const CriticalSection::Held held(lock_);

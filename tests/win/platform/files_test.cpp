@@ -4,9 +4,12 @@
 #include <filesystem>
 #include <string>
 
+#include "core/elevation.h"
 #include "tests/support/test_constants.h"
 #include "tests/win/platform/platform_support.h"
 #include "win/platform/handles.h"
+#include "win/platform/plain_files.h"
+#include "win/platform/system_paths.h"
 #include "win/platform/win32_files.h"
 
 namespace {
@@ -134,6 +137,31 @@ TEST(RecordFile, IsReadWithinItsLimitAndDeletedItself) {
     EXPECT_EQ(files.RemoveFile(kRecordFile), 0u);
     EXPECT_FALSE(FileExists(scratch.File(kRecordFile)));
     EXPECT_EQ(FileBytes(scratch.File(L"precious.txt")), "precious");
+}
+
+// The owner the hand-over to the 64-bit program judges by: a file this process made is
+// owned as its own program file is (under Wine, by the one user), and passes.
+TEST(FileOwner, IsReadFromTheOpenFileAsASidString) {
+    const ScratchDirectory scratch;
+    Write(scratch.File(L"kestrin.exe"), "MZ");
+    DWORD error = 0;
+    const UniqueFileHandle made =
+        OpenPlainFile(scratch.File(L"kestrin.exe"), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, error);
+    ASSERT_TRUE(made) << error;
+    const std::wstring owner = FileOwner(made.get(), error);
+    EXPECT_EQ(error, 0u);
+    EXPECT_TRUE(owner.starts_with(L"S-1-5-")) << owner;
+
+    const UniqueFileHandle self(
+        ::CreateFileW(ThisProgramPath().c_str(), READ_CONTROL, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(self);
+    EXPECT_TRUE(TrustedProgramOwner(owner, FileOwner(self.get(), error)));
+
+    // Held so, it can be neither written nor deleted until the handle is closed.
+    EXPECT_EQ(::CreateFileW(scratch.File(L"kestrin.exe").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, 0, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(::DeleteFileW(scratch.File(L"kestrin.exe").c_str()));
 }
 
 }  // namespace
