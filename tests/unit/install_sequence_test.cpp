@@ -526,21 +526,6 @@ INSTANTIATE_TEST_SUITE_P(
                               L"access list, anyone may hold it; going on without it"},
                              {kWriteRecord, L"SetDefaultPrinter Kiosk1"},
                              InstallationLock::Distrust::NoAccessList},
-                    LockCase{"OpenToOthers",
-                             InstallationLock::State::Unavailable,
-                             {L"TryTake lock",
-                              L"note the lock that keeps installations apart was not made by Kestrin: its access "
-                              L"list lets in others than the administrators and the system account; going on "
-                              L"without it"},
-                             {kWriteRecord, L"SetDefaultPrinter Kiosk1"},
-                             InstallationLock::Distrust::OpenToOthers},
-                    LockCase{"ForeignOwner",
-                             InstallationLock::State::Unavailable,
-                             {L"TryTake lock",
-                              L"note the lock that keeps installations apart was not made by Kestrin: its owner is "
-                              L"neither the administrators nor the system account; going on without it"},
-                             {kWriteRecord, L"SetDefaultPrinter Kiosk1"},
-                             InstallationLock::Distrust::ForeignOwner},
                     LockCase{"Unreadable",
                              InstallationLock::State::Unavailable,
                              {L"TryTake lock",
