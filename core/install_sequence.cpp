@@ -247,11 +247,37 @@ InstallResult CreatePrinter(const InstallRequest& request, const InstallSystem& 
     }
 }
 
+// The line of a run that goes on without the lock, with why it could not be had.
+std::wstring UnavailableLockLine(const InstallationLock::Trouble& trouble) {
+    const std::wstring lock = L"the lock that keeps installations apart ";
+    const std::wstring notOurs = lock + L"was not made by Kestrin: ";
+    const std::wstring error = L"error " + std::to_wstring(trouble.error);
+    std::wstring why;
+    switch (trouble.distrust) {
+        case InstallationLock::Distrust::None:
+            why = lock + L"can be neither created nor opened: " + error;
+            break;
+        case InstallationLock::Distrust::NoAccessList:
+            why = notOurs + L"it has no access list, anyone may hold it";
+            break;
+        case InstallationLock::Distrust::OpenToOthers:
+            why = notOurs + L"its access list lets in others than the administrators and the system account";
+            break;
+        case InstallationLock::Distrust::ForeignOwner:
+            why = notOurs + L"its owner is neither the administrators nor the system account";
+            break;
+        case InstallationLock::Distrust::Unreadable:
+            why = lock + L"cannot be checked: its owner and access list cannot be read: " + error;
+            break;
+    }
+    return why + L"; going on without it";
+}
+
 }  // namespace
 
 InstallationTurn::InstallationTurn(const InstallSystem& system) : lock_(system.lock) {
-    SystemError error = 0;
-    switch (lock_.TryTake(error)) {
+    InstallationLock::Trouble trouble;
+    switch (lock_.TryTake(trouble)) {
         case InstallationLock::State::Taken:
             held_ = true;
             break;
@@ -262,8 +288,7 @@ InstallationTurn::InstallationTurn(const InstallSystem& system) : lock_(system.l
             held_ = true;
             break;
         case InstallationLock::State::Unavailable:
-            system.debug.Note(L"the lock that keeps installations apart can be neither created nor opened: error " +
-                              std::to_wstring(error) + L"; going on without it");
+            system.debug.Note(UnavailableLockLine(trouble));
             break;
     }
 }

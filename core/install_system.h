@@ -202,10 +202,24 @@ public:
     enum class State {
         Taken,        // this run holds it (also when a run that held it died)
         Busy,         // another run holds it
-        Unavailable,  // it can be neither created nor opened (`error`): runs go on without it
+        Unavailable,  // it cannot be had (`Trouble`): runs go on without it
+    };
+    // Why an object of the lock's name is not taken for the lock. Only the administrators
+    // and the system account make it, with access for no one else: an object that anyone
+    // else could have made would let its maker hold up every installation for ever.
+    enum class Distrust {
+        None,          // no object to judge: it can be neither created nor opened
+        NoAccessList,  // anyone may open and hold it
+        OpenToOthers,  // its access list lets in others than the administrators and the system account
+        ForeignOwner,  // its owner is neither of them, and may change its access list at will
+        Unreadable,    // its owner and access list cannot be read
+    };
+    struct Trouble {
+        SystemError error = 0;  // the system's, when a call failed
+        Distrust distrust = Distrust::None;
     };
     virtual ~InstallationLock() = default;
-    virtual State TryTake(SystemError& error) = 0;
+    virtual State TryTake(Trouble& trouble) = 0;
     // Waits until the other run lets go (or dies); then this run holds it.
     virtual void WaitAndTake() = 0;
     // Lets go of it, once this run holds it.

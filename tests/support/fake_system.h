@@ -59,7 +59,7 @@ public:
     SystemError readError = 0;    // ReadFile fails so, for a file that exists
     SystemError deleteError = 0;  // RemoveFile fails so, for a file that exists
     InstallationLock::State lockState = InstallationLock::State::Taken;
-    SystemError lockError = 0;
+    InstallationLock::Trouble lockTrouble;
     // The spooler's port list: Wine's own, and USB001 as on a machine that has seen a USB printer.
     std::vector<std::wstring> spoolerPorts = {L"COM1:", L"COM2:", L"COM3:", L"COM4:", L"FILE:",
                                               L"LPT1:", L"LPT2:", L"LPT3:", L"USB001"};
@@ -289,9 +289,9 @@ public:
 
     std::uint32_t LastError() override { return lastError_; }
 
-    State TryTake(SystemError& error) override {
+    State TryTake(Trouble& trouble) override {
         calls.push_back(L"TryTake lock");
-        error = lockError;
+        trouble = lockTrouble;
         return lockState;
     }
     void WaitAndTake() override {

@@ -485,6 +485,7 @@ struct LockCase {
     InstallationLock::State state;
     Calls before;  // between loading the library and the name search
     Calls after;   // before freeing it
+    InstallationLock::Distrust distrust = InstallationLock::Distrust::None;
 };
 
 class LockTest : public testing::TestWithParam<LockCase> {};
@@ -492,7 +493,7 @@ class LockTest : public testing::TestWithParam<LockCase> {};
 TEST_P(LockTest, OneInstallationAtATimeFromTheNameSearchOn) {
     Installation run;
     run.fake.lockState = GetParam().state;
-    run.fake.lockError = 5;
+    run.fake.lockTrouble = {5, GetParam().distrust};
     EXPECT_EQ(run.Install(), ExitCode::Installed);
     Calls expected = {L"EnumPorts", L"LoadLibrary printui.dll"};
     expected.insert(expected.end(), GetParam().before.begin(), GetParam().before.end());
@@ -516,7 +517,22 @@ INSTANTIATE_TEST_SUITE_P(
                              {L"TryTake lock",
                               L"note the lock that keeps installations apart can be neither created "
                               L"nor opened: error 5; going on without it"},
-                             {kWriteRecord, L"SetDefaultPrinter Kiosk1"}}),
+                             {kWriteRecord, L"SetDefaultPrinter Kiosk1"}},
+                    // An object that another user made is never waited for, and the line says why.
+                    LockCase{"NoAccessList",
+                             InstallationLock::State::Unavailable,
+                             {L"TryTake lock",
+                              L"note the lock that keeps installations apart was not made by Kestrin: it has no "
+                              L"access list, anyone may hold it; going on without it"},
+                             {kWriteRecord, L"SetDefaultPrinter Kiosk1"},
+                             InstallationLock::Distrust::NoAccessList},
+                    LockCase{"Unreadable",
+                             InstallationLock::State::Unavailable,
+                             {L"TryTake lock",
+                              L"note the lock that keeps installations apart cannot be checked: its owner and "
+                              L"access list cannot be read: error 5; going on without it"},
+                             {kWriteRecord, L"SetDefaultPrinter Kiosk1"},
+                             InstallationLock::Distrust::Unreadable}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST(Installation, TheLogSaysWhetherTheDriverIsInstalledAfterTheDriverCommand) {

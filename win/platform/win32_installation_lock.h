@@ -1,19 +1,17 @@
 #pragma once
 
-#include <windows.h>
-
 #include "core/install_system.h"
-#include "win/platform/handles.h"
+#include "win/platform/installation_lock_object.h"
 
-// The machine-wide named mutex that lets one installation or removal run at a time, in
-// every session. Its access list lets the administrators' and the system account's runs
-// open it, whichever of them made it; a mutex whose holder died is taken over.
+// The machine-wide mutex that lets one installation or removal run at a time, in every
+// session (see InstallationLockObject for who can make and open it). A mutex whose holder
+// died is taken over; one that someone else made is never waited for.
 class Win32InstallationLock final : public InstallationLock {
 public:
-    State TryTake(SystemError& error) override;
+    State TryTake(Trouble& trouble) override;
     void WaitAndTake() override;
     void Release() override;
 
 private:
-    UniqueProcessHandle mutex_;
+    InstallationLockObject object_;
 };

@@ -263,6 +263,7 @@ const Runner::Verb Runner::kVerbs[] = {
     {L"symlink",            Needs::Nothing,        &Runner::SymbolicLink},
     {L"station",            Needs::Nothing,        &Runner::Station},
     {L"hold-lock",          Needs::Nothing,        &Runner::HoldInstallationLock},
+    {L"squat-lock",         Needs::Nothing,        &Runner::SquatInstallationLock},
     {L"examples",           Needs::Nothing,        &Runner::CountExamples},
     // Running.
     {L"run",                Needs::Nothing,        &Runner::StartRun},
@@ -466,7 +467,7 @@ void Runner::MakePrinter(const Step& step) {
     const std::wstring command = L"\"" + ThisProgram() + L"\" --add-printer \"" + printer.name + L"\" \"" +
                                  printer.port + L"\" \"" + printer.driver + L"\"";
     const std::optional<DWORD> code = RunProcess(command, kExitTimeout);
-    if (code != 0u || OpenedPrinter(printer.name) != printer) {
+    if (code != 0u || PrinterIfItOpens(printer.name) != printer) {
         Fail(step, L"cannot add the printer " + Visible(printer.name));
         throw Failure{};
     }
@@ -570,22 +571,41 @@ void Runner::Station(const Step& step) {
 }
 
 void Runner::HoldInstallationLock(const Step& step) {
-    // The mutex the program takes for its installation, held by this thread as another
-    // run would hold it; ownership is the thread's, and every step runs on this one.
+    // The lock the program takes for its installation, opened as the program opens it and
+    // held by this thread as another run would hold it; ownership is the thread's, and
+    // every step runs on this one.
     if (step.verb == L"release-lock") {
         if (!lockHeld_) throw ScriptError(step.line, "`release-lock` needs `hold-lock` first");
-        if (!ReleaseMutex(installationLock_.get())) Fail(step, L"cannot let go of the installation lock");
+        if (!ReleaseMutex(installationLock_.mutex())) Fail(step, L"cannot let go of the installation lock");
+        installationLock_.Close();
         lockHeld_ = false;
         return;
     }
     if (lockHeld_) throw ScriptError(step.line, "the installation lock is held already");
-    if (!installationLock_) installationLock_.reset(CreateMutexW(nullptr, FALSE, kInstallationMutexName));
-    const DWORD taken = installationLock_ ? WaitForSingleObject(installationLock_.get(), 0) : WAIT_FAILED;
+    InstallationLock::Trouble trouble;
+    const DWORD taken =
+        installationLock_.Open(trouble) ? WaitForSingleObject(installationLock_.mutex(), 0) : WAIT_FAILED;
     if (taken != WAIT_OBJECT_0 && taken != WAIT_ABANDONED) {
-        Fail(step, L"cannot take the installation lock");
+        Fail(step, L"cannot take the installation lock: error " + std::to_wstring(trouble.error) + L", distrust " +
+                       std::to_wstring(static_cast<int>(trouble.distrust)));
         throw Failure{};
     }
     lockHeld_ = true;
+}
+
+void Runner::SquatInstallationLock(const Step& step) {
+    // What any user can do where the lock is the global mutex: make an object of its name
+    // first, with no access list, so that anyone may open it, and hold it.
+    if (squatter_) throw ScriptError(step.line, "the lock's name is squatted already");
+    SECURITY_DESCRIPTOR openToAll{};
+    InitializeSecurityDescriptor(&openToAll, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&openToAll, TRUE, nullptr, FALSE);
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, &openToAll, FALSE};
+    squatter_.reset(CreateMutexW(&attributes, TRUE, kInstallationMutexName));
+    if (!squatter_ || GetLastError() == ERROR_ALREADY_EXISTS) {
+        Fail(step, L"cannot make " + std::wstring(kInstallationMutexName) + L" first");
+        throw Failure{};
+    }
 }
 
 std::vector<std::wstring> Runner::DocumentedCommands(const Step& step) const {
@@ -962,7 +982,7 @@ void Runner::DebugHas(const Step& step) {
 void Runner::PrinterIs(const Step& step) {
     NeedArguments(step, 3);
     const Printer expected{Expand(step.args[0]), Expand(step.args[1]), Expand(step.args[2])};
-    const auto actual = OpenedPrinter(expected.name);
+    const auto actual = PrinterIfItOpens(expected.name);
     Expect(step, actual == expected,
            actual ? L"printer " + Visible(actual->name) + L" has port " + Visible(actual->port) + L" and driver " +
                         Visible(actual->driver)
@@ -971,7 +991,7 @@ void Runner::PrinterIs(const Step& step) {
 
 void Runner::NoPrinter(const Step& step) {
     NeedArguments(step, 1);
-    Expect(step, !OpenedPrinter(Expand(step.args[0])), L"printer " + Visible(step.args[0]) + L" exists");
+    Expect(step, !PrinterIfItOpens(Expand(step.args[0])), L"printer " + Visible(step.args[0]) + L" exists");
 }
 
 void Runner::PrintersUnchanged(const Step& step) {
@@ -1182,7 +1202,7 @@ void Runner::KilledRuns(const Step& step) {
         }
         // Either the earlier record, or the whole name of a printer that is there now.
         const std::optional<std::string> record = FileBytes(InApp(kRecordFile));
-        const bool whole = record && OpenedPrinter(BytesAsLatin1(*record)).has_value();
+        const bool whole = record && PrinterIfItOpens(BytesAsLatin1(*record)).has_value();
         if (record != earlier) ++recorded;
         Expect(step, record == earlier || whole,
                L"after a run ended at " + std::to_wstring(delay) + L" ms the record file holds " +

@@ -13,6 +13,7 @@
 #include "system_state.h"
 #include "tests/support/desktop.h"
 #include "win/platform/handles.h"
+#include "win/platform/installation_lock_object.h"
 
 // Where things are, as Windows paths inside the prefix.
 struct Places {
@@ -71,6 +72,7 @@ private:
     void SymbolicLink(const Step& step);
     void Station(const Step& step);
     void HoldInstallationLock(const Step& step);  // hold-lock, release-lock
+    void SquatInstallationLock(const Step& step);
     void CountExamples(const Step& step);
 
     // Running.
@@ -181,9 +183,10 @@ private:
     ULONGLONG startTick_ = 0;
     bool ended_ = false;
     UniqueFileHandle held_;  // open while the next run runs
-    UniqueProcessHandle installationLock_;
-    bool lockHeld_ = false;  // by this thread, as another installation holds it
-    std::wstring desktop_;   // where runs start; empty: on ours
+    InstallationLockObject installationLock_;
+    bool lockHeld_ = false;         // by this thread, as another installation holds it
+    UniqueProcessHandle squatter_;  // an object of the lock's global name, held until the scenario ends
+    std::wstring desktop_;          // where runs start; empty: on ours
     HWINSTA station_ = nullptr;
     HDESK stationDesktop_ = nullptr;
     SystemState before_, after_;

@@ -55,7 +55,7 @@ std::wstring CommSettings::Describe() const {
            stopBits + L" " + flow;
 }
 
-std::optional<Printer> OpenedPrinter(const std::wstring& name) {
+std::optional<Printer> PrinterIfItOpens(const std::wstring& name) {
     // A listed name proves nothing under Wine: a half-created printer is listed too.
     UniquePrinter printer(nullptr, PrinterPolicy{&ClosePrinter});
     if (!OpenPrinterW(const_cast<wchar_t*>(name.c_str()), printer.put(), nullptr) || !printer) return std::nullopt;
@@ -96,7 +96,7 @@ std::optional<CommSettings> ReadCommSettings(const std::wstring& port) {
 SystemState ReadSystemState(const std::wstring& recordFile) {
     SystemState state;
     for (const std::wstring& name : ListedPrinterNames()) {
-        if (auto printer = OpenedPrinter(name)) state.printers.push_back(*printer);
+        if (auto printer = PrinterIfItOpens(name)) state.printers.push_back(*printer);
     }
     std::sort(state.printers.begin(), state.printers.end(),
               [](const Printer& a, const Printer& b) { return a.name < b.name; });

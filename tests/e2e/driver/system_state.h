@@ -44,7 +44,7 @@ SystemState ReadSystemState(const std::wstring& recordFile);
 std::vector<std::wstring> RestoreState(const SystemState& earlier, const SystemState& now,
                                        const std::wstring& recordFile);
 
-std::optional<Printer> OpenedPrinter(const std::wstring& name);
+std::optional<Printer> PrinterIfItOpens(const std::wstring& name);
 // The printer drivers installed for an environment ("Windows x64", "Windows NT x86").
 std::vector<std::wstring> InstalledDrivers(const std::wstring& environment);
 std::optional<CommSettings> ReadCommSettings(const std::wstring& port);
