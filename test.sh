@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: natively, with sanitizers, and the 64-bit and
 # 32-bit Windows builds under Wine; checks formatting and runs the static analysers; runs
-# each fuzz target for KESTRIN_FUZZ_SECONDS (default 30) and the mutants of
+# each fuzz target for KESTRIN_FUZZ_SECONDS (default 15) and the mutants of
 # tools/mutants.sh. Exits non-zero on any failure.
 #
 # The steps (the table below) run side by side as far as they do not wait on each other,
@@ -97,7 +97,7 @@ win64_driver=$(pwd)/build/win64/tests/e2e/driver/kestrin_e2e.exe
 win64_bin=$(pwd)/build/win64/bin
 steps=(
     "build fuzz|1|0||build_preset fuzz"
-    "fuzz|0|-10|build fuzz|./fuzz.sh ${KESTRIN_FUZZ_SECONDS:-30}"
+    "fuzz|0|-10|build fuzz|./fuzz.sh ${KESTRIN_FUZZ_SECONDS:-15}"
     "wine prefixes|0|-5||cmake/wine-run.sh --root build/win64/wine --template-only$(
         [ "$KESTRIN_WINE_WAY" = 64-bit-only ] || echo " && cmake/wine-run.sh --root build/win32/wine --template-only")"
     "build win64|1|0||build_preset win64"

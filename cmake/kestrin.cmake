@@ -65,18 +65,18 @@ endif()
 set(KESTRIN_TEST_CODE_OPTIONS $<$<CONFIG:RelWithDebInfo,Release,MinSizeRel>:-Og>
                               $<$<CONFIG:RelWithDebInfo,Release,MinSizeRel>:-g0>)
 
-# The headers nearly every source of a Windows target includes, compiled once for the
-# target: <windows.h> alone costs a second of each compile, GoogleTest's header more,
-# and the Windows trees compile the same sources three ways. `WINDOWS` adds
-# <windows.h> (never for the portable core), `TESTS` GoogleTest's header. The native
-# trees, whose compile databases the static analysers read, compile without.
+# The headers nearly every source of a target includes, compiled once for the target:
+# <windows.h> alone costs a second of each compile, GoogleTest's header more, and the
+# sources are compiled in six trees. `WINDOWS` adds <windows.h> (never for the portable
+# core), `TESTS` GoogleTest's header. Natively only test programs get them: clang-tidy
+# reads the portable core's compile commands, and cannot read GCC's precompiled headers.
 function(kestrin_precompile target)
     cmake_parse_arguments(PCH "WINDOWS;TESTS" "" "" ${ARGN})
-    if(NOT WIN32)
+    if(NOT WIN32 AND NOT PCH_TESTS)
         return()
     endif()
     set(headers <cstdint> <functional> <memory> <optional> <string> <string_view> <vector>)
-    if(PCH_WINDOWS)
+    if(PCH_WINDOWS AND WIN32)
         list(PREPEND headers <windows.h>)
     endif()
     if(PCH_TESTS)
