@@ -27,16 +27,14 @@ if(WIN32)
     # It would add a third to every compile.
     add_compile_options(-g0)
 
-    # The shipped files are built for size where the build type optimises: at -O2 the
-    # string building that every debugger and log line does is inlined at each of them,
-    # and the program is a third larger, for no start-up time (./bench.sh). A function
-    # or datum nobody uses is dropped at the link. (The linker keeps every function that
-    # has unwinding information, on 64-bit in .pdata, on 32-bit in .eh_frame: that is
-    # most of them, so the gain of the dropping is small.)
-    if(KESTRIN_SHIPPED_ONLY)
-        add_compile_options($<$<CONFIG:RelWithDebInfo,Release,MinSizeRel>:-Os> -ffunction-sections -fdata-sections)
-        add_link_options(-Wl,--gc-sections)
-    endif()
+    # Built for size where the build type optimises: at -O2 the string building that
+    # every debugger and log line does is inlined at each of them, and the program is a
+    # third larger, for no start-up time (./bench.sh). A function or datum nobody uses is
+    # dropped at the link. (The linker keeps every function that has unwinding
+    # information, on 64-bit in .pdata, on 32-bit in .eh_frame: that is most of them, so
+    # the gain of the dropping is small.) The tests link the very objects shipped.
+    add_compile_options($<$<CONFIG:RelWithDebInfo,Release,MinSizeRel>:-Os> -ffunction-sections -fdata-sections)
+    add_link_options(-Wl,--gc-sections)
 
     set(KESTRIN_WINE_ROOT "${CMAKE_BINARY_DIR}/wine" CACHE PATH "Where the tests keep their Wine prefixes")
     # On a host that runs 64-bit programs only (tools/wine-host.sh), Wine cannot start a
@@ -122,6 +120,9 @@ macro(kestrin_find_googletest)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     add_subdirectory(${KESTRIN_GOOGLETEST_DIR} googletest EXCLUDE_FROM_ALL SYSTEM)
     target_compile_options(gtest PRIVATE ${KESTRIN_TEST_CODE_OPTIONS})
+    # What the Windows compilers' runtime lacks, GoogleTest gets from here (see the
+    # header): GoogleTest includes it in quotes, which look in -iquote folders first.
+    target_compile_options(gtest PUBLIC -iquote ${PROJECT_SOURCE_DIR}/tests/support/googletest)
     target_compile_options(gtest_main PRIVATE ${KESTRIN_TEST_CODE_OPTIONS})
     include(GoogleTest)
 endmacro()

@@ -5,7 +5,6 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ googletest
-    g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
     g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 python3
     wine wine64 wine32:i386
     xvfb x11-utils imagemagick fonts-wqy-microhei fonts-wine

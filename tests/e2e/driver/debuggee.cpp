@@ -1,6 +1,5 @@
 #include "debuggee.h"
 
-#include <chrono>
 #include <map>
 #include <set>
 
@@ -9,6 +8,18 @@
 namespace {
 
 constexpr DWORD kWow64Breakpoint = 0x4000001F;
+
+// Holds an SRW lock exclusively for as long as it lives.
+class Locked {
+public:
+    explicit Locked(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+    ~Locked() { ReleaseSRWLockExclusive(&lock_); }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+
+private:
+    SRWLOCK& lock_;
+};
 
 // CreateProcessW on another desktop; otherwise as every test program starts one.
 std::optional<StartedProcess> Start(const std::wstring& program, const std::wstring& commandLine,
@@ -44,37 +55,55 @@ Debuggee::Debuggee(std::wstring program, std::wstring commandLine, std::wstring 
       commandLine_(std::move(commandLine)),
       directory_(std::move(directory)),
       desktop_(std::move(desktop)) {
-    thread_ = std::thread([this] { Run(); });
+    thread_ = CreateThread(nullptr, 0, RunThread, this, 0, nullptr);
+    if (!thread_) {
+        Print(std::wstring(kNotStartedLine) + L"CreateThread failed with error " + std::to_wstring(GetLastError()));
+        ended_ = true;
+    }
 }
 
 Debuggee::~Debuggee() {
     Terminate();
-    thread_.join();
+    if (thread_) {
+        WaitForSingleObject(thread_, INFINITE);
+        CloseHandle(thread_);
+    }
+}
+
+DWORD WINAPI Debuggee::RunThread(void* debuggee) {
+    static_cast<Debuggee*>(debuggee)->Run();
+    return 0;
 }
 
 bool Debuggee::WaitStarted() {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return started_ || ended_; });
+    const Locked lock(lock_);
+    while (!started_ && !ended_) SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
     return started_;
 }
 
 bool Debuggee::WaitEnded(DWORD milliseconds) {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return ended_; });
+    const ULONGLONG deadline = GetTickCount64() + milliseconds;
+    const Locked lock(lock_);
+    while (!ended_) {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline) return false;
+        SleepConditionVariableSRW(&changed_, &lock_, static_cast<DWORD>(deadline - now), 0);
+    }
+    return true;
 }
 
 bool Debuggee::Ended() {
-    std::lock_guard lock(mutex_);
+    const Locked lock(lock_);
     return ended_;
 }
 
 void Debuggee::Terminate() {
-    std::lock_guard lock(mutex_);
+    const Locked lock(lock_);
     terminate_ = true;
 }
 
 std::vector<std::wstring> Debuggee::ProgramLines() {
-    std::lock_guard lock(mutex_);
+    const Locked lock(lock_);
     std::vector<std::wstring> result;
     for (const Line& line : lines_) {
         if (line.processId == processId_) result.push_back(line.text);
@@ -83,22 +112,22 @@ std::vector<std::wstring> Debuggee::ProgramLines() {
 }
 
 std::vector<Debuggee::Line> Debuggee::AllLines() {
-    std::lock_guard lock(mutex_);
+    const Locked lock(lock_);
     return lines_;
 }
 
 std::vector<std::wstring> Debuggee::Children() {
-    std::lock_guard lock(mutex_);
+    const Locked lock(lock_);
     return children_;
 }
 
 std::vector<DWORD> Debuggee::ProcessIds() {
-    std::lock_guard lock(mutex_);
+    const Locked lock(lock_);
     return processIds_;
 }
 
 ULONGLONG Debuggee::EndTick() {
-    std::lock_guard lock(mutex_);
+    const Locked lock(lock_);
     return endTick_;
 }
 
@@ -107,7 +136,7 @@ void Debuggee::Run() {
     // starts is reported too, so a scenario can tell exactly what ran.
     const auto started = Start(program_, commandLine_, directory_, desktop_);
     {
-        std::lock_guard lock(mutex_);
+        const Locked lock(lock_);
         if (!started) {
             ended_ = true;
         } else {
@@ -116,14 +145,14 @@ void Debuggee::Run() {
             started_ = true;
         }
     }
-    changed_.notify_all();
+    WakeAllConditionVariable(&changed_);
     if (!started) return;
     Loop();
     {
-        std::lock_guard lock(mutex_);
+        const Locked lock(lock_);
         ended_ = true;
     }
-    changed_.notify_all();
+    WakeAllConditionVariable(&changed_);
 }
 
 void Debuggee::Loop() {
@@ -133,7 +162,7 @@ void Debuggee::Loop() {
     bool terminating = false;
     while (!any || !processes.empty()) {
         {
-            std::lock_guard lock(mutex_);
+            const Locked lock(lock_);
             if (terminate_ && !terminating) {
                 terminating = true;
                 for (const auto& [id, process] : processes) TerminateProcess(process, 0xDEAD);
@@ -148,14 +177,14 @@ void Debuggee::Loop() {
                 const HANDLE process = event.u.CreateProcessInfo.hProcess;
                 processes[event.dwProcessId] = process;
                 if (event.u.CreateProcessInfo.hFile) CloseHandle(event.u.CreateProcessInfo.hFile);
-                std::lock_guard lock(mutex_);
+                const Locked lock(lock_);
                 processIds_.push_back(event.dwProcessId);
                 if (event.dwProcessId != processId_) children_.push_back(ImagePath(process));
                 break;
             }
             case EXIT_PROCESS_DEBUG_EVENT:
                 if (event.dwProcessId == processId_) {
-                    std::lock_guard lock(mutex_);
+                    const Locked lock(lock_);
                     exitCode_ = event.u.ExitProcess.dwExitCode;
                     endTick_ = GetTickCount64();
                 }
@@ -178,7 +207,7 @@ void Debuggee::Loop() {
                 if (breakpoint && pastFirstBreakpoint.insert(event.dwProcessId).second) break;
                 status = DBG_EXCEPTION_NOT_HANDLED;
                 if (!event.u.Exception.dwFirstChance && event.dwProcessId == processId_) {
-                    std::lock_guard lock(mutex_);
+                    const Locked lock(lock_);
                     crash_ = record.ExceptionCode;
                 }
                 break;
@@ -205,6 +234,6 @@ void Debuggee::ReadDebugString(const DEBUG_EVENT& event, HANDLE process) {
         text = FromAnsi(bytes);
     }
     while (!text.empty() && text.back() == L'\0') text.pop_back();
-    std::lock_guard lock(mutex_);
+    const Locked lock(lock_);
     lines_.push_back({event.dwProcessId, std::move(text)});
 }

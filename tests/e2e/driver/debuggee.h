@@ -2,11 +2,8 @@
 
 #include <windows.h>
 
-#include <condition_variable>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 // A program run under our debugger, with every process it starts: the debugger sees each
@@ -52,13 +49,15 @@ public:
     ULONGLONG EndTick();
 
 private:
+    static DWORD WINAPI RunThread(void* debuggee);
     void Run();
     void Loop();
     void ReadDebugString(const DEBUG_EVENT& event, HANDLE process);
 
     std::wstring program_, commandLine_, directory_, desktop_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
+    // Win32's own lock and condition: the Windows compilers' runtime has no std::thread.
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
     bool started_ = false;
     bool ended_ = false;
     bool terminate_ = false;
@@ -70,5 +69,5 @@ private:
     std::vector<std::wstring> children_;
     std::vector<DWORD> processIds_;
     ULONGLONG endTick_ = 0;
-    std::thread thread_;
+    HANDLE thread_ = nullptr;
 };
