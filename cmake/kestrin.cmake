@@ -68,9 +68,16 @@ set(KESTRIN_TEST_CODE_OPTIONS $<$<CONFIG:RelWithDebInfo,Release,MinSizeRel>:-Og>
 # sources are compiled in six trees. `WINDOWS` adds <windows.h> (never for the portable
 # core), `TESTS` GoogleTest's header. Natively only test programs get them: clang-tidy
 # reads the portable core's compile commands, and cannot read GCC's precompiled headers.
+# `REUSE_FROM other` takes another target's, of the same headers and compile options,
+# instead of compiling the same again (GCC refuses one of other options, and -Werror
+# makes that an error).
 function(kestrin_precompile target)
-    cmake_parse_arguments(PCH "WINDOWS;TESTS" "" "" ${ARGN})
+    cmake_parse_arguments(PCH "WINDOWS;TESTS" "REUSE_FROM" "" ${ARGN})
     if(NOT WIN32 AND NOT PCH_TESTS)
+        return()
+    endif()
+    if(PCH_REUSE_FROM)
+        target_precompile_headers(${target} REUSE_FROM ${PCH_REUSE_FROM})
         return()
     endif()
     set(headers <cstdint> <functional> <memory> <optional> <string> <string_view> <vector>)
