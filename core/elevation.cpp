@@ -26,10 +26,9 @@ AfterRelaunch DecideAfterRelaunch(const RelaunchResult& relaunch) {
     return {std::nullopt, L"could not start again with administrator rights: error " + std::to_wstring(relaunch.error)};
 }
 
-bool TrustedProgramOwner(std::wstring_view owner, std::wstring_view ownerOfThisProgram) {
+bool TrustedOwner(std::wstring_view owner, std::wstring_view alsoTrusted) {
     if (owner.empty()) return false;
-    return owner == kAdministratorsSid || owner == kSystemSid || owner == kTrustedInstallerSid ||
-           owner == ownerOfThisProgram;
+    return owner == kAdministratorsSid || owner == kSystemSid || owner == kTrustedInstallerSid || owner == alsoTrusted;
 }
 
 std::wstring ShareNameInBuffer(std::wstring_view buffer) {

@@ -51,11 +51,13 @@ inline constexpr std::wstring_view kSystemSid = L"S-1-5-18";
 inline constexpr std::wstring_view kTrustedInstallerSid =
     L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
 
-// Whether the program file that `owner` owns may be started by a run that may have
-// administrator rights: the administrators, the system and TrustedInstaller own what
-// setups install, and whoever owns this program's own file placed the package. Any other
-// owner, or one that could not be read (empty), may be a user who swapped it in.
-bool TrustedProgramOwner(std::wstring_view owner, std::wstring_view ownerOfThisProgram);
+// Whether a run that may have administrator rights may trust a file that `owner` owns
+// (a program to start, a record to read or write in place): the administrators, the
+// system and TrustedInstaller own what setups install, and `alsoTrusted` is the one
+// account more that may have placed it (the owner of this program's own file, the user
+// the run runs as). Any other owner, or one that could not be read (empty), may be a
+// user who swapped it in.
+bool TrustedOwner(std::wstring_view owner, std::wstring_view alsoTrusted);
 
 // How starting the same program again with administrator rights went.
 struct RelaunchResult {

@@ -89,7 +89,7 @@ constexpr std::size_t kInfSizeLimit = std::size_t{8} * 1024 * 1024;
 std::optional<InfFile> ReadInf(const InstallRequest& request, const InstallSystem& system) {
     SystemError error = 0;
     const std::wstring path = request.infBasePath + L".inf";
-    const auto bytes = system.files.ReadFile(path, kInfSizeLimit, error);
+    const auto bytes = system.files.ReadInf(path, kInfSizeLimit, error);
     if (!bytes) {
         system.debug.Note(L"the INF file " + path + L" cannot be read: error " + std::to_wstring(error));
         return std::nullopt;
@@ -371,6 +371,10 @@ InstallResult RunInstallation(const InstallRequest& request, const InstallSystem
     if (!record.complete) {
         result.code = ExitCode::RecordFileIncomplete;
         result.error = record.error;
+        if (record.error == kErrorInvalidOwner) {
+            system.debug.Write(L"the record file " + request.recordPath + L" " + std::wstring(kRecordOwnerNotTrusted) +
+                               L", and another program holds it open: it is not written in place");
+        }
     }
 
     if (settings.setAsDefault) {

@@ -149,7 +149,7 @@ public:
     virtual void Note(const std::wstring& message) = 0;
 };
 
-// Whole files: the record file.
+// Whole files: the record file, and the INF file read.
 class Files {
 public:
     enum class Result { NotOpened, Written, WriteFailed };
@@ -165,6 +165,9 @@ public:
     virtual std::optional<std::string> ReadFile(const std::wstring& path, std::size_t limit, SystemError& error) = 0;
     // Deletes the file (a link as a link, never what it points to).
     virtual SystemError RemoveFile(const std::wstring& path) = 0;
+    // The INF file, as ReadFile reads the record; but by its own path, wherever it is:
+    // nothing is written or deleted there, and what it says decides no removal.
+    virtual std::optional<std::string> ReadInf(const std::wstring& path, std::size_t limit, SystemError& error) = 0;
 };
 
 // A port's default line configuration as the system keeps it.

@@ -6,6 +6,11 @@
 #include "core/install_system.h"
 
 // The record file's name when no /record: names another: in the current directory.
+// Why a record is neither read nor written in place: anyone else could have made it, to
+// name any printer for a removal to delete, or to have the name written where he chose.
+inline constexpr std::wstring_view kRecordOwnerNotTrusted =
+    L"is owned by an account other than the administrators, the system, TrustedInstaller and the user this "
+    L"program runs as";
 inline constexpr wchar_t kPrinterNameRecordFile[] = L"TollvekPrintName5249";
 
 // The record file's bytes: each UTF-16 unit as one byte, up to the first unit above

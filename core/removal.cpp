@@ -122,6 +122,12 @@ private:
             Ended(ExitCode::Installed, Outcome::NothingFound);
             return false;
         }
+        if (!bytes && error == kErrorInvalidOwner) {
+            NotRemoved(
+                Reason::RecordNotTrusted, error,
+                L"the record file " + path + L" " + std::wstring(kRecordOwnerNotTrusted) + L": nothing is removed");
+            return false;
+        }
         if (!bytes) {
             NotRemoved(Reason::RecordUnreadable, error,
                        L"the record file " + path + L" cannot be read: " + ErrorText(error));

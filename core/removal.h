@@ -39,6 +39,7 @@ struct RemovalResult {
         None,
         RecordUnreadable,   // the record file is there but cannot be read (`error`)
         RecordTooLong,      // the record file is longer than kMaxRecordBytes
+        RecordNotTrusted,   // the record file's owner is not one the run trusts
         NotThisBaseName,    // the record names a printer this base name never makes
         OtherDriver,        // the printer uses another model's driver
         PrinterNotOpened,   // the printer cannot be opened for removal (`error`)

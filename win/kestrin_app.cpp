@@ -22,6 +22,7 @@
 #include "win/pages/wizard_page.h"
 #include "win/platform/child_process.h"
 #include "win/platform/elevation.h"
+#include "win/platform/held_folder.h"
 #include "win/platform/language_library.h"
 #include "win/platform/os_detection.h"
 #include "win/platform/plain_files.h"
@@ -55,9 +56,12 @@ struct RunStart {
     DWORD startTick = ::GetTickCount();  // the time limit counts from here
     std::wstring line;
     ParsedCommandLine parsed;
-    std::wstring logPath;      // expanded; empty: no log
-    std::wstring recordPath;   // expanded: where the record file is, or is looked for
-    std::wstring infBasePath;  // full, against the current directory at start
+    std::wstring logPath;         // expanded; empty: no log
+    std::wstring logFullPath;     // made full against the current directory at start
+    std::wstring recordPath;      // expanded: where the record file is, or is looked for
+    std::wstring recordFullPath;  // made full likewise; empty when it has none
+    std::wstring infBasePath;     // full, against the current directory at start
+    bool complete = false;        // the line names all the run needs
     std::optional<OsVersion> version;
     OsChoice detectedOs = OsChoice::Unrecognised;  // what the first page preselects
     TokenKind token = TokenKind::Ordinary;         // split tokens exist only from Vista on
@@ -65,14 +69,27 @@ struct RunStart {
     bool wow64 = false;                            // this 32-bit program on 64-bit Windows
 };
 
+// Whether the line names all the run needs: a removal needs no INF path.
+bool Complete(const ParsedCommandLine& parsed) {
+    const CommandLine& line = parsed.commandLine;
+    const bool removalWithoutPath = parsed.options.remove && line.outcome == CommandLine::Outcome::MissingArgument &&
+                                    !line.basePrinterName.empty() && line.infBasePath.empty();
+    return line.outcome == CommandLine::Outcome::Complete || removalWithoutPath;
+}
+
 RunStart ReadStart() {
     RunStart start;
     start.line = ::GetCommandLineW();
     start.parsed = ParseCommandLine(start.line);
     const UnattendedOptions& options = start.parsed.options;
-    if (!options.logPath.empty()) start.logPath = Expanded(options.logPath);
+    if (!options.logPath.empty()) {
+        start.logPath = Expanded(options.logPath);
+        start.logFullPath = FullPath(start.logPath);
+    }
     start.recordPath = options.recordPath.empty() ? kPrinterNameRecordFile : Expanded(options.recordPath);
+    start.recordFullPath = FullPath(start.recordPath);
     start.infBasePath = FullInfBasePath(start.parsed.commandLine.infBasePath, FullPath);
+    start.complete = Complete(start.parsed);
     start.version = QueryOsVersion();
     start.detectedOs = OsIndexForVersion(start.version, NativeProcessorArchitecture());
     start.token = CurrentTokenKind();
@@ -89,7 +106,9 @@ struct RunState {
     const RunStart start;
     Win32DebugOutput debugger;
     RunOutput output{debugger};
+    std::unique_ptr<HeldFolder> logFolder;  // held once the log is opened
     std::unique_ptr<Win32LogFile> log;
+    std::unique_ptr<HeldFolder> recordFolder;  // held by the run that installs or removes
     std::vector<std::wstring> notesForTheLog;  // what happened before the log was open
 
     const UnattendedOptions& options() const { return start.parsed.options; }
@@ -108,19 +127,11 @@ bool Understood(const RunState& run) {
     return run.start.parsed.error || run.commandLine().outcome != CommandLine::Outcome::UnknownLanguage;
 }
 
-// Whether the line names all the run needs: a removal needs no INF path.
-bool Complete(const RunState& run) {
-    const CommandLine& line = run.commandLine();
-    const bool removalWithoutPath = run.options().remove && line.outcome == CommandLine::Outcome::MissingArgument &&
-                                    !line.basePrinterName.empty() && line.infBasePath.empty();
-    return line.outcome == CommandLine::Outcome::Complete || removalWithoutPath;
-}
-
 // The character that keeps the arguments out of the run, if any; a removal's base name
 // is checked like an installation's, with or without a path.
 std::optional<RefusedArgument> Refusal(const RunState& run) {
     const CommandLine& line = run.commandLine();
-    return Complete(run) ? CheckArguments(line.basePrinterName, line.infBasePath) : line.refused;
+    return run.start.complete ? CheckArguments(line.basePrinterName, line.infBasePath) : line.refused;
 }
 
 // A path that the program expands itself must not bring a `"` of its own: handed on to
@@ -138,8 +149,8 @@ std::optional<ExitCode> RefuseQuotesOnceExpanded(RunState& run) {
 // not, otherwise.
 UniqueFileHandle OpenTrustedProgram(const std::wstring& program, std::wstring& why) {
     const std::wstring error = L": error ";
-    if (const std::optional<std::wstring> link = LinkedFolder(program)) {
-        why = L"the folder " + *link + L" is a link (a junction, a mount point or a symbolic link)";
+    if (const std::optional<std::wstring> untrusted = UntrustedFolder(program)) {
+        why = *untrusted;
         return UniqueFileHandle();
     }
     DWORD openError = 0;
@@ -160,7 +171,7 @@ UniqueFileHandle OpenTrustedProgram(const std::wstring& program, std::wstring& w
                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD selfError = 0;
     const std::wstring ownerOfThisProgram = self ? FileOwner(self.get(), selfError) : std::wstring();
-    if (!TrustedProgramOwner(owner, ownerOfThisProgram)) {
+    if (!TrustedOwner(owner, ownerOfThisProgram)) {
         why = L"its owner is neither the administrators, the system nor the owner of this program";
         return UniqueFileHandle();
     }
@@ -198,7 +209,7 @@ std::optional<ExitCode> HandOverTo64BitProgram(RunState& run) {
 // ends with the elevated run's exit code. That run opens the log; this one opens none.
 // An installation asks only once its pages are done.
 std::optional<ExitCode> RelaunchWithAdministratorRights(RunState& run) {
-    if (run.start.parsed.error || !Complete(run) || Refusal(run) || !run.start.version) return std::nullopt;
+    if (run.start.parsed.error || !run.start.complete || Refusal(run) || !run.start.version) return std::nullopt;
     const UnattendedOptions& options = run.options();
     if (ElevationFor(options.Unattended(), options.remove, run.start.version->majorVersion, run.start.token,
                      run.start.elevated) != Elevation::AtStart) {
@@ -218,14 +229,6 @@ std::optional<ExitCode> RelaunchWithAdministratorRights(RunState& run) {
     return std::nullopt;
 }
 
-// Why a file at `fullPath` is not used, when one of its folders is a link: an
-// administrator's run must not write where another user pointed it.
-std::optional<std::wstring> ThroughALink(const std::wstring& fullPath) {
-    const std::optional<std::wstring> link = LinkedFolder(fullPath);
-    if (!link) return std::nullopt;
-    return L"the folder " + *link + L" is a link (a junction, a mount point or a symbolic link)";
-}
-
 // Whether this run asks for administrator rights at the button that finishes the wizard.
 bool ElevatesAtFinish(const RunState& run) {
     const UnattendedOptions& options = run.options();
@@ -233,17 +236,35 @@ bool ElevatesAtFinish(const RunState& run) {
                                              run.start.token, run.start.elevated) == Elevation::AtFinish;
 }
 
-// A deployment must learn of a log it cannot have before anything is installed.
+// The folder of the file at the full path `fullPath` ("C:\" for one at a drive's root).
+std::wstring FolderOf(const std::wstring& fullPath) {
+    std::wstring folder = fullPath.substr(0, fullPath.find_last_of(L'\\'));
+    if (folder.size() == 2 && folder[1] == L':') folder += L'\\';
+    return folder;
+}
+
+std::wstring NameOf(const std::wstring& fullPath) {
+    return fullPath.substr(fullPath.find_last_of(L'\\') + 1);
+}
+
+bool NotThere(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// A deployment must learn of a log it cannot have before anything is installed. The
+// log's folder is held from here to the run's end, and the log opened in it.
 std::optional<ExitCode> OpenLog(RunState& run) {
     const std::wstring& path = run.start.logPath;
     if (path.empty()) return std::nullopt;
-    const std::wstring fullPath = FullPath(path);
-    if (const std::optional<std::wstring> why = ThroughALink(fullPath)) {
-        run.output.Write(L"cannot open the log file " + path + L": " + *why);
+    const std::wstring& fullPath = run.start.logFullPath;
+    std::wstring why = fullPath.empty() ? L"it has no full path" : UntrustedFolder(fullPath).value_or(L"");
+    DWORD error = 0;
+    if (why.empty()) run.logFolder = HeldFolder::Open(FolderOf(fullPath), error, why);
+    if (!run.logFolder && !NotThere(error)) {
+        run.output.Write(L"cannot open the log file " + path + L": " + why);
         return ExitCode::CommandLineNotUnderstood;
     }
-    DWORD error = 0;
-    run.log = Win32LogFile::Open(fullPath, error);
+    if (run.logFolder) run.log = Win32LogFile::Open(*run.logFolder, NameOf(fullPath), error);
     if (!run.log) {
         run.output.Write(L"cannot open the log file " + path + L" for appending: error " + std::to_wstring(error));
         return ExitCode::CommandLineNotUnderstood;
@@ -264,17 +285,38 @@ std::optional<ExitCode> OpenLogUnlessInstallingWithRights(RunState& run) {
 // A record file reached through a link is neither written nor read; an installation
 // needs its folder to be there before anything is installed.
 std::optional<ExitCode> RefuseTheRecordPath(RunState& run) {
-    const std::wstring fullPath = FullPath(run.start.recordPath);
-    if (const std::optional<std::wstring> why = ThroughALink(fullPath)) {
+    const std::wstring& fullPath = run.start.recordFullPath;
+    const std::optional<std::wstring> why =
+        fullPath.empty() ? std::optional<std::wstring>(L"it has no full path") : UntrustedFolder(fullPath);
+    if (why) {
         run.output.Write(L"the record file " + run.start.recordPath + L" is not used: " + *why);
         return ExitCode::CommandLineNotUnderstood;
     }
-    const std::wstring folder = fullPath.substr(0, fullPath.find_last_of(L'\\'));
+    const std::wstring folder = FolderOf(fullPath);
     if (!run.options().remove && !IsFolder(folder)) {
         run.output.Write(L"the record file's folder " + folder + L" does not exist");
         return ExitCode::CommandLineNotUnderstood;
     }
     return std::nullopt;
+}
+
+// The run that installs or removes holds the record's folder from here to its end and
+// reaches the record only through it (see Win32Files). A removal whose folder is not
+// there finds nothing, as before.
+std::optional<ExitCode> HoldRecordFolder(RunState& run) {
+    DWORD error = 0;
+    std::wstring why;
+    run.recordFolder = HeldFolder::Open(FolderOf(run.start.recordFullPath), error, why);
+    if (run.recordFolder || (run.options().remove && NotThere(error))) return std::nullopt;
+    run.output.Write(L"the record file " + run.start.recordPath + L" is not used: " + why);
+    return ExitCode::CommandLineNotUnderstood;
+}
+
+// A run that leaves the installation to a run with administrator rights holds no folder,
+// unless it ends up installing itself.
+std::optional<ExitCode> HoldRecordFolderUnlessInstallingWithRights(RunState& run) {
+    if (ElevatesAtFinish(run)) return std::nullopt;
+    return HoldRecordFolder(run);
 }
 
 // Options that cannot be used, an unknown language, arguments that are missing or could
@@ -292,7 +334,7 @@ std::optional<ExitCode> RefuseWhatCannotRun(RunState& run) {
     run.output.Write(commandLine.infBasePath);
     const std::optional<RefusedArgument> refused = Refusal(run);
     if (refused) run.output.Write(RefusalMessage(*refused));
-    if (!Complete(run) || refused) return ExitCode::CommandLineNotUnderstood;
+    if (!run.start.complete || refused) return ExitCode::CommandLineNotUnderstood;
     return RefuseTheRecordPath(run);
 }
 
@@ -311,7 +353,7 @@ void NoteWhyItFailed(RunState& run, ExitCode code, const std::wstring& why) {
 // The installation, whichever run asked for it.
 InstallResult Install(RunState& run, Win32InstallSystem& system, const InstallSettings& settings) {
     const CommandLine& commandLine = run.commandLine();
-    InstallRequest request{settings, commandLine.basePrinterName, run.start.infBasePath, FullPath(run.start.recordPath),
+    InstallRequest request{settings, commandLine.basePrinterName, run.start.infBasePath, run.start.recordFullPath,
                            run.options().Unattended()};
     request.environment = sizeof(void*) == 8 ? DriverEnvironment::Amd64 : DriverEnvironment::X86;
     if (const auto& version = run.start.version) {
@@ -329,7 +371,7 @@ InstallResult Install(RunState& run, Win32InstallSystem& system, const InstallSe
 
 RemovalResult Remove(RunState& run, Win32InstallSystem& system, const ConfirmRemoval& confirm) {
     const RemovalResult result =
-        RunRemoval({run.commandLine().basePrinterName, FullPath(run.start.recordPath)}, system.Get(), confirm);
+        RunRemoval({run.commandLine().basePrinterName, run.start.recordFullPath}, system.Get(), confirm);
     NoteWhyItFailed(run, result.code, WhyItFailed(result.code, result.error, LanguageLibrary()));
     return result;
 }
@@ -386,7 +428,7 @@ InstallSettings SettingsFromTheOptions(const RunState& run) {
 std::optional<ExitCode> RunQuietly(RunState& run) {
     if (!run.options().quiet) return std::nullopt;
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
-    Win32InstallSystem system(run.output);
+    Win32InstallSystem system(run.output, run.recordFolder.get(), run.start.elevated);
     const std::unique_ptr<TimeLimit> limit = StartTimeLimit(run, system);
     if (!limit) return ExitCode::CommandLineNotUnderstood;
     ExitCode code = ExitCode::Installed;
@@ -412,7 +454,7 @@ void ShowInstallFailure(RunState& run, const InstallResult& outcome, const Langu
     const FailureHints hints{
         NeedsAdministratorHint(outcome.code, run.start.elevated),
         run.start.wow64 && outcome.code == ExitCode::PrinterNotCreated && outcome.port.kind == PortProblem::Kind::None};
-    AfxMessageBox(InstallFailureMessage(outcome, FullPath(run.start.recordPath), language, hints).c_str(),
+    AfxMessageBox(InstallFailureMessage(outcome, run.start.recordFullPath, language, hints).c_str(),
                   MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
 }
 
@@ -420,7 +462,7 @@ void ShowInstallFailure(RunState& run, const InstallResult& outcome, const Langu
 void ShowRemovalResult(RunState& run, const RemovalResult& result, const LanguageLibrary& language) {
     if (result.outcome == RemovalResult::Outcome::Declined) return;
     const bool failed = result.outcome == RemovalResult::Outcome::NotRemoved;
-    AfxMessageBox(RemovalMessage(result, FullPath(run.start.recordPath), language).c_str(),
+    AfxMessageBox(RemovalMessage(result, run.start.recordFullPath, language).c_str(),
                   MB_OK | MB_SETFOREGROUND | (failed ? MB_ICONWARNING : MB_ICONINFORMATION));
 }
 
@@ -442,7 +484,7 @@ std::optional<ExitCode> RunPassively(RunState& run) {
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
     const LanguageLibrary language = run.Language();
     InitCommonControls();
-    Win32InstallSystem system(run.output);
+    Win32InstallSystem system(run.output, run.recordFolder.get(), run.start.elevated);
     const std::unique_ptr<TimeLimit> limit = StartTimeLimit(run, system);
     if (!limit) return ExitCode::CommandLineNotUnderstood;
     if (run.options().remove) {
@@ -463,7 +505,7 @@ std::optional<ExitCode> RemoveWithTheQuestion(RunState& run) {
     if (!run.options().remove) return std::nullopt;
     const LanguageLibrary language = run.Language();
     InitCommonControls();
-    Win32InstallSystem system(run.output);
+    Win32InstallSystem system(run.output, run.recordFolder.get(), run.start.elevated);
     const RemovalResult result = RemoveShowingProgress(run, system, [&](const std::wstring& printer) {
         return AfxMessageBox(RemovalQuestion(printer, language).c_str(),
                              MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES;
@@ -528,9 +570,10 @@ std::optional<ExitCode> RunWizard(RunState& run) {
     if (installedWithRights) return *installedWithRights;
     if (elevatesAtFinish) {
         if (const auto refused = OpenLog(run)) return *refused;
+        if (const auto refused = HoldRecordFolder(run)) return *refused;
     }
 
-    Win32InstallSystem system(run.output);
+    Win32InstallSystem system(run.output, run.recordFolder.get(), run.start.elevated);
     const InstallResult outcome = InstallShowingProgress(run, system, settings);
     if (IsFailedInstallation(outcome.code)) ShowInstallFailure(run, outcome, context.language);
     return outcome.code;
@@ -543,6 +586,7 @@ constexpr Step kSteps[] = {
     RelaunchWithAdministratorRights,
     OpenLogUnlessInstallingWithRights,
     RefuseWhatCannotRun,
+    HoldRecordFolderUnlessInstallingWithRights,
     RunQuietly,
     RunPassively,
     RefuseAnInvisibleWindow,

@@ -243,6 +243,11 @@ public:
         return file->second.substr(0, limit);
     }
 
+    // Recorded as a read of the record is: one map of files stands for the disk.
+    std::optional<std::string> ReadInf(const std::wstring& path, std::size_t limit, SystemError& error) override {
+        return ReadFile(path, limit, error);
+    }
+
     SystemError RemoveFile(const std::wstring& path) override {
         calls.push_back(L"RemoveFile " + path);
         if (!files.contains(path)) return kErrorFileNotFound;

@@ -434,6 +434,19 @@ INSTANTIATE_TEST_SUITE_P(
                           ExitCode::RecordFileIncomplete}),
     [](const auto& p) { return std::string(p.param.name); });
 
+// A record another account owns, held open so that it cannot be replaced, is not written
+// in place either, and the log says why.
+TEST(Outcomes, ARecordOfAnotherOwnerIsNotWrittenInPlace) {
+    Installation run;
+    run.fake.fileResult = Files::Result::WriteFailed;
+    run.fake.fileError = kErrorInvalidOwner;
+    EXPECT_EQ(run.Install(), ExitCode::RecordFileIncomplete);
+    EXPECT_EQ(Count(run.fake.calls, L"debug the record file " + std::wstring(kRecordFile) + L" " +
+                                        std::wstring(kRecordOwnerNotTrusted) +
+                                        L", and another program holds it open: it is not written in place"),
+              1u);
+}
+
 // Nobody is at the screen of a quiet run: every printer-setup command carries the entry
 // point's quiet switch, on both routes; the wizard's commands stay as they are.
 TEST(Installation, AQuietRunEndsEachPrinterSetupCommandWithTheQuietSwitch) {

@@ -124,7 +124,7 @@ struct OwnerCase {
 class ProgramOwnerTest : public testing::TestWithParam<OwnerCase> {};
 
 TEST_P(ProgramOwnerTest, OnlyOneNoStandardUserCanBeStartsTheProgram) {
-    EXPECT_EQ(TrustedProgramOwner(GetParam().owner, GetParam().ownerOfThisProgram), GetParam().started);
+    EXPECT_EQ(TrustedOwner(GetParam().owner, GetParam().ownerOfThisProgram), GetParam().started);
 }
 
 constexpr std::wstring_view kUser = L"S-1-5-21-1004336348-1177238915-682003330-1001";

@@ -185,6 +185,12 @@ INSTANTIATE_TEST_SUITE_P(
         ShortCase{"UnreadableRecord", [](Removal& r) { r.fake.readError = 5; }, ExitCode::RemovalFailed,
                   Outcome::NotRemoved, Reason::RecordUnreadable, 5, true, true,
                   L"the record file TollvekPrintName5249 cannot be read: error 5"},
+        // Another user's record could name any printer: it is not read at all.
+        ShortCase{"RecordOfAnotherOwner", [](Removal& r) { r.fake.readError = kErrorInvalidOwner; },
+                  ExitCode::RemovalFailed, Outcome::NotRemoved, Reason::RecordNotTrusted, kErrorInvalidOwner, true,
+                  true,
+                  L"the record file TollvekPrintName5249 is owned by an account other than the administrators, the "
+                  L"system, TrustedInstaller and the user this program runs as: nothing is removed"},
         ShortCase{"PrinterGone", [](Removal& r) { r.fake.printers.clear(); }, ExitCode::Installed,
                   Outcome::NothingFound, Reason::None, 0, false, false,
                   L"the record file TollvekPrintName5249 is deleted", true},

@@ -1,5 +1,15 @@
 #include "win/platform/administrators_only.h"
 
+#include <sddl.h>
+
+std::wstring SidText(PSID sid) {
+    LPWSTR converted = nullptr;
+    if (sid == nullptr || !::ConvertSidToStringSidW(sid, &converted)) return {};
+    std::wstring text = converted;
+    ::LocalFree(converted);
+    return text;
+}
+
 AdministratorsOnly::AdministratorsOnly(DWORD access, Owner owner) {
     const NtSid administrators = NtSid::Administrators();
     const NtSid system = NtSid::System();

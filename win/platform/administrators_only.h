@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 // A SID of the NT authority: the administrators' group, or the system account. Null
@@ -25,6 +26,9 @@ private:
 
     PSID sid_ = nullptr;
 };
+
+// `sid` as a SID string ("S-1-5-32-544"); empty when it cannot be converted.
+std::wstring SidText(PSID sid);
 
 // A security descriptor that gives the administrators and the system account `access`
 // and nobody else anything: for the objects a run with administrator rights trusts

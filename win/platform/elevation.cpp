@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "win/platform/administrators_only.h"
 #include "win/platform/handles.h"
 #include "win/platform/system_paths.h"
 
@@ -68,37 +69,29 @@ TokenKind CurrentTokenKind() {
     return TokenKind::Ordinary;
 }
 
-bool RunsAsSystemAccount() {
+std::wstring TokenUserSid() {
     HANDLE token = nullptr;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
     const UniqueProcessHandle owned(token);
     DWORD size = 0;
     ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-    if (size < sizeof(TOKEN_USER)) return false;
+    if (size < sizeof(TOKEN_USER)) return {};
     std::vector<BYTE> buffer(size);
-    if (!::GetTokenInformation(token, TokenUser, buffer.data(), size, &size)) return false;
-    const PSID user = reinterpret_cast<const TOKEN_USER*>(buffer.data())->User.Sid;
-    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-    PSID system = nullptr;
-    if (!::AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0, &system)) return false;
-    const bool same = ::EqualSid(user, system) != FALSE;
-    ::FreeSid(system);
-    return same;
+    if (!::GetTokenInformation(token, TokenUser, buffer.data(), size, &size)) return {};
+    return SidText(reinterpret_cast<const TOKEN_USER*>(buffer.data())->User.Sid);
+}
+
+bool RunsAsSystemAccount() {
+    return TokenUserSid() == kSystemSid;
 }
 
 bool IsElevated() {
     // A limited administrator's token holds the group for denying only, so the group
     // counts only where its rights are really there.
-    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-    PSID administrators = nullptr;
-    if (!::AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
-                                    &administrators)) {
-        return false;
-    }
+    const NtSid administrators = NtSid::Administrators();
     BOOL member = FALSE;
-    const bool asked = ::CheckTokenMembership(nullptr, administrators, &member) != FALSE;
-    ::FreeSid(administrators);
-    return asked && member != FALSE;
+    return administrators.get() != nullptr && ::CheckTokenMembership(nullptr, administrators.get(), &member) &&
+           member != FALSE;
 }
 
 RelaunchResult RelaunchElevated(const std::wstring& program, const std::wstring& arguments,

@@ -11,6 +11,9 @@
 // there every token counts as ordinary.
 TokenKind CurrentTokenKind();
 
+// The user of this process's token, as a SID string; empty when it cannot be read.
+std::wstring TokenUserSid();
+
 // Whether the process runs as the system account (its token's user is S-1-5-18).
 bool RunsAsSystemAccount();
 

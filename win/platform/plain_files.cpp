@@ -1,7 +1,8 @@
 #include "win/platform/plain_files.h"
 
+#include "win/platform/administrators_only.h"
+
 #include <aclapi.h>
-#include <sddl.h>
 
 namespace {
 
@@ -32,14 +33,20 @@ std::wstring FullPath(const std::wstring& path) {
     return full;
 }
 
-std::optional<std::wstring> LinkedFolder(const std::wstring& fullPath) {
+std::optional<std::wstring> UntrustedFolder(const std::wstring& fullPath) {
     // Each folder in turn, the file's own name last and not checked here.
     for (std::size_t end = fullPath.find(L'\\', FirstFolder(fullPath)); end != std::wstring::npos;
          end = fullPath.find(L'\\', end + 1)) {
         const std::wstring folder = fullPath.substr(0, end);
         const DWORD attributes = ::GetFileAttributesW(folder.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
-        if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return folder;
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            const DWORD error = ::GetLastError();
+            if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::nullopt;
+            return L"the attributes of the folder " + folder + L" cannot be read: error " + std::to_wstring(error);
+        }
+        if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            return L"the folder " + folder + L" is a link (a junction, a mount point or a symbolic link)";
+        }
     }
     return std::nullopt;
 }
@@ -58,17 +65,18 @@ UniqueFileHandle OpenPlainFile(const std::wstring& fullPath, DWORD access, DWORD
         error = ::GetLastError();
         return file;
     }
-    BY_HANDLE_FILE_INFORMATION information{};
-    if (::GetFileType(file.get()) != FILE_TYPE_DISK || !::GetFileInformationByHandle(file.get(), &information)) {
-        error = ERROR_ACCESS_DENIED;
-        return UniqueFileHandle();
-    }
-    const DWORD notAFile = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY;
-    if ((information.dwFileAttributes & notAFile) != 0 || information.nNumberOfLinks > 1) {
+    if (!IsPlainFile(file.get())) {
         error = ERROR_ACCESS_DENIED;
         return UniqueFileHandle();
     }
     return file;
+}
+
+bool IsPlainFile(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (::GetFileType(file) != FILE_TYPE_DISK || !::GetFileInformationByHandle(file, &information)) return false;
+    const DWORD notAFile = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY;
+    return (information.dwFileAttributes & notAFile) == 0 && information.nNumberOfLinks == 1;
 }
 
 std::wstring FileOwner(HANDLE file, DWORD& error) {
@@ -77,14 +85,8 @@ std::wstring FileOwner(HANDLE file, DWORD& error) {
     error = ::GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
                               &descriptor);
     if (error != ERROR_SUCCESS) return {};
-    std::wstring text;
-    LPWSTR converted = nullptr;
-    if (owner != nullptr && ::ConvertSidToStringSidW(owner, &converted)) {
-        text = converted;
-        ::LocalFree(converted);
-    } else {
-        error = owner == nullptr ? ERROR_INVALID_SID : ::GetLastError();
-    }
+    std::wstring text = SidText(owner);
+    if (text.empty()) error = owner == nullptr ? ERROR_INVALID_SID : ::GetLastError();
     ::LocalFree(descriptor);
     return text;
 }

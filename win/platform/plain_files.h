@@ -14,10 +14,15 @@
 // when it has none.
 std::wstring FullPath(const std::wstring& path);
 
-// The first folder on the full path `fullPath`, from its root down, that is a junction,
-// a mount point or a symbolic link; nothing when there is none (a folder that does not
-// exist ends the search: nothing below it can be one).
-std::optional<std::wstring> LinkedFolder(const std::wstring& fullPath);
+// Why the folders on the full path `fullPath` cannot be trusted: the first, from its root
+// down, that is a junction, a mount point or a symbolic link, or whose attributes cannot
+// be read; nothing when there is none (a folder that does not exist ends the search:
+// nothing below it can be one).
+std::optional<std::wstring> UntrustedFolder(const std::wstring& fullPath);
+
+// Whether the open `file` is a plain file on a disk with one name: not a link, a folder,
+// a pipe or a device, and no hard link beside it.
+bool IsPlainFile(HANDLE file);
 
 // Opens `fullPath` without following a link at its end and without letting a pipe's
 // server act as this process (identification only); the handle only when what opened

@@ -30,13 +30,15 @@ public:
 };
 
 // Everything an installation or a removal needs of the real system, owned in one place;
-// its lines go to `debug` (the debugger output, and the log when there is one):
+// its lines go to `debug` (the debugger output, and the log when there is one), and its
+// record file is in `recordFolder` (see Win32Files):
 //
-//   Win32InstallSystem system(debug);
+//   Win32InstallSystem system(debug, recordFolder, IsElevated());
 //   const InstallResult result = RunInstallation(request, system.Get());
 class Win32InstallSystem {
 public:
-    explicit Win32InstallSystem(DebugOutput& debug) : debug_(debug) {}
+    Win32InstallSystem(DebugOutput& debug, const HeldFolder* recordFolder, bool administratorsOwnRecords)
+        : debug_(debug), files_(recordFolder, administratorsOwnRecords) {}
     Win32InstallSystem(const Win32InstallSystem&) = delete;
     Win32InstallSystem& operator=(const Win32InstallSystem&) = delete;
 

@@ -2,9 +2,13 @@
 
 #include "win/platform/plain_files.h"
 
-std::unique_ptr<Win32LogFile> Win32LogFile::Open(const std::wstring& fullPath, DWORD& error) {
+std::unique_ptr<Win32LogFile> Win32LogFile::Open(const HeldFolder& folder, const std::wstring& name, DWORD& error) {
     UniqueFileHandle file =
-        OpenPlainFile(fullPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS, error);
+        folder.OpenFile(name, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_OPEN_IF, error);
+    if (file && !IsPlainFile(file.get())) {
+        error = ERROR_ACCESS_DENIED;
+        file.reset();
+    }
     if (!file) return nullptr;
     return std::unique_ptr<Win32LogFile>(new Win32LogFile(std::move(file)));
 }

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <aclapi.h>
+#include <sddl.h>
+
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "core/elevation.h"
@@ -55,7 +59,8 @@ const RecordCase kCases[] = {
          return UniqueFileHandle();
      },
      Files::Result::Written, "Kiosk1", "precious", 0},
-    // A file already under the name the new one would take is never opened.
+    // A file under the name an earlier version gave the new file (the process id and a
+    // count) is never opened: the new file's name is random now, and one taken is skipped.
     {"PlantedNewFile",
      [](const ScratchDirectory& s) {
          Write(s.File(L"precious.txt"), "precious");
@@ -99,8 +104,9 @@ TEST_P(RecordFileTest, IsReplacedWholeOrLeftAsItWas) {
     UniqueFileHandle held = GetParam().prepare(scratch);
     const std::ptrdiff_t filesBefore = FilesIn(scratch);
 
-    Win32Files files;
-    const Files::Outcome outcome = files.WriteFile(kRecordFile, "Kiosk1");
+    const CurrentRecordFolder record;
+    Win32Files files(record.folder.get(), true);
+    const Files::Outcome outcome = files.WriteFile(record.recordPath, "Kiosk1");
     held.reset();
     EXPECT_EQ(outcome.result, GetParam().result);
     EXPECT_EQ(outcome.error != 0, GetParam().result != Files::Result::Written) << outcome.error;
@@ -119,24 +125,92 @@ INSTANTIATE_TEST_SUITE_P(Folders, RecordFileTest, testing::ValuesIn(kCases),
 // The record read back and deleted as a removal does: a plain file only, a link as a link.
 TEST(RecordFile, IsReadWithinItsLimitAndDeletedItself) {
     const ScratchDirectory scratch;
-    Win32Files files;
+    const CurrentRecordFolder record;
+    const std::wstring& path = record.recordPath;
+    Win32Files files(record.folder.get(), false);
     SystemError error = 0;
-    EXPECT_EQ(files.ReadFile(kRecordFile, 1024, error), std::nullopt);
+    EXPECT_EQ(files.ReadFile(path, 1024, error), std::nullopt);
     EXPECT_EQ(error, static_cast<SystemError>(ERROR_FILE_NOT_FOUND));
-    EXPECT_EQ(files.ReadFile(L"no folder\\record", 1024, error), std::nullopt);
+    // Without a held folder (a removal whose folder is not there) there is nothing to read.
+    EXPECT_EQ(Win32Files(nullptr, false).ReadFile(path, 1024, error), std::nullopt);
     EXPECT_EQ(error, static_cast<SystemError>(ERROR_PATH_NOT_FOUND));
+    // Nor is anything outside the held folder reached.
+    EXPECT_EQ(files.ReadFile(scratch.path() + L"\\sub\\" + kRecordFile, 1024, error), std::nullopt);
+    EXPECT_EQ(error, static_cast<SystemError>(ERROR_INVALID_NAME));
 
     Write(scratch.File(kRecordFile), "Kiosk1(copy of 2)");
-    EXPECT_EQ(files.ReadFile(kRecordFile, 6, error), "Kiosk1");
-    EXPECT_EQ(files.ReadFile(kRecordFile, 1024, error), "Kiosk1(copy of 2)");
+    EXPECT_EQ(files.ReadFile(path, 6, error), "Kiosk1");
+    EXPECT_EQ(files.ReadFile(path, 1024, error), "Kiosk1(copy of 2)");
 
     Write(scratch.File(L"precious.txt"), "precious");
     ASSERT_TRUE(::DeleteFileW(scratch.File(kRecordFile).c_str()));
     ASSERT_TRUE(::CreateHardLinkW(scratch.File(kRecordFile).c_str(), scratch.File(L"precious.txt").c_str(), nullptr));
-    EXPECT_EQ(files.ReadFile(kRecordFile, 1024, error), std::nullopt) << "a link is not read";
-    EXPECT_EQ(files.RemoveFile(kRecordFile), 0u);
+    EXPECT_EQ(files.ReadFile(path, 1024, error), std::nullopt) << "a link is not read";
+    EXPECT_EQ(files.RemoveFile(path), 0u);
     EXPECT_FALSE(FileExists(scratch.File(kRecordFile)));
     EXPECT_EQ(FileBytes(scratch.File(L"precious.txt")), "precious");
+}
+
+// What a run holds while it works: the folder and every folder above it stay where they
+// are, whatever another program tries, until the run lets go.
+TEST(HeldFolder, CannotBeRenamedWhileHeld) {
+    const ScratchDirectory scratch;
+    ASSERT_TRUE(::CreateDirectoryW(scratch.File(L"logs").c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryW(scratch.File(L"logs\\kiosk").c_str(), nullptr));
+    DWORD error = 0;
+    std::wstring why;
+    std::unique_ptr<HeldFolder> held = HeldFolder::Open(scratch.File(L"logs\\kiosk"), error, why);
+    ASSERT_TRUE(held) << error;
+    EXPECT_EQ(held->Path(), scratch.File(L"logs\\kiosk"));
+    const struct {
+        const wchar_t* from;
+        const wchar_t* to;
+    } kMoves[] = {{L"logs\\kiosk", L"logs\\other"}, {L"logs", L"elsewhere"}};
+    for (const auto& move : kMoves) {
+        EXPECT_FALSE(::MoveFileW(scratch.File(move.from).c_str(), scratch.File(move.to).c_str())) << move.from;
+    }
+    // A file created in it by name lands in the held folder itself.
+    const UniqueFileHandle made = held->OpenFile(L"run.log", GENERIC_WRITE, 0, FILE_CREATE, error);
+    ASSERT_TRUE(made) << error;
+    EXPECT_TRUE(FileExists(scratch.File(L"logs\\kiosk\\run.log")));
+    EXPECT_FALSE(held->OpenFile(L"..\\run.log", GENERIC_WRITE, 0, FILE_CREATE, error));
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_INVALID_NAME));
+
+    held.reset();
+    EXPECT_TRUE(::MoveFileW(scratch.File(L"logs").c_str(), scratch.File(L"elsewhere").c_str()));
+    // A folder that is not there is said so, by name.
+    EXPECT_FALSE(HeldFolder::Open(scratch.File(L"logs\\kiosk"), error, why));
+    EXPECT_TRUE(error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) << error;
+    EXPECT_EQ(why, L"the folder " + scratch.File(L"logs") + L" does not exist");
+}
+
+// A record whose owner is an account the run does not trust names nothing: it is not
+// read, and not written in place when it cannot be replaced.
+TEST(RecordFile, OfAnotherOwnerIsNeitherReadNorWrittenInPlace) {
+    const ScratchDirectory scratch;
+    Write(scratch.File(kRecordFile), "Earlier");
+    PSID users = nullptr;
+    ASSERT_TRUE(::ConvertStringSidToSidW(L"S-1-5-32-545", &users));
+    const DWORD set = ::SetNamedSecurityInfoW(const_cast<wchar_t*>(scratch.File(kRecordFile).c_str()), SE_FILE_OBJECT,
+                                              OWNER_SECURITY_INFORMATION, users, nullptr, nullptr, nullptr);
+    ::LocalFree(users);
+    ASSERT_EQ(set, 0u) << "the owner could not be set";
+    // Held open as a reader holds it (no delete sharing), it cannot be replaced either.
+    const UniqueFileHandle planted(::CreateFileW(scratch.File(kRecordFile).c_str(), GENERIC_READ | READ_CONTROL,
+                                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                                 nullptr));
+    DWORD ownerError = 0;
+    // Wine accepts the new owner, yet reports the Unix file's own user again.
+    if (FileOwner(planted.get(), ownerError) != L"S-1-5-32-545") GTEST_SKIP() << "the owner did not stay as set";
+    const CurrentRecordFolder record;
+    Win32Files files(record.folder.get(), true);
+    SystemError error = 0;
+    EXPECT_EQ(files.ReadFile(record.recordPath, 1024, error), std::nullopt);
+    EXPECT_EQ(error, static_cast<SystemError>(ERROR_INVALID_OWNER));
+    const Files::Outcome outcome = files.WriteFile(record.recordPath, "Kiosk1");
+    EXPECT_EQ(outcome.result, Files::Result::WriteFailed);
+    EXPECT_EQ(outcome.error, static_cast<SystemError>(ERROR_INVALID_OWNER));
+    EXPECT_EQ(FileBytes(scratch.File(kRecordFile)), "Earlier");
 }
 
 // The owner the hand-over to the 64-bit program judges by: a file this process made is
@@ -155,7 +229,7 @@ TEST(FileOwner, IsReadFromTheOpenFileAsASidString) {
     const UniqueFileHandle self(
         ::CreateFileW(ThisProgramPath().c_str(), READ_CONTROL, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(self);
-    EXPECT_TRUE(TrustedProgramOwner(owner, FileOwner(self.get(), error)));
+    EXPECT_TRUE(TrustedOwner(owner, FileOwner(self.get(), error)));
 
     // Held so, it can be neither written nor deleted until the handle is closed.
     EXPECT_EQ(::CreateFileW(scratch.File(L"kestrin.exe").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,

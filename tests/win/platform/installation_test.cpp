@@ -41,8 +41,9 @@ protected:
 
     static InstallResult Run(const InstallSettings& settings, const std::wstring& baseName) {
         Win32DebugOutput debug;
-        Win32InstallSystem system(debug);
-        return RunInstallation({settings, baseName, kTestInfPath}, system.Get());
+        const CurrentRecordFolder record;
+        Win32InstallSystem system(debug, record.folder.get(), false);
+        return RunInstallation({settings, baseName, kTestInfPath, record.recordPath}, system.Get());
     }
     static ExitCode Install(const InstallSettings& settings, const std::wstring& baseName) {
         return Run(settings, baseName).code;

@@ -1,11 +1,15 @@
 #pragma once
 
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "core/exit_code.h"
+#include "core/printer_name_record.h"
 #include "tests/support/utility.h"
+#include "win/platform/held_folder.h"
+#include "win/platform/plain_files.h"
 
 // The INF path the tests hand to the installation. Wine's printer-setup library does
 // nothing with the driver command, so no such file needs to exist.
@@ -19,6 +23,19 @@ inline void PrintTo(ExitCode code, std::ostream* out) {
 inline std::wstring Quoted(const std::wstring& text) {
     return L"\"" + text + L"\"";
 }
+
+// The current folder, held as a run holds its record's folder, and the record's full
+// path in it: where an installation of the tests writes its record.
+struct CurrentRecordFolder {
+    CurrentRecordFolder() {
+        DWORD error = 0;
+        std::wstring why;
+        folder = HeldFolder::Open(FullPath(L"."), error, why);
+        if (folder) recordPath = folder->Path() + L"\\" + kPrinterNameRecordFile;
+    }
+    std::unique_ptr<HeldFolder> folder;
+    std::wstring recordPath;
+};
 
 // Runs this test program again with `arguments` (see the child modes in
 // platform_tests_main.cpp), to see what another process sees: its exit code, or -1 when

@@ -52,8 +52,9 @@ int Install(const std::vector<std::wstring>& args) {
     settings.osIndex = static_cast<OsChoice>(std::stoi(args[0]));
     settings.portIndex = std::stoi(args[1]);
     Win32DebugOutput debug;
-    Win32InstallSystem system(debug);
-    return static_cast<int>(RunInstallation({settings, args[2], kTestInfPath}, system.Get()).code);
+    const CurrentRecordFolder record;
+    Win32InstallSystem system(debug, record.folder.get(), false);
+    return static_cast<int>(RunInstallation({settings, args[2], kTestInfPath, record.recordPath}, system.Get()).code);
 }
 
 int Load(const std::vector<std::wstring>& args) {

@@ -148,7 +148,10 @@ int RunUntilTheTimeLimit(const std::vector<std::wstring>& args) {
     StuckOutput debugger;
     RunOutput output(debugger);
     DWORD error = 0;
-    const auto log = Win32LogFile::Open(args[0], error);
+    std::wstring why;
+    const std::wstring path = FullPath(args[0]);
+    const auto folder = HeldFolder::Open(path.substr(0, path.find_last_of(L'\\')), error, why);
+    const auto log = folder ? Win32LogFile::Open(*folder, path.substr(path.find_last_of(L'\\') + 1), error) : nullptr;
     if (!log) return 3;
     output.SetLog(log.get());
     Win32Progress progress;
