@@ -194,25 +194,6 @@ INSTANTIATE_TEST_SUITE_P(
                                0,
                                Names{"SHELL32.dll", "compstui.dll", "setupapi.dll"}}));
 
-// A file cut anywhere gives part of what the whole gives, in the same order.
-TEST(ImportedLibraries, ACutFileGivesPartOfTheWholesNames) {
-    for (const bool is64 : {false, true}) {
-        const Pe pe = BuildPe(is64, kImports, kDelayImports);
-        for (std::size_t length = 0; length <= pe.bytes.size(); ++length) {
-            const Names names = ImportedLibraries(std::span(pe.bytes).first(length));
-            std::size_t next = 0;
-            for (const std::string& name : names) {
-                while (next < kAll.size() && kAll[next] != name) ++next;
-                ASSERT_LT(next, kAll.size()) << name << " from the first " << length << " bytes";
-                ++next;
-            }
-            if (length == pe.bytes.size()) {
-                EXPECT_EQ(names, kAll);
-            }
-        }
-    }
-}
-
 TEST(SystemLibraryToLoad, IsAPlainFileOfNeitherAnApiSetNorAKnownLibrary) {
     const std::set<std::string> known = {"kernel32.dll", "shell32.dll"};
     const std::pair<const char*, const char*> cases[] = {{"COMPSTUI.dll", "compstui.dll"},

@@ -1,5 +1,6 @@
 #include "win/platform/late_dependencies.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -69,10 +70,10 @@ std::set<std::string> KnownLibraries() {
         if (result != ERROR_SUCCESS || type != REG_SZ) continue;
         std::string file;
         for (const wchar_t* c = data; *c != L'\0'; ++c) {
-            if (*c > 0x7E) break;
             file.push_back(static_cast<char>(*c >= L'A' && *c <= L'Z' ? *c - L'A' + L'a' : *c));
         }
-        if (!file.empty()) known.insert(file);
+        // An import table's names are ASCII: no other name can be one of them.
+        if (std::all_of(data, data + file.size(), [](wchar_t c) { return c <= 0x7E; })) known.insert(file);
     }
     return known;
 }
