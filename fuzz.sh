@@ -13,7 +13,7 @@ if ! [[ $seconds =~ ^[1-9][0-9]*$ ]]; then
     echo "usage: $0 [SECONDS]" >&2
     exit 2
 fi
-targets=(command_line inf_file install_sequence serial_port)
+targets=(command_line inf_file install_sequence pe_imports serial_port)
 
 cmake --preset fuzz >/dev/null || exit 1
 cmake --build --preset fuzz -j 2 || exit 1

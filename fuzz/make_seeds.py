@@ -37,6 +37,49 @@ def serial(baud, byte_size, parity, stop, flow, port_config=comm()):
     return struct.pack("<5i", baud, byte_size, parity, stop, flow) + port_config
 
 
+def pe(is64, imports, delay_imports, old_delay_layout=False):
+    """A minimal PE file: the headers, then one section at RVA 0x1000 (file offset 0x200) with
+    the import descriptors, the delay-import descriptors and the names."""
+    optional_size = 240 if is64 else 224
+    image_base = 0x400000
+    headers = bytearray(0x200)
+    headers[0:2] = b"MZ"
+    struct.pack_into("<I", headers, 0x3C, 0x40)
+    struct.pack_into("<IHHIIIHH", headers, 0x40, 0x4550, 0x8664 if is64 else 0x14C, 1, 0, 0, 0, optional_size, 0)
+    optional = 0x58
+    struct.pack_into("<H", headers, optional, 0x20B if is64 else 0x10B)
+    if not is64:
+        struct.pack_into("<I", headers, optional + 28, image_base)
+    struct.pack_into("<I", headers, optional + 60, 0x200)
+    directories = optional + (112 if is64 else 96)
+    struct.pack_into("<I", headers, directories - 4, 16)
+    imports_at = 0x1000
+    delays_at = imports_at + 20 * (len(imports) + 1)
+    names_at = delays_at + 32 * (len(delay_imports) + 1)
+    section = bytearray(names_at - imports_at)
+    names = bytearray()
+
+    def name(text):
+        address = names_at + len(names)
+        names.extend(text.encode() + b"\0")
+        return address
+
+    for i, library in enumerate(imports):
+        struct.pack_into("<I", section, 20 * i + 12, name(library))
+        struct.pack_into("<I", section, 20 * i + 16, 0x9000)
+    for i, library in enumerate(delay_imports):
+        address = name(library)
+        struct.pack_into("<II", section, delays_at - imports_at + 32 * i,
+                         0 if old_delay_layout else 1, address + image_base if old_delay_layout else address)
+    if imports:
+        struct.pack_into("<II", headers, directories + 8, imports_at, 20 * (len(imports) + 1))
+    if delay_imports:
+        struct.pack_into("<II", headers, directories + 104, delays_at, 32 * (len(delay_imports) + 1))
+    section += names
+    struct.pack_into("<8sIIII", headers, optional + optional_size, b".idata", len(section), 0x1000, len(section), 0x200)
+    return bytes(headers + section)
+
+
 ALL_ONES = b"\xff" * 52
 FULL = LIBRARY | ENTRY | DEFAULT | ADD_OK
 
@@ -86,6 +129,11 @@ SEEDS = {
         "refused_base_name": install(FULL | TEST_PAGE, base='Kiosk"1 /x'),
         # Run as the system account: the default printer for each user, through the registry.
         "system_account_default": install(FULL | SYSTEM_ACCOUNT, taken=1),
+    },
+    "pe_imports": {
+        "imports_32": pe(False, ["KERNEL32.dll", "SHELL32.dll", "compstui.dll"], ["WINSPOOL.DRV"]),
+        "imports_64": pe(True, ["USER32.dll", "user32.DLL", "COMCTL32"], ["setupapi.dll", "api-ms-win-core-l1-1-0.dll"]),
+        "old_delay_layout": pe(False, [], ["ole32.dll", "oleaut32.dll"], old_delay_layout=True),
     },
     "serial_port": {
         "defaults": serial(19200, 8, 0, 0, 2),

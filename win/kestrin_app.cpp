@@ -24,6 +24,7 @@
 #include "win/platform/elevation.h"
 #include "win/platform/held_folder.h"
 #include "win/platform/language_library.h"
+#include "win/platform/late_dependencies.h"
 #include "win/platform/os_detection.h"
 #include "win/platform/plain_files.h"
 #include "win/platform/printer_name_handback.h"
@@ -609,7 +610,12 @@ int Run(CWinApp& app) {
 
 BOOL CKestrinApp::InitInstance() {
     CWinApp::InitInstance();
-    RestrictLibrarySearch();
+    // Where the search still looks beside the program, what the printer-setup library
+    // and the spooler load late is loaded from the system directory before they are.
+    if (!RestrictLibrarySearch()) {
+        const std::wstring notLoaded = LoadLateDependencies().NotLoadedLine();
+        if (!notLoaded.empty()) Win32DebugOutput().Write(notLoaded);
+    }
     SetExitCode(Run(*this));
     return FALSE;
 }

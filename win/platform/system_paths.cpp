@@ -76,13 +76,14 @@ std::wstring CurrentDirectory() {
     return directory;
 }
 
-void RestrictLibrarySearch() {
+bool RestrictLibrarySearch() {
     if (const auto setDefault = ProcAddress<SetDefaultDllDirectoriesFunction>(Kernel32(), "SetDefaultDllDirectories")) {
-        if (setDefault(kLoadLibrarySearchSystem32)) return;
+        if (setDefault(kLoadLibrarySearchSystem32)) return true;
     }
     if (const auto setDllDirectory = ProcAddress<SetDllDirectoryFunction>(Kernel32(), "SetDllDirectoryW")) {
         setDllDirectory(L"");
     }
+    return false;
 }
 
 bool InitCommonControls() {

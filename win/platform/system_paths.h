@@ -27,8 +27,9 @@ std::wstring CurrentDirectory();
 // system's own libraries) to the system directory, so that a DLL left beside the program
 // or in a download folder is never picked up. Where the system cannot (before Vista and
 // 7 with the update that brought SetDefaultDllDirectories), at least the current
-// directory is taken out of the search. Start-up calls this before anything else.
-void RestrictLibrarySearch();
+// directory is taken out of the search, and the program's own folder stays in it: then
+// it returns false. Start-up calls this before anything else.
+bool RestrictLibrarySearch();
 
 // Registers the window classes of the common controls, which the pages' dialogs need on
 // XP once the manifest asks for the controls of version 6. comctl32.dll is loaded by

@@ -4,8 +4,12 @@
 //   --child-read-comm OUTPUT PORT...     each port's stored default DCB, one line each
 //   --child-install OS PORT BASE         an installation as the installer runs it;
 //                                        the exit code is its outcome
-//   --child-load LIBRARY [restricted]    LoadLibraryW by bare name, after start-up's
-//                                        restriction of the search when asked; 0 when it loaded
+//   --child-load LIBRARY [SEARCH]        LoadLibraryW by bare name; 0 when it loaded. SEARCH:
+//                                        restricted (as start-up restricts it),
+//                                        current-directory-out (as far as systems before
+//                                        Windows 8 can restrict it), late-dependencies-loaded
+//                                        (the same, and start-up's loading of the late
+//                                        dependencies from the system directory)
 //   --child-report FILE ...              writes its command line and current directory
 //                                        into FILE, one line each; the exit code is 43
 //   --child-handback NAME PRINTER         hands PRINTER back through the section NAME as
@@ -24,6 +28,7 @@
 #include "core/install_sequence.h"
 #include "tests/win/platform/dcb_text.h"
 #include "tests/win/platform/platform_support.h"
+#include "win/platform/late_dependencies.h"
 #include "win/platform/printer_name_handback.h"
 #include "win/platform/system_paths.h"
 #include "win/platform/win32_install_system.h"
@@ -47,7 +52,7 @@ int ReadComm(const std::vector<std::wstring>& args) {
 
 int Install(const std::vector<std::wstring>& args) {
     if (args.size() < 3) return 2;
-    RestrictLibrarySearch();  // as start-up does
+    if (!RestrictLibrarySearch()) LoadLateDependencies();  // as start-up does
     InstallSettings settings;
     settings.osIndex = static_cast<OsChoice>(std::stoi(args[0]));
     settings.portIndex = std::stoi(args[1]);
@@ -59,7 +64,10 @@ int Install(const std::vector<std::wstring>& args) {
 
 int Load(const std::vector<std::wstring>& args) {
     if (args.empty()) return 2;
-    if (args.size() > 1 && args[1] == L"restricted") RestrictLibrarySearch();
+    const std::wstring search = args.size() > 1 ? args[1] : L"";
+    if (search == L"restricted") RestrictLibrarySearch();
+    if (search == L"current-directory-out" || search == L"late-dependencies-loaded") ::SetDllDirectoryW(L"");
+    if (search == L"late-dependencies-loaded") LoadLateDependencies();
     return ::LoadLibraryW(args[0].c_str()) != nullptr ? 0 : 1;
 }
 
