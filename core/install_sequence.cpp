@@ -18,6 +18,8 @@ constexpr wchar_t kPrinterOpened[] = L"打开打印机成功！";
 constexpr wchar_t kPrinterNotOpened[] = L"打开打印机失败！";
 constexpr wchar_t kSpoolerRoute[] = L"it's 32 bit system!";
 constexpr wchar_t kErrorQuitting[] = L"出现错误，退出！";
+// rundll32's command line for the printer-setup entry point, before the entry point's own.
+constexpr wchar_t kRundll32Entry[] = L"rundll32 printui.dll,PrintUIEntry";
 // The printer-setup entry point's switch for showing nothing, not even an error.
 constexpr wchar_t kQuietSwitch[] = L" /q";
 
@@ -97,19 +99,6 @@ std::optional<InfFile> ReadInf(const InstallRequest& request, const InstallSyste
     return InfFile::Parse(*bytes);
 }
 
-// The spooler's name of a driver environment.
-const wchar_t* EnvironmentName(DriverEnvironment environment) {
-    switch (environment) {
-        case DriverEnvironment::X86:
-            return L"Windows NT x86";
-        case DriverEnvironment::Amd64:
-            return L"Windows x64";
-        case DriverEnvironment::Arm64:
-            return L"Windows ARM64";
-    }
-    return L"";
-}
-
 // Why the driver command left no driver: an INF without a section for this system, or
 // (in a quiet run most of all, where nobody answers Windows' question) a publisher this
 // PC does not trust.
@@ -118,10 +107,25 @@ MissingDriver WhyNoDriver(const InstallRequest& request, const InstallSystem& sy
     if (!inf) return MissingDriver::Unknown;
     const bool has = inf->HasModelsFor(request.environment, request.windowsVersion);
     system.debug.Note(std::wstring(L"the INF file ") + (has ? L"has a" : L"has no") + L" models section for " +
-                      EnvironmentName(request.environment) + L" on Windows " +
+                      SpoolerEnvironmentName(request.environment) + L" on Windows " +
                       std::to_wstring(request.windowsVersion.major) + L"." +
                       std::to_wstring(request.windowsVersion.minor));
     return has ? MissingDriver::NotTrusted : MissingDriver::NoSection;
+}
+
+// ARM64 Windows runs no driver built for another processor. An INF without ARM64 models
+// would fail only after the printer-setup commands; it ends the run before anything is
+// installed instead. An INF that cannot be read is left to the driver command.
+bool LacksArm64Models(const InstallRequest& request, const InstallSystem& system) {
+    if (request.environment != DriverEnvironment::Arm64) return false;
+    const auto inf = ReadInf(request, system);
+    if (!inf || inf->HasModelsFor(DriverEnvironment::Arm64, request.windowsVersion)) return false;
+    const WindowsVersion& version = request.windowsVersion;
+    system.debug.Note(L"the INF file " + request.infBasePath + L".inf has no models section for " +
+                      SpoolerEnvironmentName(DriverEnvironment::Arm64) + L" on Windows " +
+                      std::to_wstring(version.major) + L"." + std::to_wstring(version.minor) + L"." +
+                      std::to_wstring(version.build) + L": nothing is installed");
+    return true;
 }
 
 // The IDs the INF names the model by, for this environment and Windows; none when the
@@ -197,10 +201,16 @@ InstallResult CreatePrinter(const InstallRequest& request, const InstallSystem& 
 
     system.progress.Enter(RunStep::DriverInstallation);
     const bool hasEntryPoint = printui.FindEntryPoint();
+    const bool throughRundll32 = request.driverRoute != DriverRoute::InProcess;
     const std::wstring driverCommand = DriverCommand(request.infBasePath, request.quiet);
-    debug.Write(driverCommand);
+    debug.Write(throughRundll32 ? Rundll32Command(driverCommand) : driverCommand);
     if (!hasEntryPoint) return {ExitCode::PrinterSetupMissing, 0, std::nullopt};
-    printui.RunCommand(driverCommand);
+    if (throughRundll32) {
+        system.programRunner.RunSystemProgram(L"rundll32.exe", Rundll32Command(driverCommand),
+                                              Rundll32Folder(request.driverRoute));
+    } else {
+        printui.RunCommand(driverCommand);
+    }
     // The entry point tells nothing of its success; the spooler knows whether it worked.
     const bool driverInstalled = spooler.DriverInstalled(kDriverModelName);
     debug.Note(L"the driver " + std::wstring(kDriverModelName) + (driverInstalled ? L" is" : L" is not") +
@@ -223,7 +233,7 @@ InstallResult CreatePrinter(const InstallRequest& request, const InstallSystem& 
         SystemError error = 0;
         if (*commandRoute) {
             // rundll32 tells nothing of its success: the spooler has to show the printer.
-            system.programRunner.RunSystemProgram(L"rundll32.exe", printerCommand);
+            system.programRunner.RunSystemProgram(L"rundll32.exe", printerCommand, Rundll32Folder(request.driverRoute));
             if (!spooler.PrinterExists(free->name)) {
                 debug.Write(kErrorQuitting);
                 return ended(ExitCode::PrinterNotCreated);
@@ -319,10 +329,14 @@ std::wstring DriverCommand(const std::wstring& infBasePath, bool quiet) {
     return Quiet(L" /dd /ia /f " + InfPath(infBasePath, L".inf") + L" /m " + Quoted(kDriverModelName), quiet);
 }
 
+std::wstring Rundll32Command(const std::wstring& entryPointCommand) {
+    return std::wstring(kRundll32Entry) + entryPointCommand;
+}
+
 std::wstring PrinterCommand(const std::wstring& printerName, const std::wstring& infBasePath,
                             const std::wstring& portName, bool quiet) {
-    return Quiet(L"rundll32 printui.dll,PrintUIEntry /if /b " + Quoted(printerName) + L" /f " +
-                     InfPath(infBasePath, L".INF") + L" /r " + Quoted(portName) + L" /m " + Quoted(kDriverModelName),
+    return Quiet(Rundll32Command(L" /if /b ") + Quoted(printerName) + L" /f " + InfPath(infBasePath, L".INF") +
+                     L" /r " + Quoted(portName) + L" /m " + Quoted(kDriverModelName),
                  quiet);
 }
 
@@ -346,6 +360,11 @@ InstallResult RunInstallation(const InstallRequest& request, const InstallSystem
     if (comPort && !serial) {
         system.debug.Write(L"a serial value index is outside its table, nothing installed");
         return {ExitCode::PrinterNotCreated, 0, std::nullopt};
+    }
+    if (LacksArm64Models(request, system)) {
+        InstallResult refused{ExitCode::PrinterNotCreated, 0, std::nullopt};
+        refused.missingDriver = MissingDriver::NoArm64Models;
+        return refused;
     }
     if (InstallResult there = PortOnThisMachine(request, system, portName); there.code != ExitCode::Installed) {
         return there;

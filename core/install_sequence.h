@@ -9,6 +9,7 @@
 #include "core/inf_file.h"
 #include "core/install_settings.h"
 #include "core/install_system.h"
+#include "core/machine_plan.h"
 #include "core/printer_name_record.h"
 
 inline constexpr wchar_t kDriverModelName[] = L"Tavik 10.0.0.11";
@@ -37,9 +38,11 @@ struct InstallRequest {
     std::wstring infBasePath;
     std::wstring recordPath = kPrinterNameRecordFile;  // where the printer's name is recorded
     bool quiet = false;  // nobody at the screen: the printer-setup commands must show nothing
-    // What the driver is installed for: where /port:USB looks up the model's IDs in the INF.
+    // What the driver is installed for: where /port:USB looks up the model's IDs in the INF,
+    // and, on ARM64, whether the INF has a driver for it at all.
     DriverEnvironment environment = DriverEnvironment::X86;
     WindowsVersion windowsVersion{};
+    DriverRoute driverRoute = DriverRoute::InProcess;
 };
 
 // How an installation ended: its exit code, and the system's error behind a failed step
@@ -59,11 +62,13 @@ struct PortProblem {
     friend bool operator==(const PortProblem&, const PortProblem&) = default;
 };
 
-// What most likely kept the driver out, when the driver command left none.
+// What most likely kept the driver out, when the driver command left none; or, on ARM64,
+// why nothing was installed at all.
 enum class MissingDriver {
-    Unknown,     // the INF file could not be read
-    NoSection,   // the INF file has no models section for this environment and Windows
-    NotTrusted,  // it has one: the driver is most likely not signed by a publisher this PC trusts
+    Unknown,        // the INF file could not be read
+    NoSection,      // the INF file has no models section for this environment and Windows
+    NotTrusted,     // it has one: the driver is most likely not signed by a publisher this PC trusts
+    NoArm64Models,  // ARM64 Windows, and the INF has no models for it: the driver command never ran
 };
 
 struct InstallResult {
@@ -84,6 +89,8 @@ struct InstallResult {
 // The printer-setup command texts, exactly as handed over and written to the debugger.
 // In a quiet run each ends with the entry point's quiet switch, " /q".
 std::wstring DriverCommand(const std::wstring& infBasePath, bool quiet);
+// An entry-point command as rundll32's command line.
+std::wstring Rundll32Command(const std::wstring& entryPointCommand);
 std::wstring PrinterCommand(const std::wstring& printerName, const std::wstring& infBasePath,
                             const std::wstring& portName, bool quiet);
 std::wstring TestPageCommand(const std::wstring& printerName, bool quiet);

@@ -81,7 +81,7 @@ public:
     // Makes the printer the default printer of the user the program runs as.
     virtual SystemError SetDefaultPrinter(const std::wstring& name) = 0;
     // Whether the model's driver is installed for this program's environment (a 64-bit
-    // program's, or a 32-bit one's).
+    // program's, or a 32-bit one's; on ARM64 the machine's own, whatever the program).
     virtual bool DriverInstalled(const std::wstring& model) = 0;
     // Opens a printer with full access; null, with the error, when it cannot be
     // (kErrorInvalidPrinterName when there is none of that name).
@@ -92,15 +92,15 @@ public:
     // The drivers of every printer there is, one entry a printer; nothing, with the error,
     // when the printers cannot be listed.
     virtual std::optional<std::vector<std::wstring>> DriversInUse(SystemError& error) = 0;
-    // Removes the model's driver for this program's environment (kErrorPrinterDriverInUse
+    // Removes the model's driver for the environment DriverInstalled asks of (kErrorPrinterDriverInUse
     // while the spooler still holds it for a printer that has just gone).
     virtual SystemError DeleteDriver(const std::wstring& model) = 0;
     // The ports the spooler lists (EnumPorts), in its order; nothing, with the error, when it cannot list them.
     virtual std::optional<std::vector<std::wstring>> Ports(SystemError& error) = 0;
     // Whether this system removes driver packages from its driver store (Vista and later).
     virtual bool OffersDriverPackageRemoval() = 0;
-    // Removes the driver package of the INF (a driver store path) for this program's
-    // environment.
+    // Removes the driver package of the INF (a driver store path) for the environment
+    // DriverInstalled asks of.
     virtual SystemError DeleteDriverPackage(const std::wstring& infPath) = 0;
 };
 
@@ -131,12 +131,19 @@ public:
     virtual SystemError DeleteKey(const std::wstring& key) = 0;
 };
 
+// Which of the system's program folders a system program is started from.
+enum class SystemFolder {
+    Program,  // the system directory as this program sees it: a 32-bit program on 64-bit Windows gets SysWOW64's
+    Native,   // the machine's own programs, which a 32-bit program under WOW64 reaches through Sysnative
+};
+
 class ProgramRunner {
 public:
     virtual ~ProgramRunner() = default;
-    // Starts `program` from the system directory with `commandLine` exactly as given
-    // and waits for it to end. False when it could not be started.
-    virtual bool RunSystemProgram(const std::wstring& program, const std::wstring& commandLine) = 0;
+    // Starts `program` from that system folder with `commandLine` exactly as given and
+    // waits for it to end. False when it could not be started.
+    virtual bool RunSystemProgram(const std::wstring& program, const std::wstring& commandLine,
+                                  SystemFolder folder) = 0;
 };
 
 // Where the lines of a run go.

@@ -121,6 +121,8 @@
 #define IDS_WHY_SEVERAL_USB_PRINTERS 172
 // A driver the INF has for this Windows that did not install: its publisher, most likely.
 #define IDS_WHY_DRIVER_NOT_TRUSTED 173
+// ARM64 Windows, and an INF without a driver for ARM64 processors: nothing was installed.
+#define IDS_WHY_NO_ARM64_DRIVER 187
 
 // What the progress window says the run is doing, one text for each step.
 #define IDS_STEP_STARTING 174

@@ -24,9 +24,10 @@ core/install_sequence.cpp|Installation*|return base + std::wstring(kCopyOpen) + 
 core/install_sequence.cpp|Choices*|MakeDefaultPrinter(printerName, system);|static_cast<void>(printerName);
 core/install_sequence.cpp|Ports*:Installation*:MachinePorts*|ConfigureSerialPort(system.commConfig, *serial, ComDeviceName(portName));|ConfigureSerialPort(system.commConfig, *serial, portName.substr(0, 4));
 core/install_sequence.cpp|Outcomes*|if (error != 0 && result.code == ExitCode::Installed) {|if (error != 0) {
-core/install_sequence.cpp|Installation*:Route*|InfPath(infBasePath, L".INF") + L" /r " + Quoted(portName)|InfPath(infBasePath, L".INF") + L" /r " + portName
+core/install_sequence.cpp|Installation*:Route*|L" /r " + Quoted(portName)|L" /r " + portName
 core/install_sequence.cpp|Choices*|L" /k /n " + Quoted(printerName)|L" /k " + Quoted(printerName)
-core/architecture.h|Matrix*:Routes*|return architecture == kArchitectureAmd64 \|\| architecture == kArchitectureIa64;|return architecture == kArchitectureAmd64;
+core/architecture.h|Matrix*:Routes*|return architecture == kArchitectureAmd64 \|\| architecture == kArchitectureIa64 \|\||return architecture == kArchitectureAmd64 \|\|
+core/architecture.h|Matrix*:Machines*|architecture == kArchitectureArm64;|false;
 core/command_line.cpp|Lines*:Programs*|const std::size_t separator = line.find_first_of(L" \t");|const std::size_t separator = line.find(L' ');
 core/printer_name_record.cpp|Names*|if (static_cast<unsigned long>(unit) > 0xFF) {|if (static_cast<unsigned long>(unit) >= 0xFF) {
 core/serial_tables.h|Ports*:Installation*|ParityTable = {0, 2, 1, 4, 3};|ParityTable = {0, 2, 1, 3, 4};
@@ -66,6 +67,9 @@ core/options.cpp|Lines*|{&OptionRow::notWithQuiet, [](const O& o) { return o.qui
 core/options.cpp|Lines*|if (value.empty() \|\| value.size() > kMaxHandbackLength) return std::nullopt;|if (value.empty()) return std::nullopt;
 core/elevation.h|Runs*|const bool standardUser = token == TokenKind::Ordinary && !elevated;|const bool standardUser = token == TokenKind::Ordinary;
 core/elevation.cpp|Choices*|add(L"/nodefault");|static_cast<void>(add);
+core/machine_plan.cpp|Machines*|plan.handOver = !facts.program64Bit && facts.runsX64Programs;|plan.handOver = !facts.program64Bit;
+core/machine_plan.cpp|Installation.OnArm64*|return route == DriverRoute::SysnativeRundll32 ? SystemFolder::Native : SystemFolder::Program;|return SystemFolder::Program;
+core/install_sequence.cpp|Installation.OnArm64*|if (!inf \|\| inf->HasModelsFor(DriverEnvironment::Arm64, request.windowsVersion)) return false;|if (!inf) return false;
 EOF
 )
 

@@ -67,7 +67,7 @@ struct RunStart {
     OsChoice detectedOs = OsChoice::Unrecognised;  // what the first page preselects
     TokenKind token = TokenKind::Ordinary;         // split tokens exist only from Vista on
     bool elevated = false;                         // the administrators' rights, on every system
-    bool wow64 = false;                            // this 32-bit program on 64-bit Windows
+    MachinePlan machine;                           // what this program does on this machine
 };
 
 // Whether the line names all the run needs: a removal needs no INF path.
@@ -95,7 +95,7 @@ RunStart ReadStart() {
     start.detectedOs = OsIndexForVersion(start.version, NativeProcessorArchitecture());
     start.token = CurrentTokenKind();
     start.elevated = IsElevated();
-    start.wow64 = RunsUnderWow64();
+    start.machine = PlanForMachine(ThisMachine());
     return start;
 }
 
@@ -180,9 +180,10 @@ UniqueFileHandle OpenTrustedProgram(const std::wstring& program, std::wstring& w
 }
 
 // The 32-bit program cannot install a driver for 64-bit Windows: on 64-bit Windows it
-// hands the run over to the 64-bit program of the same package, when that is there.
+// hands the run over to the 64-bit program of the same package, when that is there (on
+// ARM64, when the machine runs x64 programs).
 std::optional<ExitCode> HandOverTo64BitProgram(RunState& run) {
-    if (!run.start.wow64 || !Understood(run)) return std::nullopt;
+    if (!run.start.machine.handOver || !Understood(run)) return std::nullopt;
     const std::wstring program = ThisProgramFolder() + L"x64\\kestrin.exe";
     if (!IsFile(program)) return std::nullopt;
     std::wstring why;
@@ -347,7 +348,9 @@ void NoteWhyItFailed(RunState& run, ExitCode code, const std::wstring& why) {
         run.output.Note(L"the installer does not run with administrator rights; it must be run as administrator");
     }
     // The 32-bit program's driver is the one a printer on 64-bit Windows cannot use.
-    if (run.start.wow64 && code == ExitCode::PrinterNotCreated) run.output.Note(english.Text(IDS_USE_64BIT_PROGRAM));
+    if (run.start.machine.adviseThe64BitProgram && code == ExitCode::PrinterNotCreated) {
+        run.output.Note(english.Text(IDS_USE_64BIT_PROGRAM));
+    }
     if (!why.empty()) run.output.Note(L"why: " + why);
 }
 
@@ -356,13 +359,20 @@ InstallResult Install(RunState& run, Win32InstallSystem& system, const InstallSe
     const CommandLine& commandLine = run.commandLine();
     InstallRequest request{settings, commandLine.basePrinterName, run.start.infBasePath, run.start.recordFullPath,
                            run.options().Unattended()};
-    request.environment = sizeof(void*) == 8 ? DriverEnvironment::Amd64 : DriverEnvironment::X86;
+    request.environment = run.start.machine.environment;
+    request.driverRoute = run.start.machine.driverRoute;
     if (const auto& version = run.start.version) {
         request.windowsVersion = {version->majorVersion, version->minorVersion, 0, version->productType};
     }
+    // ARM64 Windows is 10 or later, which the version query reports as 6.2: the INF's
+    // ARM64 sections are chosen by the real version.
+    if (request.environment == DriverEnvironment::Arm64) {
+        if (const auto real = QueryRealWindowsVersion()) request.windowsVersion = *real;
+    }
     const InstallResult result = RunInstallation(request, system.Get());
-    // A port the machine lacks is no matter of rights or of the program's bitness.
-    if (result.port.kind != PortProblem::Kind::None) {
+    // A port the machine lacks, or a driver for another processor, is no matter of rights
+    // or of the program's bitness.
+    if (result.port.kind != PortProblem::Kind::None || result.missingDriver == MissingDriver::NoArm64Models) {
         run.output.Note(L"why: " + InstallWhy(result, LanguageLibrary()));
     } else {
         NoteWhyItFailed(run, result.code, InstallWhy(result, LanguageLibrary()));
@@ -452,9 +462,9 @@ std::optional<ExitCode> RefuseAnInvisibleWindow(RunState& run) {
 
 // The message a failed installation shows the person, in the run's language.
 void ShowInstallFailure(RunState& run, const InstallResult& outcome, const LanguageLibrary& language) {
-    const FailureHints hints{
-        NeedsAdministratorHint(outcome.code, run.start.elevated),
-        run.start.wow64 && outcome.code == ExitCode::PrinterNotCreated && outcome.port.kind == PortProblem::Kind::None};
+    const FailureHints hints{NeedsAdministratorHint(outcome.code, run.start.elevated),
+                             run.start.machine.adviseThe64BitProgram && outcome.code == ExitCode::PrinterNotCreated &&
+                                 outcome.port.kind == PortProblem::Kind::None};
     AfxMessageBox(InstallFailureMessage(outcome, run.start.recordFullPath, language, hints).c_str(),
                   MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
 }

@@ -81,6 +81,9 @@ std::wstring PortProblemText(const PortProblem& problem, const LanguageLibrary& 
 
 std::wstring InstallWhy(const InstallResult& result, const LanguageLibrary& language) {
     if (result.port.kind != PortProblem::Kind::None) return PortProblemText(result.port, language);
+    if (result.code == ExitCode::PrinterNotCreated && result.missingDriver == MissingDriver::NoArm64Models) {
+        return language.Text(IDS_WHY_NO_ARM64_DRIVER);
+    }
     if (result.code == ExitCode::PrinterNotCreated && result.driverInstalled == false &&
         result.missingDriver == MissingDriver::NotTrusted) {
         const std::wstring words = language.Text(IDS_WHY_DRIVER_NOT_TRUSTED);

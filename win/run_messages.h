@@ -17,8 +17,8 @@ std::wstring SystemErrorText(SystemError error);
 // failed step; empty when the system gave none.
 std::wstring WhyItFailed(ExitCode code, SystemError error, const LanguageLibrary& language);
 
-// Why an installation failed: the port's problem, the likely reason for a missing driver,
-// or the system's error in our words.
+// Why an installation failed: the port's problem, an INF without a driver for ARM64, the
+// likely reason for a missing driver, or the system's error in our words.
 std::wstring InstallWhy(const InstallResult& result, const LanguageLibrary& language);
 
 // Why the port could not be used: the port and those the machine has, or the USB printer

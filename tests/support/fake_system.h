@@ -218,11 +218,16 @@ public:
         return architecture;
     }
 
-    bool RunSystemProgram(const std::wstring& program, const std::wstring& commandLine) override {
-        calls.push_back(L"Run " + program + L" | " + commandLine);
-        // The name between the quotes after "/b", as rundll32 would take it.
-        const auto start = commandLine.find(L"/b \"") + 4;
-        if (runnerCreatesPrinter) printers.insert(commandLine.substr(start, commandLine.find(L'"', start) - start));
+    bool RunSystemProgram(const std::wstring& program, const std::wstring& commandLine, SystemFolder folder) override {
+        calls.push_back(L"Run " + std::wstring(folder == SystemFolder::Native ? L"Sysnative " : L"") + program +
+                        L" | " + commandLine);
+        // The name between the quotes after "/b", as rundll32 would take it; the driver
+        // command names no printer.
+        const auto b = commandLine.find(L"/b \"");
+        if (runnerCreatesPrinter && b != std::wstring::npos) {
+            const auto start = b + 4;
+            printers.insert(commandLine.substr(start, commandLine.find(L'"', start) - start));
+        }
         return true;
     }
 

@@ -78,6 +78,10 @@ Maker=Maker,NT.6.0,NTx86,NTamd64.6.0,NTamd64.6.0.0x3.0x00000110
 const std::string kNtAlone =
     "[Manufacturer]\nM=M,NT,NTx86,NTamd64.6.2\n[M.NT]\nM1=NT\n[M.NTx86]\nM1=X86\n[M.NTamd64.6.2]\nM1=X64";
 const std::string kUndecorated = "[Manufacturer]\r\n\"Maker\"=Models\r\n[Models]\r\n\"M1\" = M1, USBPRINT\\M1\r\n";
+// ARM64 sections for one build and later and for every Windows, beside an x64 one.
+const std::string kArm64Builds =
+    "[Manufacturer]\nM=M,NTamd64,NTarm64.10.0...22000,ntARM64\n[M.NTamd64]\nM1=X64\n"
+    "[M.NTarm64.10.0...22000]\nM1=ARM_22000\n[M.ntARM64]\nM1=ARM_ANY";
 const std::string kSampleLike = "[Manufacturer]\n%Maker%=Tavik,NTamd64,NTx86\n[Tavik.NTamd64]\nA=B\n[Strings]\nMaker=T";
 
 // Line syntax, in one x64 section, with the CR LF ends makers' files have.
@@ -147,6 +151,14 @@ INSTANTIATE_TEST_SUITE_P(
                   L"Models: M1 = M1, USBPRINT\\M1"},
         ModelCase{"undecorated only, x64", kUndecorated, L"M1", Env::Amd64, kWindows11, false, L""},
         ModelCase{"undecorated only, ARM64", kUndecorated, L"M1", Env::Arm64, kWindows11, false, L""},
+        ModelCase{"ARM64: the build's section", kArm64Builds, L"M1", Env::Arm64, kWindows11, true,
+                  L"M.NTarm64.10.0...22000: M1 = ARM_22000"},
+        ModelCase{"ARM64 below the build: any case", kArm64Builds, L"M1", Env::Arm64, kWindows10_1709, true,
+                  L"M.ntARM64: M1 = ARM_ANY"},
+        ModelCase{"x64 beside ARM64", kArm64Builds, L"M1", Env::Amd64, kWindows11, true, L"M.NTamd64: M1 = X64"},
+        ModelCase{"x86 reads no ARM64 section", kArm64Builds, L"M1", Env::X86, kWindows11, false, L""},
+        ModelCase{"ARM64 as the version query reports 10.0", kGenerations, L"Maker M1 Series", Env::Arm64,
+                  WindowsVersion{6, 2, 9200, 1}, false, L""},
         ModelCase{"a bare models name", "[MANUFACTURER]\nModels\n[models]\nM1=I", L"M1", Env::X86, kXp, true,
                   L"models: M1 = I"},
         ModelCase{"a section given twice is one", "[Manufacturer]\nM=M,NTamd64\n[M.NTamd64]\nA=1\n[m.ntamd64]\nM1=I",

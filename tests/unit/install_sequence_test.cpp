@@ -168,7 +168,7 @@ INSTANTIATE_TEST_SUITE_P(Matrix, RouteTest,
                                          RouteCase{kAmd64, kWindows7, false}, RouteCase{kAmd64, kUnrecognised, false},
                                          RouteCase{kIa64, kWindows7, false}, RouteCase{kX86, kWindows8, false},
                                          RouteCase{kX86, kWindows7, false}, RouteCase{kX86, kUnrecognised, false},
-                                         RouteCase{kIa64, kUnrecognised, false}, RouteCase{kArm64, kWindows8, false},
+                                         RouteCase{kIa64, kUnrecognised, false}, RouteCase{kArm64, kWindows8, true},
                                          RouteCase{kArm64, kWindows7, false}, RouteCase{kArm64, kUnrecognised, false}));
 
 // Whatever went wrong in creating the printer, nothing after it happens: no record file
@@ -705,5 +705,62 @@ TEST(Installation, AMissingDriversLikelyReasonComesFromTheInf) {
                                      run.fake.System());
         EXPECT_EQ(run.result.code, ExitCode::PrinterNotCreated) << row.what;
         EXPECT_EQ(run.result.missingDriver, row.expected) << row.what;
+    }
+}
+
+// An INF whose x86 and ARM64 sections are each for Windows 10 1709 and later.
+constexpr char kArm64Inf[] =
+    "[Manufacturer]\nTavik=Tavik,NTx86.10.0...16299,NTarm64.10.0...16299\n[Tavik.NTx86.10.0...16299]\n"
+    "\"Tavik 10.0.0.11\" = TAVIK10\n[Tavik.NTarm64.10.0...16299]\n\"Tavik 10.0.0.11\" = TAVIK10\n";
+constexpr WindowsVersion kWindows11{10, 0, 22631, 1};
+
+// On ARM64 the driver command goes through the native rundll32, and a printer command
+// that goes through rundll32 (Windows 8) reaches the same one.
+TEST(Installation, OnArm64BothCommandsGoThroughTheNativeRundll32) {
+    const std::wstring driverCommand = L"rundll32 printui.dll,PrintUIEntry" + kDriverCommand;
+    for (const auto& [route, run] : {std::pair{DriverRoute::SystemRundll32, L"Run rundll32.exe | "},
+                                     std::pair{DriverRoute::SysnativeRundll32, L"Run Sysnative rundll32.exe | "}}) {
+        Installation i;
+        i.fake.architecture = kArm64;
+        i.settings.osIndex = kWindows8;
+        i.fake.files[i.infPath + L".inf"] = kArm64Inf;
+        EXPECT_EQ(RunInstallation({i.settings, i.baseName, i.infPath, kRecordFile, false, DriverEnvironment::Arm64,
+                                   kWindows11, route},
+                                  i.fake.System())
+                      .code,
+                  ExitCode::Installed);
+        Calls expected = UpToTheRoute(L"LPT1:", {run + PrinterCommandFor(L"Kiosk1", L"LPT1:"), L"OpenPrinter Kiosk1",
+                                                 kWriteRecord, L"SetDefaultPrinter Kiosk1"});
+        expected.insert(expected.begin(), L"ReadFile C:\\drivers\\model.inf");
+        std::replace(expected.begin(), expected.end(), L"debug " + kDriverCommand, L"debug " + driverCommand);
+        std::replace(expected.begin(), expected.end(), L"PrintUIEntryW " + kDriverCommand, run + driverCommand);
+        EXPECT_EQ(i.fake.calls, expected);
+    }
+}
+
+// On ARM64 an INF without models for it, at the real version of Windows, ends the run
+// before anything is installed; one that cannot be read is left to the driver command.
+TEST(Installation, OnArm64AnInfWithoutArm64ModelsInstallsNothing) {
+    struct Row {
+        const char* what;
+        std::optional<std::string> inf;
+        DriverEnvironment environment;
+        WindowsVersion version;
+        bool refused;
+    };
+    for (const Row& row : {Row{"x86 models only", kModelsInf, DriverEnvironment::Arm64, kWindows11, true},
+                           Row{"ARM64 models", kArm64Inf, DriverEnvironment::Arm64, kWindows11, false},
+                           Row{"for a later build", kArm64Inf, DriverEnvironment::Arm64, {10, 0, 15063, 1}, true},
+                           Row{"the reported version", kArm64Inf, DriverEnvironment::Arm64, {6, 2, 0, 1}, true},
+                           Row{"no INF file", std::nullopt, DriverEnvironment::Arm64, kWindows11, false},
+                           Row{"x64 never asks", kModelsInf, DriverEnvironment::Amd64, kWindows11, false}}) {
+        Installation run;
+        if (row.inf) run.fake.files[run.infPath + L".inf"] = *row.inf;
+        run.result = RunInstallation({run.settings, run.baseName, run.infPath, kRecordFile, false, row.environment,
+                                      row.version, DriverRoute::SysnativeRundll32},
+                                     run.fake.System());
+        EXPECT_EQ(run.result.code, row.refused ? ExitCode::PrinterNotCreated : ExitCode::Installed) << row.what;
+        EXPECT_EQ(run.result.missingDriver == MissingDriver::NoArm64Models, row.refused) << row.what;
+        EXPECT_EQ(Count(run.fake.calls, L"LoadLibrary"), row.refused ? 0u : 1u) << row.what;
     }
 }

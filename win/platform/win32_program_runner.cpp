@@ -1,11 +1,29 @@
 #include "win/platform/win32_program_runner.h"
 
+#include "win/platform/os_detection.h"
 #include "win/platform/system_paths.h"
 
-bool Win32ProgramRunner::RunSystemProgram(const std::wstring& program, const std::wstring& commandLine) {
+namespace {
+
+// A 32-bit program under WOW64 that names the system folder gets SysWOW64; the machine's
+// own programs it reaches through Sysnative, which the system keeps beside it in the
+// Windows folder for just that.
+std::wstring NativeSystemFilePath(const std::wstring& fileName) {
+    if (!RunsUnderWow64()) return SystemFilePath(fileName);
+    const std::wstring system = SystemDirectory();
+    const std::size_t separator = system.find_last_of(L'\\');
+    if (separator == std::wstring::npos) return {};
+    return system.substr(0, separator) + L"\\Sysnative\\" + fileName;
+}
+
+}  // namespace
+
+bool Win32ProgramRunner::RunSystemProgram(const std::wstring& program, const std::wstring& commandLine,
+                                          SystemFolder systemFolder) {
     // The program is named by its full path, so the command line's first word is only
     // what the program itself sees as its name, never where the system looks for it.
-    const std::wstring path = SystemFilePath(program);
+    const std::wstring path =
+        systemFolder == SystemFolder::Native ? NativeSystemFilePath(program) : SystemFilePath(program);
     if (path.empty()) return false;
     // Started in the system folder: a folder a user can write, such as the one the
     // installer was started from, is no place for a system program to look for files.

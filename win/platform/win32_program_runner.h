@@ -15,7 +15,7 @@
 // and whatever it starts, run in a job that ends with this process (see ChildProcess).
 class Win32ProgramRunner final : public ProgramRunner {
 public:
-    bool RunSystemProgram(const std::wstring& program, const std::wstring& commandLine) override;
+    bool RunSystemProgram(const std::wstring& program, const std::wstring& commandLine, SystemFolder folder) override;
 
     // Ends the program that runs now, if one does, from any thread.
     void EndRunningProgram(UINT exitCode);

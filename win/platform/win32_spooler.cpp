@@ -10,6 +10,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "win/platform/os_detection.h"
 #include "win/platform/system_paths.h"
 
 namespace {
@@ -133,6 +134,10 @@ private:
 };
 
 Win32Spooler::Win32Spooler() : winspool_(LoadSystemLibrary(L"winspool.drv")) {
+    // To the spooler no environment means this program's own, which on ARM64 is the
+    // emulated processor's: there the machine's own is named.
+    const DriverEnvironment environment = PlanForMachine(ThisMachine()).environment;
+    if (environment == DriverEnvironment::Arm64) environment_ = SpoolerEnvironmentName(environment);
     static_assert(std::is_same_v<OpenPrinterFunction, decltype(&::OpenPrinterW)>);
     static_assert(std::is_same_v<AddPrinterFunction, decltype(&::AddPrinterW)>);
     static_assert(std::is_same_v<SetDefaultPrinterFunction, decltype(&::SetDefaultPrinterW)>);
@@ -211,10 +216,11 @@ bool Win32Spooler::DriverInstalled(const std::wstring& model) {
     if (!Available()) return false;
     DWORD count = 0;
     DWORD error = 0;
-    // Level 1, this program's own environment: a 64-bit program's, or a 32-bit one's.
+    // Level 1, this program's own environment (a 64-bit program's, or a 32-bit one's), or
+    // on ARM64 the machine's.
     const auto drivers = Sized(
         [&](BYTE* buffer, DWORD size, DWORD& needed) {
-            return enumPrinterDrivers_(nullptr, nullptr, 1, buffer, size, &needed, &count) != FALSE;
+            return enumPrinterDrivers_(nullptr, Environment(), 1, buffer, size, &needed, &count) != FALSE;
         },
         error);
     if (!drivers || drivers->empty()) return false;
@@ -278,9 +284,9 @@ SystemError Win32Spooler::DeleteDriver(const std::wstring& model) {
     auto writableModel = Writable(model);
     // The driver's files go too where the spooler can; some spoolers refuse that request
     // (error 87) and remove the driver when asked without it.
-    if (deletePrinterDriverEx_(nullptr, nullptr, writableModel.data(), DPD_DELETE_UNUSED_FILES, 0)) return 0;
+    if (deletePrinterDriverEx_(nullptr, Environment(), writableModel.data(), DPD_DELETE_UNUSED_FILES, 0)) return 0;
     if (::GetLastError() != ERROR_INVALID_PARAMETER) return ::GetLastError();
-    return deletePrinterDriverEx_(nullptr, nullptr, writableModel.data(), 0, 0) ? 0 : ::GetLastError();
+    return deletePrinterDriverEx_(nullptr, Environment(), writableModel.data(), 0, 0) ? 0 : ::GetLastError();
 }
 
 std::optional<std::vector<std::wstring>> Win32Spooler::Ports(SystemError& error) {
@@ -299,8 +305,8 @@ bool Win32Spooler::OffersDriverPackageRemoval() {
 
 SystemError Win32Spooler::DeleteDriverPackage(const std::wstring& infPath) {
     if (deletePrinterDriverPackage_ == nullptr) return ERROR_PROC_NOT_FOUND;
-    // Null for the server and the environment: this machine, this program's environment.
-    const HRESULT result = deletePrinterDriverPackage_(nullptr, infPath.c_str(), nullptr);
+    // Null for the server: this machine.
+    const HRESULT result = deletePrinterDriverPackage_(nullptr, infPath.c_str(), Environment());
     if (SUCCEEDED(result)) return 0;
     // Most of its failures are the system's error numbers, wrapped.
     const auto code = static_cast<SystemError>(result);

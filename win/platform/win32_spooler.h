@@ -53,6 +53,8 @@ private:
     class Opened;
 
     UniquePrinter Owned(HANDLE printer) const;
+    // What the driver calls name as the environment: null for this program's own.
+    LPWSTR Environment() { return environment_.empty() ? nullptr : environment_.data(); }
 
     UniqueModule winspool_;
     OpenPrinterFunction openPrinter_ = nullptr;
@@ -68,4 +70,5 @@ private:
     DeletePrinterDriverExFunction deletePrinterDriverEx_ = nullptr;
     EnumPortsFunction enumPorts_ = nullptr;
     DeletePrinterDriverPackageFunction deletePrinterDriverPackage_ = nullptr;  // null before Vista
+    std::wstring environment_;                                                 // empty: this program's own
 };

@@ -133,7 +133,8 @@ TEST(SystemDirectory, NothingOutsideItIsLoadedOrStarted) {
 
     EXPECT_FALSE(LoadSystemLibrary(L"kestrin_cwd_probe.dll"));
     Win32ProgramRunner runner;
-    EXPECT_FALSE(runner.RunSystemProgram(L"kestrin_probe.exe", L"kestrin_probe.exe /b \"x\" /r \"LPT1:\""));
+    EXPECT_FALSE(runner.RunSystemProgram(L"kestrin_probe.exe", L"kestrin_probe.exe /b \"x\" /r \"LPT1:\"",
+                                         SystemFolder::Program));
     EXPECT_FALSE(FileExists(scratch.File(L"kestrin_cwd_probe.dll.loaded")));
 }
 
@@ -211,6 +212,16 @@ TEST(ProcessorArchitecture, IsTheMachinesEvenForA32BitProgram) {
 #else
     EXPECT_EQ(own.wProcessorArchitecture, PROCESSOR_ARCHITECTURE_AMD64);
 #endif
+}
+
+// This Wine emulates no processor: whatever IsWow64Process2 and its kin answer here, the
+// machine is x64, running x64 programs, and its real version can be read.
+TEST(ProcessorArchitecture, NoArm64WhereTheMachineIsX64) {
+    const MachineFacts facts = ThisMachine();
+    EXPECT_EQ(facts.nativeArchitecture, PROCESSOR_ARCHITECTURE_AMD64);
+    EXPECT_TRUE(facts.runsX64Programs);
+    EXPECT_EQ(facts.program64Bit, sizeof(void*) == 8);
+    EXPECT_GE(QueryRealWindowsVersion().value_or(WindowsVersion{}).major, 5u);
 }
 
 }  // namespace

@@ -211,7 +211,7 @@ const MessageText kMessages[] = {
     {IDS_WHY_NO_COM_PORT, L""},      {IDS_WINDOWS_ERROR, L"{0}{1}"}, {IDS_USE_64BIT_PROGRAM, L""},
     {IDS_REMOVE_QUESTION, L"{0}"},   {IDS_REMOVED, L"{0}"},          {IDS_NOTHING_TO_REMOVE, L"{0}"},
     {IDS_NOT_REMOVED, L"{0}"},       {IDS_WHY_OTHER_BASE_NAME, L""}, {IDS_WHY_OTHER_DRIVER, L""},
-    {IDS_WHY_RECORD_STAYS, L""},
+    {IDS_WHY_RECORD_STAYS, L""},     {IDS_WHY_NO_ARM64_DRIVER, L""},
 };
 
 TEST(LanguageLibraries, HoldEveryMessageWithItsPlaceholders) {
