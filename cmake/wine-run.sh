@@ -26,7 +26,7 @@ while [ $# -gt 0 ]; do
     esac
 done
 
-export WINEDEBUG=-all
+export WINEDEBUG=${KESTRIN_WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=../tools/wine-host.sh

@@ -592,12 +592,19 @@ std::optional<ExitCode> RunWizard(RunState& run) {
 
 // The steps of a run, in order; the first that ends the run gives its exit code.
 constexpr Step kSteps[] = {
+    // Needs only the start: a path that would smuggle options goes nowhere, not even on.
     RefuseQuotesOnceExpanded,
+    // Needs no log or folder of this run's: the program that takes over opens its own.
     HandOverTo64BitProgram,
+    // Likewise: the run with the rights opens the log and holds the folders itself.
     RelaunchWithAdministratorRights,
+    // Needs to be the run that stays: from here on its lines reach the log.
     OpenLogUnlessInstallingWithRights,
+    // Needs the log, which must tell a deployment why nothing was done.
     RefuseWhatCannotRun,
+    // Needs a line that names a usable record path.
     HoldRecordFolderUnlessInstallingWithRights,
+    // Each of the rest needs the record's folder held (or, at the finish button, holds it).
     RunQuietly,
     RunPassively,
     RefuseAnInvisibleWindow,

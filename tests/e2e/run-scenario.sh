@@ -41,7 +41,7 @@ prepared by:"
 for program in "${prepare[@]}"; do signature+=" $(stat -c '%n %Y' "$program")"; done
 ready() { [ -f "$1/.kestrin-ready" ] && [ "$(cat "$1/.kestrin-ready")" = "$signature" ]; }
 wine_run=$here/../../cmake/wine-run.sh
-export WINEDEBUG=-all
+export WINEDEBUG=${KESTRIN_WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 if [ -n "${make_template:-}" ]; then
