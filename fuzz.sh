@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the fuzz preset and runs every fuzz target for SECONDS (default 15) from its seed
+# Builds the fuzz preset and runs every fuzz target for SECONDS (default 10) from its seed
 # corpus, one target after another. Inputs that find new paths are kept under
 # build/fuzz/corpus; an input that crashes, hangs or breaks a property is kept under
 # build/fuzz/findings and makes the script fail.
@@ -8,7 +8,7 @@
 set -uo pipefail
 cd "$(dirname "$0")"
 
-seconds=${1:-15}
+seconds=${1:-10}
 if ! [[ $seconds =~ ^[1-9][0-9]*$ ]]; then
     echo "usage: $0 [SECONDS]" >&2
     exit 2

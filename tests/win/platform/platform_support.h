@@ -27,11 +27,12 @@ inline std::wstring Quoted(const std::wstring& text) {
 // The current folder, held as a run holds its record's folder, and the record's full
 // path in it: where an installation of the tests writes its record.
 struct CurrentRecordFolder {
-    CurrentRecordFolder() {
+    CurrentRecordFolder()
+        : folder(Hold()), recordPath(folder ? folder->Path() + L"\\" + kPrinterNameRecordFile : L"") {}
+    static std::unique_ptr<HeldFolder> Hold() {
         DWORD error = 0;
         std::wstring why;
-        folder = HeldFolder::Open(FullPath(L"."), error, why);
-        if (folder) recordPath = folder->Path() + L"\\" + kPrinterNameRecordFile;
+        return HeldFolder::Open(FullPath(L"."), error, why);
     }
     std::unique_ptr<HeldFolder> folder;
     std::wstring recordPath;
