@@ -84,33 +84,33 @@ export -f build_preset test_preset kestrin_no_32bit_reason
 export jobs logs
 
 # The steps: name, whether it is a build (two of which run at a time), its niceness, the
-# steps it needs, and its command. Earlier rows start first when several could. The host
-# build comes first: small, it lets the mutants (one process, minutes long) start early
-# and run beside the other builds instead of alone at the end. The fuzz targets run for
-# a fixed time each, one after another on one processor, beside whatever else runs:
-# they get that processor first. The Windows tests, which wait on Wine and its windows
-# as much as they compute, come next (three at a time in each tree), then the builds;
-# the other checks take what the Windows tests leave. The Wine prefixes the Windows tests
-# start from (under each tree's default KESTRIN_WINE_ROOT) are made while the builds
-# run: making one mostly waits on Wine. The 32-bit tree takes the 64-bit end-to-end
-# driver and the 64-bit shipped files (for the release archive) from the win64 tree
-# instead of building the same programs again.
+# steps it needs, and its command. Earlier rows start first when several could. The fuzz
+# targets run for a fixed time each, one after another on one processor, beside whatever
+# else runs: they come first, so that they get that processor whole. (The host build
+# first, for the mutants to run beside the other builds, was measured a minute slower:
+# the 32-bit tree, whose tests come last, then started late.) The Windows tests, which
+# wait on Wine and its windows as much as they compute, come next (three at a time in
+# each tree), then the builds; the other checks take what the Windows tests leave. The
+# Wine prefixes the Windows tests start from (under each tree's default
+# KESTRIN_WINE_ROOT) are made while the builds run: making one mostly waits on Wine. The
+# 32-bit tree takes the 64-bit end-to-end driver and the 64-bit shipped files (for the
+# release archive) from the win64 tree instead of building the same programs again.
 win64_driver=$(pwd)/build/win64/tests/e2e/driver/kestrin_e2e.exe
 win64_bin=$(pwd)/build/win64/bin
 steps=(
-    "build host|1|0||build_preset host"
-    "build win64|1|0||build_preset win64"
     "build fuzz|1|0||build_preset fuzz"
     "fuzz|0|-10|build fuzz|./fuzz.sh ${KESTRIN_FUZZ_SECONDS:-10}"
     "wine prefixes|0|-5||cmake/wine-run.sh --root build/win64/wine --template-only$(
         [ "$KESTRIN_WINE_WAY" = 64-bit-only ] || echo " && cmake/wine-run.sh --root build/win32/wine --template-only")"
+    "build win64|1|0||build_preset win64"
     "build win32|1|0||build_preset win32 $(printf %q "-DKESTRIN_E2E_DRIVER=$win64_driver") $(printf %q "-DKESTRIN_X64_BIN_DIR=$win64_bin")"
     "build host-asan|1|0||build_preset host-asan"
+    "build host|1|0||build_preset host"
     "test win64|0|-5|build win64|test_preset win64 3"
     "test win32|0|-5|build win32,build win64|test_preset win32 3"
     "test host|0|10|build host|test_preset host $jobs"
     "test host-asan|0|10|build host-asan|test_preset host-asan $jobs"
-    "mutants|0|5|build host|tools/mutants.sh"
+    "mutants|0|10|build host|tools/mutants.sh"
     "analysis|0|10|build host,build win64,build fuzz|tools/analyse.sh"
 )
 # Only root may raise a process's priority; anyone else runs every step ten steps nicer.
