@@ -249,10 +249,6 @@ std::wstring NameOf(const std::wstring& fullPath) {
     return fullPath.substr(fullPath.find_last_of(L'\\') + 1);
 }
 
-bool NotThere(DWORD error) {
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
 // A deployment must learn of a log it cannot have before anything is installed. The
 // log's folder is held from here to the run's end, and the log opened in it.
 std::optional<ExitCode> OpenLog(RunState& run) {
@@ -262,7 +258,7 @@ std::optional<ExitCode> OpenLog(RunState& run) {
     std::wstring why = fullPath.empty() ? L"it has no full path" : UntrustedFolder(fullPath).value_or(L"");
     DWORD error = 0;
     if (why.empty()) run.logFolder = HeldFolder::Open(FolderOf(fullPath), error, why);
-    if (!run.logFolder && !NotThere(error)) {
+    if (!run.logFolder && error != ERROR_PATH_NOT_FOUND) {
         run.output.Write(L"cannot open the log file " + path + L": " + why);
         return ExitCode::CommandLineNotUnderstood;
     }
@@ -309,7 +305,7 @@ std::optional<ExitCode> HoldRecordFolder(RunState& run) {
     DWORD error = 0;
     std::wstring why;
     run.recordFolder = HeldFolder::Open(FolderOf(run.start.recordFullPath), error, why);
-    if (run.recordFolder || (run.options().remove && NotThere(error))) return std::nullopt;
+    if (run.recordFolder || (run.options().remove && error == ERROR_PATH_NOT_FOUND)) return std::nullopt;
     run.output.Write(L"the record file " + run.start.recordPath + L" is not used: " + why);
     return ExitCode::CommandLineNotUnderstood;
 }

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "win/platform/plain_files.h"
+
 namespace {
 
 constexpr ULONG kFolderShare = FILE_SHARE_READ | FILE_SHARE_WRITE;  // never FILE_SHARE_DELETE: no rename
@@ -55,8 +57,14 @@ DWORD SetInformation(HANDLE file, void* information, ULONG size, FILE_INFORMATIO
     return result < 0 ? ::RtlNtStatusToDosError(result) : 0;
 }
 
-bool NotThere(DWORD error) {
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+// The words for a folder on the way that would not open; a missing one, whichever it is,
+// makes `error` a path not found.
+std::wstring NotOpened(const std::wstring& folder, DWORD& error) {
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+        error = ERROR_PATH_NOT_FOUND;
+        return L"the folder " + folder + L" does not exist";
+    }
+    return L"the folder " + folder + L" cannot be opened: error " + std::to_wstring(error);
 }
 
 }  // namespace
@@ -86,7 +94,7 @@ std::unique_ptr<HeldFolder> HeldFolder::Open(const std::wstring& fullPath, DWORD
                                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!held->chain_.back()) {
         error = ::GetLastError();
-        why = L"the folder " + root + L" cannot be opened: error " + std::to_wstring(error);
+        why = NotOpened(root, error);
         return nullptr;
     }
     // Each folder below, opened in the one above: whatever its path says by then.
@@ -101,21 +109,18 @@ std::unique_ptr<HeldFolder> HeldFolder::Open(const std::wstring& fullPath, DWORD
         UniqueFileHandle opened = OpenRelative(held->chain_.back().get(), name, kFolderAccess, kFolderShare, FILE_OPEN,
                                                FILE_DIRECTORY_FILE, nullptr, error);
         if (!opened) {
-            // A folder missing on the way is a path not found, whichever it is.
-            if (NotThere(error)) error = ERROR_PATH_NOT_FOUND;
-            why = NotThere(error) ? L"the folder " + folder + L" does not exist"
-                                  : L"the folder " + folder + L" cannot be opened: error " + std::to_wstring(error);
+            why = NotOpened(folder, error);
             return nullptr;
         }
         BY_HANDLE_FILE_INFORMATION information{};
         if (!::GetFileInformationByHandle(opened.get(), &information)) {
             error = ::GetLastError();
-            why = L"the attributes of the folder " + folder + L" cannot be read: error " + std::to_wstring(error);
+            why = UnreadableFolderWhy(folder, error);
             return nullptr;
         }
         if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
             error = ERROR_ACCESS_DENIED;
-            why = L"the folder " + folder + L" is a link (a junction, a mount point or a symbolic link)";
+            why = LinkedFolderWhy(folder);
             return nullptr;
         }
         held->chain_.push_back(std::move(opened));
@@ -131,6 +136,16 @@ UniqueFileHandle HeldFolder::OpenFile(std::wstring_view name, ACCESS_MASK access
         return UniqueFileHandle();
     }
     return OpenRelative(Handle(), name, access, share, disposition, FILE_NON_DIRECTORY_FILE, security, error);
+}
+
+UniqueFileHandle HeldFolder::OpenPlainFile(std::wstring_view name, ACCESS_MASK access, ULONG share, ULONG disposition,
+                                           DWORD& error) const {
+    UniqueFileHandle file = OpenFile(name, access, share, disposition, error);
+    if (file && !IsPlainFile(file.get())) {
+        error = ERROR_ACCESS_DENIED;
+        file.reset();
+    }
+    return file;
 }
 
 DWORD HeldFolder::MoveOver(HANDLE file, std::wstring_view name) const {

@@ -18,9 +18,9 @@
 class HeldFolder {
 public:
     // Holds the folder `fullPath` ("C:\..." or "\\server\share\...", as FullPath gives
-    // it). Null when it cannot: `error` holds the system's error (ERROR_PATH_NOT_FOUND or
-    // ERROR_FILE_NOT_FOUND when a folder on the way does not exist), `why` the words for
-    // the log, naming the folder.
+    // it). Null when it cannot: `error` holds the system's error (ERROR_PATH_NOT_FOUND
+    // whenever a folder on the way does not exist), `why` the words for the log, naming
+    // the folder.
     static std::unique_ptr<HeldFolder> Open(const std::wstring& fullPath, DWORD& error, std::wstring& why);
 
     HeldFolder(const HeldFolder&) = delete;
@@ -35,6 +35,10 @@ public:
     // new file gets `security` when given. Invalid, with the system's error, when it fails.
     UniqueFileHandle OpenFile(std::wstring_view name, ACCESS_MASK access, ULONG share, ULONG disposition, DWORD& error,
                               PSECURITY_DESCRIPTOR security = nullptr) const;
+    // OpenFile, keeping only a plain file on a disk with one name (see IsPlainFile);
+    // ERROR_ACCESS_DENIED for anything else.
+    UniqueFileHandle OpenPlainFile(std::wstring_view name, ACCESS_MASK access, ULONG share, ULONG disposition,
+                                   DWORD& error) const;
     // Gives the open file `file` (opened with DELETE access) the name `name` in this
     // folder, in place of the file of that name, if any.
     DWORD MoveOver(HANDLE file, std::wstring_view name) const;

@@ -33,6 +33,14 @@ std::wstring FullPath(const std::wstring& path) {
     return full;
 }
 
+std::wstring LinkedFolderWhy(const std::wstring& folder) {
+    return L"the folder " + folder + L" is a link (a junction, a mount point or a symbolic link)";
+}
+
+std::wstring UnreadableFolderWhy(const std::wstring& folder, DWORD error) {
+    return L"the attributes of the folder " + folder + L" cannot be read: error " + std::to_wstring(error);
+}
+
 std::optional<std::wstring> UntrustedFolder(const std::wstring& fullPath) {
     // Each folder in turn, the file's own name last and not checked here.
     for (std::size_t end = fullPath.find(L'\\', FirstFolder(fullPath)); end != std::wstring::npos;
@@ -42,10 +50,10 @@ std::optional<std::wstring> UntrustedFolder(const std::wstring& fullPath) {
         if (attributes == INVALID_FILE_ATTRIBUTES) {
             const DWORD error = ::GetLastError();
             if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::nullopt;
-            return L"the attributes of the folder " + folder + L" cannot be read: error " + std::to_wstring(error);
+            return UnreadableFolderWhy(folder, error);
         }
         if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-            return L"the folder " + folder + L" is a link (a junction, a mount point or a symbolic link)";
+            return LinkedFolderWhy(folder);
         }
     }
     return std::nullopt;

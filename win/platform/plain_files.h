@@ -14,6 +14,11 @@
 // when it has none.
 std::wstring FullPath(const std::wstring& path);
 
+// Why a folder cannot be trusted: it is a link (a junction, a mount point or a symbolic
+// link), or its attributes cannot be read (`error`).
+std::wstring LinkedFolderWhy(const std::wstring& folder);
+std::wstring UnreadableFolderWhy(const std::wstring& folder, DWORD error);
+
 // Why the folders on the full path `fullPath` cannot be trusted: the first, from its root
 // down, that is a junction, a mount point or a symbolic link, or whose attributes cannot
 // be read; nothing when there is none (a folder that does not exist ends the search:

@@ -101,13 +101,9 @@ std::optional<std::wstring> Win32Files::NameIn(const std::wstring& path, DWORD& 
 // and it cannot be replaced. The bytes go in one call, so that a reader sees the old
 // name or the whole new one.
 bool Win32Files::WriteInPlace(const std::wstring& name, std::string_view bytes, DWORD& error) const {
-    const UniqueFileHandle file = folder_->OpenFile(name, GENERIC_WRITE | READ_CONTROL, kShareAll, FILE_OPEN, error);
-    if (!file) return false;
-    if (!IsPlainFile(file.get())) {
-        error = ERROR_ACCESS_DENIED;
-        return false;
-    }
-    if (!OwnerTrusted(file.get(), error)) return false;
+    const UniqueFileHandle file =
+        folder_->OpenPlainFile(name, GENERIC_WRITE | READ_CONTROL, kShareAll, FILE_OPEN, error);
+    if (!file || !OwnerTrusted(file.get(), error)) return false;
     DWORD written = 0;
     // Written over first, cut to length after: a reader, or a run ended in between, sees
     // the old name or the new one, never an empty record.
@@ -183,11 +179,7 @@ std::optional<std::string> Win32Files::ReadFile(const std::wstring& path, std::s
     DWORD openError = 0;
     const std::optional<std::wstring> name = NameIn(path, openError);
     UniqueFileHandle file;
-    if (name) file = folder_->OpenFile(*name, GENERIC_READ | READ_CONTROL, kShareAll, FILE_OPEN, openError);
-    if (file && !IsPlainFile(file.get())) {
-        openError = ERROR_ACCESS_DENIED;
-        file.reset();
-    }
+    if (name) file = folder_->OpenPlainFile(*name, GENERIC_READ | READ_CONTROL, kShareAll, FILE_OPEN, openError);
     if (file && !OwnerTrusted(file.get(), openError)) file.reset();
     if (!file) {
         error = openError;

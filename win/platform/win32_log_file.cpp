@@ -4,11 +4,7 @@
 
 std::unique_ptr<Win32LogFile> Win32LogFile::Open(const HeldFolder& folder, const std::wstring& name, DWORD& error) {
     UniqueFileHandle file =
-        folder.OpenFile(name, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_OPEN_IF, error);
-    if (file && !IsPlainFile(file.get())) {
-        error = ERROR_ACCESS_DENIED;
-        file.reset();
-    }
+        folder.OpenPlainFile(name, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_OPEN_IF, error);
     if (!file) return nullptr;
     return std::unique_ptr<Win32LogFile>(new Win32LogFile(std::move(file)));
 }

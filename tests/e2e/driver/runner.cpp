@@ -1173,8 +1173,8 @@ void Runner::KilledRuns(const Step& step) {
     const std::wstring program = InApp(L"kestrin.exe");
     const std::wstring commandLine = L"\"" + program + L"\" " + Expand(Joined(step, 1));
     // One run goes to its end first, to learn how long a run takes; then each is ended at
-    // a random moment within that time. The seed goes to the output, so that a failing
-    // series of kills can be played again exactly as it went.
+    // a random moment of that length. The seed is printed, so that a series of kills that
+    // failed can be replayed exactly.
     auto start = [&] {
         if (auto started = StartProcess(program.c_str(), commandLine, 0, places_.app.c_str()))
             return std::move(*started);
